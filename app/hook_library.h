@@ -1,0 +1,30 @@
+// The binding of the key-capture library (TapHook): loaded at start-up when its file is in
+// the program folder, installed once, and removed at shutdown.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/dynamic_library.h"
+#include "platform/hwnd.h"
+
+struct HookLibrary {
+  std::unique_ptr<DynamicLibrary> module;
+  int (*installhook)() = nullptr;
+  int (*removehook)() = nullptr;
+  void (*SetHookStatus)(int on) = nullptr;
+  void (*SetReciveWindow)(HWND window) = nullptr;
+};
+
+HookLibrary& Hook();
+
+// The library's file in the program folder.
+std::string HookLibraryPath(const std::string& programFolder);
+
+// Loads the library, resolves its four entry points and installs the hook. A library that
+// does not load, or lacks an entry point, shows "Load TapHook.dll failed" (caption
+// "Warning"); the entry points that were found stay usable. Returns 1 when it loaded.
+int LoadHookLibrary(const std::string& programFolder);
+
+// Shutdown: when removehook is there, stops capturing and removes the hook, then unloads.
+void UnloadHookLibrary();

@@ -1,0 +1,132 @@
+// AppSettings: the process-wide image of cfg.ini, read once at start-up. It adapts the
+// one program to one keyboard model and one skin: USB identity, switches, window layout,
+// colours, lighting modes, preset game-key groups and the key table.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/types.h"
+#include "model/key_function.h"
+
+// One lighting mode: the code sent to the keyboard and whether the mode has a speed and
+// a brightness setting.
+struct LedModeEntry {
+  uint8_t code = 0;
+  uint8_t speed = 0;
+  uint8_t brightness = 0;
+  friend bool operator==(const LedModeEntry&, const LedModeEntry&) = default;
+};
+
+constexpr int kLedModeCount = 30;
+constexpr int kGameKeySetCount = 15;
+
+// The outline of the one non-rectangular key (the L-shaped Enter).
+struct UnRectKeyOutline {
+  std::array<int32_t, 50> values{};  // as read: matrix position, then x, y pairs
+  int count = 0;                     // values read
+  // True when the outline is used: at least 9 values.
+  bool Used() const { return (count - 1) / 2 > 3; }
+  int32_t MatrixPosition() const { return values[0]; }
+  // The corners up to 24 pairs, ending before the first pair whose x is 0.
+  std::vector<Point> Corners() const;
+};
+
+struct AppSettings {
+  int32_t Debug = 0;
+  int32_t Suwnd = 0;
+  int32_t MatchStr = 0;
+  int32_t Macro_Opt_X = 350;
+  int32_t BtnTips = 0;
+  int32_t ApplyNow = 0;
+  int32_t KbType = 0;
+  std::array<std::array<uint8_t, kKeyCount>, kGameKeySetCount> GameKeySets{};
+  COLORREF clrGaoshou = 0xFFFFFF;
+  int32_t MinDelay = 10;
+  int32_t MacroDir = 0;
+  int32_t MacroHasMsKey = 0;
+  int16_t ListTrans = 0;
+  Rect rcMacroList{30, 76, 180, 326};
+  Rect rcKeyList{190, 76, 320, 326};
+  uint16_t VID = 0;
+  uint16_t PID = 0;
+  std::u16string Title;      // at most 99 characters
+  std::u16string USBString;  // at most 29
+  std::u16string FontName;   // at most 29
+  std::u16string appdir;     // at most 29
+  int16_t Pop = 0;
+  int16_t TrayIcon = 2;
+  int32_t GoWithNoDev = 0;
+  int32_t DefSpeed = 4;
+  int32_t DefLight = 5;
+  int32_t HookDLL = 0;
+  int32_t MacroBufferSize = 192;
+  Point LightVal{0, 5};
+  Point SpeedVal{1, 5};
+  int32_t FontSize = 15;
+  int32_t MenuAlign = 0;
+  int32_t SyncKB = 0;
+  std::array<uint8_t, kLedModeCount> Modes{};
+  int ModesCount = 0;
+  int32_t GaoshouIndex = 1;
+  int32_t ColorCustomIndex = 8;
+  int32_t LedMask = 0;
+  int32_t GameMask = 0;
+  std::array<LedModeEntry, kLedModeCount> LedModeTable{};
+  int32_t UIDebug = 0;
+  Rect rcKB{295, 180, 969, 365};
+  Rect rcLED{19, 247, 261, 501};
+  Rect rcWeb{53, 583, 223, 600};
+  Rect rcHomePage{};
+  Rect rcHomePage2{};
+  Point ptLEDMode{90, 15};
+  Point ptProfile{33, 49};
+  Point ptMin{912, 29};
+  Point ptExit{933, 29};
+  Point ptApplyBtn{758, 581};
+  Point ptMacro{33, 184};
+  Point ptReset{33, 541};
+  int32_t BarW = 180;
+  int32_t BarH = 18;
+  int32_t SliderY = 0;
+  int32_t LoopY = 5;
+  int32_t MenuW = 0;
+  int32_t ShowLED = 1;
+  std::array<uint8_t, 4> KeyNotSet{};
+  std::array<uint8_t, 3> LEDParam{};
+  UnRectKeyOutline UnRectKey;
+  std::array<uint8_t, 6> PSD{};
+  std::array<uint8_t, 80> LightPercentage{};
+  int LightPercentageCount = 0;
+  COLORREF Txt_clr = 0;
+  COLORREF Btn_txt_clr_nr = 0;
+  COLORREF Btn_txt_clr_ov = 0;
+  COLORREF Btn_txt_clr_dn = 0;
+  COLORREF Menu_txt_clr_nr = 0;
+  COLORREF Menu_txt_clr_ov = 0;
+  COLORREF Menu_txt_clr_dn = 0;
+  COLORREF LstBox_txt_clr_nr = 0;
+  COLORREF LstBox_txt_clr_dn = 0;
+  COLORREF LstBox_bkg_clr = 0;
+  COLORREF LstBox_item_clr = 0;
+  COLORREF ClrKeyOv = 0x0000FF;
+  COLORREF ClrKeyDn = 0x0000FF;
+  COLORREF ClrKeyHasFunc = 0x0000FF;
+  COLORREF clrMask = 0;
+  ::KeyTable KeyTable;
+};
+
+// The process-wide settings, read-only after start-up.
+AppSettings& Settings();
+
+// Reads programFolder + "cfg.ini" into the settings; a missing file or key gives the
+// defaults, malformed values show their message boxes without owner. Starts the
+// diagnostic log right after reading Debug. Returns 1 in every case.
+int LoadSettings(const std::string& programFolder, AppSettings& settings);
+
+// The settings' number lists: pieces between commas converted in the given base, the
+// first piece that is not entirely a number ending the list; at most maxCount values.
+std::vector<uint32_t> ParseNumberList(std::u16string_view text, int base, std::size_t maxCount,
+                                      std::size_t bufferChars);

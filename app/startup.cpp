@@ -1,0 +1,63 @@
+#include "app/startup.h"
+
+#include <ctime>
+
+#include "app/log.h"
+#include "app/paths.h"
+#include "app/settings.h"
+#include "macro/macro_limits.h"
+#include "platform/special_folders.h"
+#include "text/text_table.h"
+#include "text/utf.h"
+
+AppPaths& Paths() {
+  static AppPaths paths;
+  return paths;
+}
+
+std::string WithTrailingSlash(std::string folder) {
+  if (folder.empty() || folder.back() != '/') folder.push_back('/');
+  return folder;
+}
+
+int DataInit(const std::string& programFolder) {
+  LoadSettings(programFolder, Settings());
+  Limits() = DeriveMacroLimits(Settings());
+  return 1;
+}
+
+void WriteLaunchLines() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  ::localtime_r(&now, &local);
+  WriteLog("--------------------------------------------------");
+  WriteLog("Launch %04d-%d-%d:%dH, App Ver=%s", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+           local.tm_hour, ToUtf8(TextTable::Instance().tc_version).c_str());
+}
+
+void ApplyTitleDefault() {
+  AppSettings& s = Settings();
+  if (s.Title.empty()) s.Title = Truncated(TextTable::Instance().tc_title, 100);
+}
+
+void MakeUserDataFolder(const std::string& userDirOverride) {
+  std::string folder;
+  if (!userDirOverride.empty()) {
+    folder = WithTrailingSlash(userDirOverride);
+  } else {
+    folder = AppDataFolder() + "/" + ToUtf8(Settings().appdir) + "/";
+  }
+  Paths().userDataFolder = folder;
+  WriteLog("Mk AppData=%s", folder.c_str());
+  if (!PathFileExists(folder)) {
+    const int err = CreateOneDirectory(folder);
+    if (err != 0) WriteLog("CreateDirectory err=%d", err);
+  }
+}
+
+int WindowsVersionClass() { return 0; }
+
+std::u16string InstanceMutexName() {
+  const std::u16string& name = TextTable::Instance().tc_mutex;
+  return name.empty() ? std::u16string(u"MUTEX_BY_QOR") : name;
+}

@@ -1,0 +1,26 @@
+// The steps of start-up and shutdown that are data and rules rather than windows: the
+// GUI's application object and the command line run them in the same order.
+#pragma once
+
+#include <string>
+
+// Data initialisation: reads the settings (which starts the log) and derives the macro
+// limits. Returns 1 on success.
+int DataInit(const std::string& programFolder);
+
+// The two launch lines of the log: 50 dashes, then the date, hour and tc_version.
+void WriteLaunchLines();
+
+// An empty Title setting takes the text table's tc_title (at most 99 characters).
+void ApplyTitleDefault();
+
+// Builds the user data folder (application-data folder + appdir + "/", or the override
+// when one is given), logs "Mk AppData=%s" and creates one missing folder level.
+void MakeUserDataFolder(const std::string& userDirOverride = {});
+
+// The Windows version class that decides whether to declare DPI awareness. It has no
+// meaning off Windows, where it is always 0 and the DPI call is skipped.
+int WindowsVersionClass();
+
+// The single-instance name: tc_mutex, or "MUTEX_BY_QOR" when empty.
+std::u16string InstanceMutexName();

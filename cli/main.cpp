@@ -1,0 +1,101 @@
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/log.h"
+#include "app/paths.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "cli/cli.h"
+#include "platform/special_folders.h"
+#include "text/text_table.h"
+#include "text/utf.h"
+
+namespace {
+
+struct Command {
+  const char* name;
+  const char* usage;
+  const char* summary;
+  int (*run)(CliContext&);
+};
+
+const Command kCommands[] = {
+    {"config", "config [--json]", "the settings as the program reads them from cfg.ini", RunConfig},
+};
+
+void PrintUsage(std::FILE* out) {
+  std::fputs(
+      "Usage: tastor-cli [--program-dir DIR] [--user-dir DIR] [--simulate] COMMAND [ARGS]\n"
+      "\n"
+      "Options for every command:\n"
+      "  --program-dir DIR  where cfg.ini, text.xml and skins/ are read (default: the\n"
+      "                     folder of this program)\n"
+      "  --user-dir DIR     the user data folder (default: as the program builds it)\n"
+      "  --simulate         talk to the simulated keyboard instead of a real one\n"
+      "\nCommands:\n",
+      out);
+  for (const Command& c : kCommands) std::fprintf(out, "  %-28s %s\n", c.usage, c.summary);
+}
+
+}  // namespace
+
+int CollectingWindowPort::MessageBox(HWND owner, std::u16string_view text, std::u16string_view caption,
+                                     unsigned type) {
+  messages.push_back({std::u16string(caption), std::u16string(text)});
+  return ConsoleWindowPort::MessageBox(owner, text, caption, type);
+}
+
+void LoadProgramData(CliContext& ctx) {
+  Paths().programFolder = ctx.programFolder;
+  TextTable::Instance().Load(ctx.programFolder + "text.xml");
+  DataInit(ctx.programFolder);
+  ApplyTitleDefault();
+}
+
+void PrepareUserFolder(CliContext& ctx) { MakeUserDataFolder(ctx.userDir); }
+
+int Fail(const std::string& text) {
+  std::fprintf(stderr, "tastor-cli: %s\n", text.c_str());
+  return 1;
+}
+
+int main(int argc, char** argv) {
+  CliContext ctx;
+  ctx.programFolder = ProgramFolder();
+  const char* commandName = nullptr;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--program-dir" || arg == "--user-dir") {
+      if (!hasValue) return Fail(arg + " needs a folder");
+      (arg == "--program-dir" ? ctx.programFolder : ctx.userDir) = WithTrailingSlash(argv[++i]);
+    } else if (arg == "--simulate") {
+      ctx.simulate = true;
+    } else if (arg == "--json") {
+      ctx.json = true;
+    } else if (arg == "--help" || arg == "-h") {
+      PrintUsage(stdout);
+      return 0;
+    } else if (commandName == nullptr && arg.rfind("--", 0) != 0) {
+      commandName = argv[i];
+    } else {
+      ctx.args.push_back(arg);
+    }
+  }
+  if (commandName == nullptr) {
+    PrintUsage(stderr);
+    return 2;
+  }
+  for (const Command& c : kCommands) {
+    if (std::strcmp(c.name, commandName) == 0) {
+      SetWindowPort(&ctx.port);
+      const int status = c.run(ctx);
+      SetWindowPort(nullptr);
+      return status;
+    }
+  }
+  std::fprintf(stderr, "tastor-cli: unknown command \"%s\"\n\n", commandName);
+  PrintUsage(stderr);
+  return 2;
+}

@@ -1,0 +1,76 @@
+#include "platform/special_folders.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <string_view>
+
+namespace {
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v != nullptr ? std::string(v) : std::string();
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The desktop entry of user-dirs.dirs: XDG_DESKTOP_DIR="$HOME/Desktop".
+std::string DesktopFromUserDirs(const std::string& home) {
+  std::string config = Env("XDG_CONFIG_HOME");
+  if (config.empty()) config = home + "/.config";
+  std::ifstream in(config + "/user-dirs.dirs");
+  std::string line;
+  while (std::getline(in, line)) {
+    constexpr std::string_view kKey = "XDG_DESKTOP_DIR=";
+    if (line.rfind(kKey, 0) != 0) continue;
+    std::string value = line.substr(kKey.size());
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+      value = value.substr(1, value.size() - 2);
+    }
+    if (value.rfind("$HOME", 0) == 0) value = home + value.substr(5);
+    return value;
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string ProgramFolder() {
+  std::string buffer(4096, '\0');
+  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n <= 0) return "./";
+  buffer.resize(static_cast<std::size_t>(n));
+  const std::size_t slash = buffer.rfind('/');
+  return slash == std::string::npos ? "./" : buffer.substr(0, slash + 1);
+}
+
+std::string AppDataFolder() {
+  std::string data = Env("XDG_DATA_HOME");
+  if (!data.empty()) return data;
+  const std::string home = Env("HOME");
+  return home.empty() ? std::string() : home + "/.local/share";
+}
+
+std::string DesktopFolder() {
+  const std::string home = Env("HOME");
+  std::string desktop = Env("XDG_DESKTOP_DIR");
+  if (desktop.empty() && !home.empty()) desktop = DesktopFromUserDirs(home);
+  if (desktop.empty() && !home.empty()) desktop = home + "/Desktop";
+  if (!desktop.empty() && IsDirectory(desktop)) return desktop;
+  return home;
+}
+
+bool PathFileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+int CreateOneDirectory(const std::string& path) {
+  return ::mkdir(path.c_str(), 0777) == 0 ? 0 : errno;
+}

@@ -1,0 +1,18 @@
+// Where the program finds its own files and the user's folders on this platform.
+#pragma once
+
+#include <string>
+
+// The executable's folder, ending with "/".
+std::string ProgramFolder();
+// The application-data folder without a trailing separator: $XDG_DATA_HOME, or
+// ~/.local/share. Empty when neither that variable nor $HOME is set.
+std::string AppDataFolder();
+// The desktop folder without a trailing separator: $XDG_DESKTOP_DIR, the desktop entry of
+// ~/.config/user-dirs.dirs, else ~/Desktop; the home folder when that does not exist, so
+// that a log asked for is never lost for want of a desktop.
+std::string DesktopFolder();
+
+bool PathFileExists(const std::string& path);
+// Creates one folder level; returns 0 on success or the system error code.
+int CreateOneDirectory(const std::string& path);

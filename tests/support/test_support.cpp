@@ -1,0 +1,148 @@
+#include "tests/support/test_support.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "tastor-test-XXXXXX").string();
+  char* made = ::mkdtemp(pattern.data());
+  if (made == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = std::string(made) + "/";
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
+  const std::string full = path_ + name;
+  fs::create_directories(fs::path(full).parent_path());
+  WriteFile(full, bytes);
+  return full;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+RecordingWindowPort::RecordingWindowPort() { SetWindowPort(this); }
+RecordingWindowPort::~RecordingWindowPort() { SetWindowPort(nullptr); }
+
+int RecordingWindowPort::MessageBox(HWND, std::u16string_view text, std::u16string_view caption, unsigned type) {
+  boxes.push_back({std::u16string(text), std::u16string(caption), type});
+  return IDOK;
+}
+
+std::vector<std::u16string> RecordingWindowPort::Texts() const {
+  std::vector<std::u16string> texts;
+  for (const Box& b : boxes) texts.push_back(b.text);
+  return texts;
+}
+
+RunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv) {
+  RunResult result;
+  int outPipe[2], errPipe[2];
+  if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0) return result;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+  posix_spawn_file_actions_addclose(&actions, outPipe[0]);
+  posix_spawn_file_actions_addclose(&actions, errPipe[0]);
+
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
+  for (const std::string& extra : extraEnv) {
+    const std::string key = extra.substr(0, extra.find('=') + 1);
+    std::erase_if(env, [&](const std::string& e) { return e.rfind(key, 0) == 0; });
+    if (extra.back() != '=') env.push_back(extra);  // "NAME=" removes the variable
+  }
+  std::vector<char*> envp, args;
+  for (auto& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> argCopy = argv;
+  for (auto& a : argCopy) args.push_back(a.data());
+  args.push_back(nullptr);
+
+  pid_t pid = 0;
+  const int rc = ::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(outPipe[1]);
+  ::close(errPipe[1]);
+  if (rc == 0) {
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    int open = 2;
+    char buf[4096];
+    while (open > 0) {
+      if (::poll(fds, 2, -1) < 0) break;
+      for (int i = 0; i < 2; ++i) {
+        if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+        const ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
+        if (n <= 0) {
+          fds[i].fd = -1;
+          --open;
+        } else {
+          (i == 0 ? result.out : result.err).append(buf, static_cast<std::size_t>(n));
+        }
+      }
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  ::close(outPipe[0]);
+  ::close(errPipe[0]);
+  return result;
+}
+
+std::string BinDir() { return std::string(TASTOR_BIN_DIR) + "/"; }
+std::string SourceDir() { return std::string(TASTOR_SOURCE_DIR) + "/"; }
+
+namespace {
+std::string g_home;
+}
+
+const std::string& TestHome() { return g_home; }
+
+void SetUpTestEnvironment() {
+  std::string pattern = (fs::temp_directory_path() / "tastor-home-XXXXXX").string();
+  char* made = ::mkdtemp(pattern.data());
+  if (made == nullptr) std::abort();
+  g_home = made;
+  const std::string runtime = g_home + "/run";
+  ::mkdir(runtime.c_str(), 0700);
+  ::mkdir((g_home + "/Desktop").c_str(), 0700);
+  ::mkdir((g_home + "/data").c_str(), 0700);
+  ::setenv("HOME", g_home.c_str(), 1);
+  ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  ::setenv("XDG_DATA_HOME", (g_home + "/data").c_str(), 1);
+  ::setenv("XDG_DESKTOP_DIR", (g_home + "/Desktop").c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", (g_home + "/config").c_str(), 1);
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  std::atexit([] {
+    std::error_code ec;
+    fs::remove_all(g_home, ec);
+  });
+}

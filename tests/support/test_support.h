@@ -1,0 +1,58 @@
+// Helpers shared by the test programs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/window_port.h"
+
+// A temporary folder, removed with everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  // The folder, ending with "/".
+  const std::string& path() const { return path_; }
+  // Writes a file (creating folders on the way) and returns its full path.
+  std::string Write(const std::string& name, const std::string& bytes) const;
+
+ private:
+  std::string path_;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+
+// Records message boxes instead of showing them; installed for its lifetime.
+class RecordingWindowPort : public WindowPort {
+ public:
+  struct Box {
+    std::u16string text;
+    std::u16string caption;
+    unsigned type;
+  };
+  RecordingWindowPort();
+  ~RecordingWindowPort() override;
+  int MessageBox(HWND owner, std::u16string_view text, std::u16string_view caption, unsigned type) override;
+  std::vector<Box> boxes;
+  std::vector<std::u16string> Texts() const;
+};
+
+// Runs a program and returns its exit status; its standard output and error are kept.
+struct RunResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+RunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
+
+// The folder the build puts executables, sibling libraries and data into, ending with "/".
+std::string BinDir();
+std::string SourceDir();
+// The folder created for this test program: home, runtime folder and desktop live in it.
+const std::string& TestHome();
+// Called once by each test program's main: makes the private home and points HOME,
+// XDG_* and TMPDIR at it.
+void SetUpTestEnvironment();

@@ -1,0 +1,62 @@
+#include "ui/qt_window_port.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QThread>
+#include <QWidget>
+
+#include "ui/window_handle.h"
+
+namespace {
+
+// Runs fn on the UI thread and returns its result; directly when already there.
+template <typename Result, typename Fn>
+Result OnUiThread(Fn fn) {
+  if (QThread::currentThread() == qApp->thread()) return fn();
+  Result result{};
+  QMetaObject::invokeMethod(qApp, [&] { result = fn(); }, Qt::BlockingQueuedConnection);
+  return result;
+}
+
+int ShowBox(HWND owner, const QString& text, const QString& caption, unsigned type) {
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  switch (type & 0xF0) {
+    case MB_ICONERROR: icon = QMessageBox::Critical; break;
+    case MB_ICONQUESTION: icon = QMessageBox::Question; break;
+    case MB_ICONWARNING: icon = QMessageBox::Warning; break;
+    case MB_ICONINFORMATION: icon = QMessageBox::Information; break;
+    default: break;
+  }
+  QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+  if ((type & 0x0F) == MB_OKCANCEL) buttons = QMessageBox::Ok | QMessageBox::Cancel;
+  if ((type & 0x0F) == MB_YESNO) buttons = QMessageBox::Yes | QMessageBox::No;
+  auto* parent = qobject_cast<QWidget*>(WindowHandle::TargetOf(owner));
+  QMessageBox box(icon, caption, text, buttons, parent);
+  switch (box.exec()) {
+    case QMessageBox::Yes: return IDYES;
+    case QMessageBox::No: return IDNO;
+    case QMessageBox::Cancel: return IDCANCEL;
+    default: return IDOK;
+  }
+}
+
+}  // namespace
+
+int QtWindowPort::MessageBox(HWND owner, std::u16string_view text, std::u16string_view caption, unsigned type) {
+  const QString qtext = QString::fromStdU16String(std::u16string(text));
+  const QString qcaption = QString::fromStdU16String(std::u16string(caption));
+  return OnUiThread<int>([&] { return ShowBox(owner, qtext, qcaption, type); });
+}
+
+HWND QtWindowPort::FindWindow(std::u16string_view caption) {
+  const QString wanted = QString::fromStdU16String(std::u16string(caption));
+  return OnUiThread<HWND>([&]() -> HWND {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->windowTitle() != wanted) continue;
+      if (HWND h = WindowHandle::HandleOf(w)) return h;
+    }
+    return nullptr;
+  });
+}
+
+bool QtWindowPort::IsWindow(HWND window) { return WindowHandle::IsAlive(window); }

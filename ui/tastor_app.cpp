@@ -1,0 +1,76 @@
+#include "ui/tastor_app.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "app/hook_library.h"
+#include "app/log.h"
+#include "app/paths.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "controls/menu_library.h"
+#include "platform/messages.h"
+#include "platform/single_instance.h"
+#include "platform/special_folders.h"
+#include "platform/termination.h"
+#include "skin/app_font.h"
+#include "text/text_table.h"
+#include "ui/placeholder_dlg.h"
+#include "ui/window_handle.h"
+
+CTastorApp::CTastorApp(StartOptions options) : options_(std::move(options)) { SetWindowPort(&port_); }
+
+CTastorApp::~CTastorApp() { SetWindowPort(nullptr); }
+
+bool CTastorApp::InitInstance() {
+  // The program folder: where cfg.ini, text.xml, skins/ and the sibling libraries are.
+  Paths().programFolder = options_.programFolder.empty() ? ProgramFolder() : options_.programFolder;
+  const std::string& folder = Paths().programFolder;
+
+  TextTable::Instance().Load(folder + "text.xml");
+
+  if (!DataInit(folder)) {
+    Windows().MessageBox(nullptr, u"     Data Init failed.     ", u"Error", MB_OK);
+    return false;
+  }
+  WriteLaunchLines();
+  ApplyTitleDefault();
+  LoadMenuLibrary(folder);
+  MakeUserDataFolder(options_.userDir);
+  // DPI awareness is declared only on newer Windows; Qt handles scaling everywhere else.
+  CreateAppFont(folder);
+
+  if (!TakeSingleInstance()) return false;
+
+  if (PathFileExists(HookLibraryPath(folder))) LoadHookLibrary(folder);
+
+  CPlaceholderDlg dialog;
+  InstallTerminationHandler(&dialog, [] { QApplication::closeAllWindows(); });
+  dialog.exec();
+  return false;
+}
+
+bool CTastorApp::TakeSingleInstance() {
+  const QString name = QString::fromStdU16String(InstanceMutexName());
+  instance_ = std::make_unique<SingleInstance>(name);
+  if (!instance_->Acquire()) {
+    // Another instance runs: wake its window, found by the program's title, and end.
+    SingleInstance::SendWake(name, QString::fromStdU16String(TextTable::Instance().tc_title));
+    return false;
+  }
+  QObject::connect(instance_.get(), &SingleInstance::wakeRequested, [](const QString& caption) {
+    if (HWND window = Windows().FindWindow(caption.toStdU16String())) {
+      Windows().PostMessage(window, WM_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK);
+    }
+  });
+  return true;
+}
+
+int CTastorApp::ExitInstance() {
+  UnloadHookLibrary();
+  if (instance_) instance_->Release();
+  instance_.reset();
+  WriteLog("Driver exit");
+  RemoveAppFont(Paths().programFolder);
+  return 0;
+}

@@ -1,0 +1,33 @@
+// CTastorApp: the life of the process. InitInstance runs start-up in order and then the
+// main window modally; ExitInstance releases what start-up acquired, in order.
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <string>
+
+#include "ui/qt_window_port.h"
+
+class SingleInstance;
+
+struct StartOptions {
+  std::string programFolder;  // empty: the executable's folder
+  std::string userDir;        // empty: application-data folder + appdir
+  bool simulate = false;      // talk to the simulated keyboard
+};
+
+class CTastorApp {
+ public:
+  explicit CTastorApp(StartOptions options);
+  ~CTastorApp();
+
+  // Always false: the program runs as one modal window, after which ExitInstance follows.
+  bool InitInstance();
+  int ExitInstance();
+
+ private:
+  bool TakeSingleInstance();
+  StartOptions options_;
+  QtWindowPort port_;
+  std::unique_ptr<SingleInstance> instance_;
+};

@@ -1,0 +1,31 @@
+// The window handle (HWND) of a Qt window, for the core and the sibling libraries.
+//
+// A handle's post function may be called from any thread (the apply worker, the key
+// capture thread) and at any time, also after its window has gone: handles live in a
+// registry that is checked under a lock before the message is posted as a Qt event, and
+// their records are never freed, so a late post finds a dead handle and drops the message.
+#pragma once
+
+#include <QObject>
+
+#include "platform/hwnd.h"
+
+class WindowHandle {
+ public:
+  // Registers a handle for the object; the handle dies with the WindowHandle.
+  explicit WindowHandle(QObject* target);
+  ~WindowHandle();
+  WindowHandle(const WindowHandle&) = delete;
+  WindowHandle& operator=(const WindowHandle&) = delete;
+
+  HWND hwnd() const { return hwnd_; }
+
+  // The live object of a handle, or null (any thread; use the object on its own thread).
+  static QObject* TargetOf(HWND hwnd);
+  // The handle of a live object, or null.
+  static HWND HandleOf(const QObject* target);
+  static bool IsAlive(HWND hwnd) { return TargetOf(hwnd) != nullptr; }
+
+ private:
+  HWND hwnd_;
+};
