@@ -36,4 +36,17 @@ void PrepareUserFolder(CliContext& ctx);
 // Prints "tastor-cli: <text>" on standard error and returns exit status 1.
 int Fail(const std::string& text);
 
-int RunConfig(CliContext& ctx);
+// A command registers itself from its own file:
+//   static CommandRegistrar reg{"config", "config [--json]", "what it does", RunConfig};
+using CommandFn = int (*)(CliContext&);
+struct CommandInfo {
+  const char* name;
+  const char* usage;
+  const char* summary;
+  CommandFn run;
+};
+struct CommandRegistrar {
+  CommandRegistrar(const char* name, const char* usage, const char* summary, CommandFn run);
+};
+// Every registered command, sorted by name.
+std::vector<CommandInfo> RegisteredCommands();

@@ -200,6 +200,10 @@ void WriteReport(const CliContext& ctx, const AppSettings& s) {
 
 }  // namespace
 
+int RunConfig(CliContext& ctx);
+static CommandRegistrar g_config{"config", "config [--json]", "the settings as the program reads them from cfg.ini",
+                                 RunConfig};
+
 int RunConfig(CliContext& ctx) {
   if (!ctx.args.empty()) return Fail("config takes no arguments besides --json");
   LoadProgramData(ctx);

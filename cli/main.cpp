@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -13,16 +14,10 @@
 
 namespace {
 
-struct Command {
-  const char* name;
-  const char* usage;
-  const char* summary;
-  int (*run)(CliContext&);
-};
-
-const Command kCommands[] = {
-    {"config", "config [--json]", "the settings as the program reads them from cfg.ini", RunConfig},
-};
+std::vector<CommandInfo>& Registry() {
+  static std::vector<CommandInfo> commands;
+  return commands;
+}
 
 void PrintUsage(std::FILE* out) {
   std::fputs(
@@ -35,10 +30,21 @@ void PrintUsage(std::FILE* out) {
       "  --simulate         talk to the simulated keyboard instead of a real one\n"
       "\nCommands:\n",
       out);
-  for (const Command& c : kCommands) std::fprintf(out, "  %-28s %s\n", c.usage, c.summary);
+  for (const CommandInfo& c : RegisteredCommands()) std::fprintf(out, "  %-36s %s\n", c.usage, c.summary);
 }
 
 }  // namespace
+
+CommandRegistrar::CommandRegistrar(const char* name, const char* usage, const char* summary, CommandFn run) {
+  Registry().push_back({name, usage, summary, run});
+}
+
+std::vector<CommandInfo> RegisteredCommands() {
+  std::vector<CommandInfo> commands = Registry();
+  std::sort(commands.begin(), commands.end(),
+            [](const CommandInfo& a, const CommandInfo& b) { return std::strcmp(a.name, b.name) < 0; });
+  return commands;
+}
 
 int CollectingWindowPort::MessageBox(HWND owner, std::u16string_view text, std::u16string_view caption,
                                      unsigned type) {
@@ -87,7 +93,7 @@ int main(int argc, char** argv) {
     PrintUsage(stderr);
     return 2;
   }
-  for (const Command& c : kCommands) {
+  for (const CommandInfo& c : RegisteredCommands()) {
     if (std::strcmp(c.name, commandName) == 0) {
       SetWindowPort(&ctx.port);
       const int status = c.run(ctx);
