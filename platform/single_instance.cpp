@@ -86,7 +86,8 @@ void SingleInstance::OnConnection() {
     connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
     connect(client, &QLocalSocket::readyRead, this, [this, client] {
       if (!client->canReadLine()) return;
-      const QByteArray line = client->readLine().trimmed();
+      QByteArray line = client->readLine();
+      if (line.endsWith('\n')) line.chop(1);
       if (line.startsWith(kWake)) emit wakeRequested(QString::fromUtf8(line.mid(sizeof kWake - 1)));
       client->disconnectFromServer();
     });

@@ -10,9 +10,12 @@
 
 namespace {
 
+// A folder from the environment, without trailing separators (the root stays "/").
 std::string Env(const char* name) {
   const char* v = std::getenv(name);
-  return v != nullptr ? std::string(v) : std::string();
+  std::string value = v != nullptr ? std::string(v) : std::string();
+  while (value.size() > 1 && value.back() == '/') value.pop_back();
+  return value;
 }
 
 bool IsDirectory(const std::string& path) {

@@ -1,0 +1,132 @@
+// Start-up steps outside the windows: the user data folder, the instance name and the
+// binding of the key-capture library.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include "app/hook_library.h"
+#include "app/log.h"
+#include "app/paths.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "platform/special_folders.h"
+#include "tests/support/test_support.h"
+#include "text/text_table.h"
+
+namespace {
+
+std::vector<std::string> g_lines;
+void Record(const char* text) { g_lines.emplace_back(text); }
+
+class StartupTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("XDG_DATA_HOME", appData_.path().c_str(), 1);
+    g_lines.clear();
+    SetDebugOutput(Record);
+    InitLog(1);
+  }
+  void TearDown() override {
+    InitLog(0);
+    SetDebugOutput(nullptr);
+    ::setenv("XDG_DATA_HOME", (TestHome() + "/data").c_str(), 1);
+    Settings() = AppSettings{};
+  }
+  TempDir appData_;
+  RecordingWindowPort port_;
+};
+
+TEST_F(StartupTest, UserDataFolderIsCreatedOneLevelDeep) {
+  Settings().appdir = u"Tastor";
+  MakeUserDataFolder();
+  EXPECT_EQ(appData_.path() + "Tastor/", Paths().userDataFolder);
+  EXPECT_TRUE(PathFileExists(Paths().userDataFolder));
+  ASSERT_FALSE(g_lines.empty());
+  EXPECT_EQ("Mk AppData=" + Paths().userDataFolder, g_lines[0]);
+}
+
+TEST_F(StartupTest, MissingParentIsOnlyLogged) {
+  ::setenv("XDG_DATA_HOME", (appData_.path() + "absent/deeper").c_str(), 1);
+  Settings().appdir = u"Tastor";
+  MakeUserDataFolder();
+  EXPECT_FALSE(PathFileExists(Paths().userDataFolder));
+  ASSERT_EQ(2u, g_lines.size());
+  EXPECT_EQ("CreateDirectory err=2", g_lines[1]);  // ENOENT
+}
+
+TEST_F(StartupTest, EmptyAppdirPutsFilesIntoTheDataFolderItself) {
+  ::setenv("XDG_DATA_HOME", (appData_.path() + "share").c_str(), 1);
+  Settings().appdir.clear();
+  MakeUserDataFolder();
+  EXPECT_EQ(appData_.path() + "share//", Paths().userDataFolder);
+}
+
+TEST_F(StartupTest, OverrideFolderIsUsedAsGiven) {
+  MakeUserDataFolder(appData_.path() + "mine");
+  EXPECT_EQ(appData_.path() + "mine/", Paths().userDataFolder);
+  EXPECT_TRUE(PathFileExists(appData_.path() + "mine"));
+}
+
+TEST_F(StartupTest, TitleDefaultAndInstanceName) {
+  TextTable& text = TextTable::Instance();
+  const TextTable saved = text;
+  text.tc_title = std::u16string(120, u'T');
+  text.tc_mutex.clear();
+  Settings().Title.clear();
+  ApplyTitleDefault();
+  EXPECT_EQ(99u, Settings().Title.size());
+  Settings().Title = u"Mine";
+  ApplyTitleDefault();
+  EXPECT_EQ(u"Mine", Settings().Title);
+  EXPECT_EQ(u"MUTEX_BY_QOR", InstanceMutexName());
+  text.tc_mutex = u"Tastor-TK105";
+  EXPECT_EQ(u"Tastor-TK105", InstanceMutexName());
+  text = saved;
+  EXPECT_EQ(0, WindowsVersionClass());
+}
+
+TEST_F(StartupTest, LaunchLinesCarryDateAndVersion) {
+  TextTable::Instance().tc_version = u"Version 9";
+  WriteLaunchLines();
+  TextTable::Instance().tc_version.clear();
+  ASSERT_EQ(2u, g_lines.size());
+  EXPECT_EQ(std::string(50, '-'), g_lines[0]);
+  EXPECT_TRUE(g_lines[1].rfind("Launch 20", 0) == 0) << g_lines[1];
+  EXPECT_NE(std::string::npos, g_lines[1].find("H, App Ver=Version 9"));
+}
+
+TEST_F(StartupTest, HookLibraryThatDoesNotLoadWarnsAndClearsEverything) {
+  TempDir program;
+  program.Write(SharedLibraryFileName("TapHook"), "not a library");
+  EXPECT_EQ(0, LoadHookLibrary(program.path()));
+  EXPECT_EQ((std::vector<std::u16string>{u"Load TapHook.dll failed"}), port_.Texts());
+  EXPECT_EQ(u"Warning", port_.boxes[0].caption);
+  EXPECT_FALSE(Hook().module);
+  EXPECT_EQ(nullptr, Hook().installhook);
+}
+
+TEST_F(StartupTest, HookLibraryMissingEntryPointsKeepsTheOthers) {
+  TempDir program;
+  const std::string path = program.path() + SharedLibraryFileName("TapHook");
+  ASSERT_EQ(0, ::symlink(TASTOR_PARTIAL_HOOK, path.c_str()));
+  EXPECT_EQ(1, LoadHookLibrary(program.path()));
+  EXPECT_EQ((std::vector<std::u16string>{u"Load TapHook.dll failed"}), port_.Texts());
+  ASSERT_TRUE(Hook().module);
+  EXPECT_NE(nullptr, Hook().installhook);
+  EXPECT_NE(nullptr, Hook().SetHookStatus);
+  EXPECT_EQ(nullptr, Hook().removehook);
+  // installhook was called once.
+  const int* installs = static_cast<const int*>(Hook().module->Symbol("partial_hook_installs"));
+  ASSERT_NE(nullptr, installs);
+  EXPECT_EQ(1, *installs);
+  // Without removehook, shutdown leaves the module loaded and calls nothing in it.
+  const int* status = static_cast<const int*>(Hook().module->Symbol("partial_hook_status"));
+  UnloadHookLibrary();
+  ASSERT_TRUE(Hook().module);
+  EXPECT_EQ(-1, *status);
+  Hook() = HookLibrary{};
+}
+
+}  // namespace
