@@ -1,0 +1,165 @@
+// "devices": the attached keyboards that match the VID and PID of cfg.ini, with their
+// interfaces and report lengths, and whether the program can open the one it needs.
+// Exit status 0 when the program would find its keyboard, 1 otherwise (none attached, no
+// permission, interfaces missing, product string not matching).
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "app/paths.h"
+#include "app/settings.h"
+#include "cli/cli.h"
+#include "cli/json_writer.h"
+#include "device/usb_driver.h"
+#include "text/utf.h"
+
+namespace {
+
+// What an interface is to the program, told by its usage and report lengths.
+struct Role {
+  const char* name;
+  int reportId;
+};
+
+Role RoleOf(const HidInterfaceSummary& i) {
+  if (i.usagePage == kVendorUsagePage && i.usage == 1) {
+    switch (i.featureLength) {
+      case kMatrixReportLength: return {"matrix", kMatrixReportId};
+      case kLedReportLength: return {"led", kLedReportId};
+      case kColorReportLength: return {"colour", kColorReportId};
+      case kMacroReportLength: return {"macro", kMacroReportId};
+      default: break;
+    }
+  }
+  if (i.usagePage == kConsumerUsagePage && i.usage == 1 && i.inputLength == kNotifyInputLength) {
+    return {"consumer", 0};
+  }
+  return {"other", 0};
+}
+
+std::string Describe(const Role& role) {
+  const std::string name = role.name;
+  if (name == "matrix") return "key matrix (report 9)";
+  if (name == "led") return "lighting (report 10)";
+  if (name == "colour") return "colour group (report 11)";
+  if (name == "macro") return "macro buffer (report 12)";
+  if (name == "consumer") return "consumer control";
+  return "not used by the program";
+}
+
+const char* ResultName(CUSBDriver::FindResult r) {
+  switch (r) {
+    case CUSBDriver::FindResult::Found: return "found";
+    case CUSBDriver::FindResult::NoLibrary: return "no-library";
+    case CUSBDriver::FindResult::Absent: return "absent";
+    case CUSBDriver::FindResult::Incomplete: return "incomplete";
+    case CUSBDriver::FindResult::NoPermission: return "no-permission";
+    case CUSBDriver::FindResult::ProductMismatch: return "product-mismatch";
+    case CUSBDriver::FindResult::NotSearched: break;
+  }
+  return "not-searched";
+}
+
+std::string Message(CUSBDriver::FindResult r, const std::string& id, const CUSBDriver& driver) {
+  switch (r) {
+    case CUSBDriver::FindResult::Found: return {};
+    case CUSBDriver::FindResult::NoLibrary: return "the HID library could not be used";
+    case CUSBDriver::FindResult::Absent:
+      return "no keyboard with " + id + " (VID and PID of cfg.ini) is attached";
+    case CUSBDriver::FindResult::Incomplete:
+      return "a keyboard with " + id +
+             " is attached, but not all four of its report interfaces were found "
+             "(feature reports of 505, 42, 127 and 1921 bytes)";
+    case CUSBDriver::FindResult::NoPermission:
+      return "the keyboard " + id +
+             " is attached, but this user has no permission to open it. Run \"tastor-cli udev-rule\" "
+             "for a udev rule that lets the logged-in user open it without root";
+    case CUSBDriver::FindResult::ProductMismatch: {
+      const std::u16string& expected = Settings().USBString.empty() ? u"Gaming Mouse" : Settings().USBString;
+      return "a keyboard with " + id + " is attached, but its product string \"" +
+             ToUtf8(driver.LastProductString()) + "\" is not \"" + ToUtf8(expected) + "\" (MatchStr=1)";
+    }
+    case CUSBDriver::FindResult::NotSearched: break;
+  }
+  return "the keyboard was not searched";
+}
+
+}  // namespace
+
+int RunDevices(CliContext& ctx);
+static CommandRegistrar g_devices{"devices", "devices [--json]",
+                                  "the attached keyboards matching cfg.ini, their interfaces and report lengths",
+                                  RunDevices};
+
+int RunDevices(CliContext& ctx) {
+  if (!ctx.args.empty()) return Fail("devices takes no arguments besides --json");
+  LoadProgramData(ctx);
+  PrepareUserFolder(ctx);
+  if (ctx.simulate) PrepareSimulatorFolder(Paths().userDataFolder);
+
+  const std::string library = HidLibraryPath(ctx.programFolder, ctx.simulate);
+  CUSBDriver driver;
+  if (!driver.LoadDriver(ctx.programFolder, ctx.simulate)) return Fail("cannot load the HID library " + library);
+
+  const std::string id = ToUtf8(DeviceIdString());
+  const std::vector<HidInterfaceSummary> interfaces = driver.ListInterfaces();
+  const int count = driver.CountKeyboards();
+  const int found = driver.FindDev();
+  const CUSBDriver::FindResult result = driver.LastFindResult();
+  const std::u16string product = found ? driver.MatrixProductString() : std::u16string();
+  driver.ClearHandle();
+
+  std::map<int, std::vector<HidInterfaceSummary>> keyboards;
+  for (const HidInterfaceSummary& i : interfaces) keyboards[i.keyboard].push_back(i);
+  const std::string message = Message(result, id, driver);
+
+  if (ctx.json) {
+    JsonWriter w;
+    w.BeginObject();
+    w.Key("deviceId").String(std::string_view(id));
+    w.Key("library").String(std::string_view(library));
+    w.Key("simulated").Bool(ctx.simulate);
+    w.Key("count").Int(count);
+    w.Key("keyboards").BeginArray();
+    for (const auto& [number, list] : keyboards) {
+      w.BeginObject().Key("keyboard").Int(number + 1).Key("interfaces").BeginArray();
+      for (const HidInterfaceSummary& i : list) {
+        const Role role = RoleOf(i);
+        w.BeginObject()
+            .Key("usagePage").Int(i.usagePage)
+            .Key("usage").Int(i.usage)
+            .Key("inputLength").Int(i.inputLength)
+            .Key("outputLength").Int(i.outputLength)
+            .Key("featureLength").Int(i.featureLength)
+            .Key("role").String(std::string_view(role.name));
+        if (role.reportId != 0) w.Key("reportId").Int(role.reportId);
+        w.EndObject();
+      }
+      w.EndArray().EndObject();
+    }
+    w.EndArray();
+    w.Key("found").Bool(found != 0);
+    w.Key("result").String(std::string_view(ResultName(result)));
+    if (found) w.Key("product").String(std::u16string_view(product));
+    if (!message.empty()) w.Key("message").String(std::string_view(message));
+    w.EndObject();
+    std::fputs(w.Text().c_str(), stdout);
+  } else {
+    std::printf("Keyboard %s (VID and PID of cfg.ini)%s\n", id.c_str(), ctx.simulate ? ", simulated" : "");
+    std::printf("Keyboards attached: %d\n", count);
+    for (const auto& [number, list] : keyboards) {
+      std::printf("\nKeyboard %d\n", number + 1);
+      std::printf("  %-11s %-7s %6s %7s %8s  %s\n", "usage page", "usage", "input", "output", "feature", "used as");
+      for (const HidInterfaceSummary& i : list) {
+        std::printf("  0x%04X      0x%04X  %6d %7d %8d  %s\n", i.usagePage, i.usage, i.inputLength, i.outputLength,
+                    i.featureLength, Describe(RoleOf(i)).c_str());
+      }
+    }
+    if (found) {
+      std::printf("\nThe program finds its keyboard: all four report interfaces open, product \"%s\".\n",
+                  ToUtf8(product).c_str());
+    }
+  }
+  if (!found) return Fail(message);
+  return 0;
+}

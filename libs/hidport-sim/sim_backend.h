@@ -1,0 +1,43 @@
+// The simulated keyboard behind HidPortSim's entry points. It presents the keyboard's
+// interfaces for whatever vendor and product id it is asked about and keeps its reports
+// in a memory folder. It reads its settings from the environment each time it is
+// searched or opened, so that a test can change them between two searches:
+//
+//   TASTOR_SIM_DIR             the memory folder (report-09.bin ... report-12.bin); unset:
+//                              the memory lives in the process only. The program sets it
+//                              to "sim/" in the user data folder before loading the library.
+//   TASTOR_SIM_ABSENT=1        no keyboard is attached
+//   TASTOR_SIM_KEYBOARDS=N     N identical keyboards (1 to 8, default 1); keyboard k > 1
+//                              keeps its memory in "keyboard-k/" inside the folder
+//   TASTOR_SIM_NO_CONSUMER=1   the keyboard lacks its consumer-control interface
+//   TASTOR_SIM_PRODUCT=text    the product string (default "Tastor TK-105")
+//   TASTOR_SIM_FAIL_TRANSFERS=N  every interface opened fails its first N feature
+//                              transfers (EIO) before they succeed
+//   TASTOR_SIM_NO_PERMISSION=1 the keyboard is there, but opening it fails with EACCES
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "libs/hidport/hid_backend.h"
+#include "libs/simkeyboard/sim_keyboard.h"
+
+namespace hidport {
+
+class SimBackend : public HidBackend {
+ public:
+  std::vector<HidInterfaceInfo> Enumerate(uint16_t vendorId, uint16_t productId, int logLevel) override;
+  std::unique_ptr<HidConnection> Open(const HidInterfaceInfo& info, uint32_t access, int* error) override;
+
+ private:
+  // The memory of one keyboard, shared by its open interfaces and loaded from its folder
+  // when the first of them opens.
+  std::shared_ptr<simkeyboard::ReportMemory> Memory(int keyboard);
+
+  std::mutex mutex_;
+  std::map<std::string, std::weak_ptr<simkeyboard::ReportMemory>> memories_;
+};
+
+}  // namespace hidport

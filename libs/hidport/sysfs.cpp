@@ -1,0 +1,76 @@
+#include "libs/hidport/sysfs.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace hidport {
+namespace {
+
+// The kernel's longest report descriptor.
+constexpr std::size_t kMaxDescriptorBytes = 4096;
+
+std::string NodeName(const std::string& nodePath) {
+  const std::size_t slash = nodePath.rfind('/');
+  return slash == std::string::npos ? nodePath : nodePath.substr(slash + 1);
+}
+
+std::string Parent(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos || slash == 0 ? std::string() : path.substr(0, slash);
+}
+
+std::string LastComponent(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+}  // namespace
+
+std::vector<uint8_t> ReadReportDescriptor(const std::string& sysRoot, const std::string& nodePath, int* error) {
+  *error = 0;
+  const std::string name = NodeName(nodePath);
+  if (name.empty() || name == "." || name == "..") {
+    *error = EINVAL;
+    return {};
+  }
+  const std::string file = sysRoot + "/class/hidraw/" + name + "/device/report_descriptor";
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    *error = errno;
+    return {};
+  }
+  std::vector<uint8_t> bytes(kMaxDescriptorBytes);
+  std::size_t filled = 0;
+  while (filled < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *error = errno;
+      ::close(fd);
+      return {};
+    }
+    if (n == 0) break;
+    filled += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  bytes.resize(filled);
+  return bytes;
+}
+
+std::string PhysicalDeviceKey(const std::string& sysRoot, const std::string& nodePath) {
+  const std::string link = sysRoot + "/class/hidraw/" + NodeName(nodePath) + "/device";
+  char resolved[PATH_MAX];
+  if (::realpath(link.c_str(), resolved) == nullptr) return nodePath;
+  const std::string hidDevice = resolved;
+  // A USB interface folder is named "<port path>:<configuration>.<interface>", e.g. "1-2:1.0".
+  const std::string usbInterface = Parent(hidDevice);
+  const std::string usbDevice = Parent(usbInterface);
+  if (!usbDevice.empty() && LastComponent(usbInterface).find(':') != std::string::npos &&
+      hidDevice.find("/usb") != std::string::npos) {
+    return usbDevice;
+  }
+  return hidDevice;
+}
+
+}  // namespace hidport
