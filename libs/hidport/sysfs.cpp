@@ -25,6 +25,28 @@ std::string Parent(const std::string& path) {
 
 std::string LastComponent(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
+// The physical path a HID device reports (HID_PHYS of its uevent) without its interface
+// part "/input<n>": the same for every interface of one keyboard. Empty when there is none.
+std::string PhysWithoutInput(const std::string& hidDevice) {
+  const int fd = ::open((hidDevice + "/uevent").c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  char buffer[2048];
+  const ssize_t n = ::read(fd, buffer, sizeof buffer - 1);
+  ::close(fd);
+  if (n <= 0) return {};
+  const std::string text(buffer, static_cast<std::size_t>(n));
+  const std::size_t at = text.find("HID_PHYS=");
+  if (at == std::string::npos) return {};
+  const std::size_t end = text.find('\n', at);
+  const std::string phys = text.substr(at + 9, end == std::string::npos ? std::string::npos : end - at - 9);
+  const std::size_t input = phys.rfind("/input");
+  if (input == std::string::npos || input == 0 || input + 6 == phys.size()) return {};
+  for (std::size_t i = input + 6; i < phys.size(); ++i) {
+    if (phys[i] < '0' || phys[i] > '9') return {};
+  }
+  return phys.substr(0, input);
+}
+
 }  // namespace
 
 std::vector<uint8_t> ReadReportDescriptor(const std::string& sysRoot, const std::string& nodePath, int* error) {
@@ -70,6 +92,10 @@ std::string PhysicalDeviceKey(const std::string& sysRoot, const std::string& nod
       hidDevice.find("/usb") != std::string::npos) {
     return usbDevice;
   }
+  // A device outside USB (for example a virtual one on uhid) is grouped by the physical
+  // path its interfaces share.
+  const std::string phys = PhysWithoutInput(hidDevice);
+  if (!phys.empty()) return "phys:" + phys;
   return hidDevice;
 }
 

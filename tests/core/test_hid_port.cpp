@@ -279,12 +279,17 @@ TEST(HidSysfs, ReadsDescriptorAndGroupsNodesByPhysicalDevice) {
   TempDir sys;
   const std::string usbHid = "devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.1/0003:2F68:0A17.0004";
   const std::string virtualHid = "devices/virtual/misc/uhid/0003:2F68:0A17.0007";
+  const std::string uhid0 = "devices/virtual/misc/uhid/0003:2F68:0A17.0010";
+  const std::string uhid1 = "devices/virtual/misc/uhid/0003:2F68:0A17.0011";
   sys.Write(usbHid + "/report_descriptor", std::string("\x06\x00\xFF\x09\x01", 5));
   sys.Write(virtualHid + "/report_descriptor", "x");
+  sys.Write(uhid0 + "/uevent", "DRIVER=hid-generic\nHID_PHYS=tastor-vkbd/input0\nHID_UNIQ=X\n");
+  sys.Write(uhid1 + "/uevent", "HID_PHYS=tastor-vkbd/input1\n");
   ::mkdir((sys.path() + "class").c_str(), 0755);
   ::mkdir((sys.path() + "class/hidraw").c_str(), 0755);
   for (const auto& [node, target] : {std::pair{"hidraw3", usbHid}, std::pair{"hidraw4", usbHid},
-                                     std::pair{"hidraw7", virtualHid}}) {
+                                     std::pair{"hidraw7", virtualHid}, std::pair{"hidraw10", uhid0},
+                                     std::pair{"hidraw11", uhid1}}) {
     ::mkdir((sys.path() + "class/hidraw/" + node).c_str(), 0755);
     ASSERT_EQ(::symlink((sys.path() + target).c_str(), (sys.path() + "class/hidraw/" + node + "/device").c_str()), 0);
   }
@@ -304,4 +309,7 @@ TEST(HidSysfs, ReadsDescriptorAndGroupsNodesByPhysicalDevice) {
   const std::string virtualKey = PhysicalDeviceKey(root, "/dev/hidraw7");
   EXPECT_EQ(virtualKey.substr(virtualKey.size() - 20), "/0003:2F68:0A17.0007");
   EXPECT_EQ(PhysicalDeviceKey(root, "/dev/hidraw9"), "/dev/hidraw9");
+  // Interfaces of one virtual keyboard share their physical path up to "/input<n>".
+  EXPECT_EQ(PhysicalDeviceKey(root, "/dev/hidraw10"), "phys:tastor-vkbd");
+  EXPECT_EQ(PhysicalDeviceKey(root, "/dev/hidraw11"), "phys:tastor-vkbd");
 }
