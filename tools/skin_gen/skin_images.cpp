@@ -152,8 +152,9 @@ QImage KeyboardPicture() {
     QPainterPath skirt;
     QPainterPath top;
     if (k.outline.isEmpty()) {
-      const QRectF cap = QRectF(k.cap).adjusted(0, 0, 1, 1);
-      skirt.addRoundedRect(cap, 4, 4);
+      // The cap covers exactly its rectangle; the rim's pen stays inside it.
+      const QRectF cap(k.cap);
+      skirt.addRoundedRect(cap.adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
       top.addRoundedRect(cap.adjusted(3, 2, -3, -5), 3, 3);
     } else {
       skirt.addPolygon(k.outline);
