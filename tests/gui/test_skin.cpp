@@ -13,6 +13,7 @@
 #include "app/settings.h"
 #include "skin/app_font.h"
 #include "skin/app_icon.h"
+#include "skin/key_outline.h"
 #include "skin/skin_image.h"
 #include "skin/window_region.h"
 #include "tests/support/test_support.h"
@@ -306,4 +307,16 @@ TEST(AppFont, OwnFontsKeepTheirCellHeight) {
     EXPECT_EQ(font.weight(), QFont::Normal);
   }
   EXPECT_EQ(ShellDlgFont(16, 600).weight(), QFont::DemiBold);
+}
+
+TEST(KeyOutline, TheLShapedEnterHitsOnlyInsideItsOutline) {
+  // Upper part 30 wide, lower part 24 wide, the step on the left.
+  const std::vector<Point> corners = {{0, 0}, {30, 0}, {30, 40}, {6, 40}, {6, 20}, {0, 20}, {0, 0}};
+  const QPainterPath path = KeyOutlinePath(corners);
+  EXPECT_EQ(path.fillRule(), Qt::OddEvenFill);
+  EXPECT_TRUE(path.contains(QPointF(2, 10)));
+  EXPECT_TRUE(path.contains(QPointF(20, 35)));
+  EXPECT_FALSE(path.contains(QPointF(2, 30)));  // in the bounding box, left of the step
+  EXPECT_EQ(path.boundingRect(), QRectF(0, 0, 30, 40));
+  EXPECT_TRUE(KeyOutlinePath({{5, 5}}).isEmpty());
 }

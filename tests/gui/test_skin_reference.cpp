@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/settings.h"
+#include "skin/key_outline.h"
 #include "skin/skin_image.h"
 #include "skin/window_region.h"
 #include "tests/support/test_support.h"
@@ -245,11 +246,7 @@ TEST(ReferenceSkin, EveryKeyRectangleLiesOnAKeyCap) {
     const QRgb c = keys.pixel(p);
     return qRed(c) - qBlue(c) > 12;
   };
-  QPainterPath enter;
-  const std::vector<Point> corners = s.UnRectKey.Corners();
-  for (std::size_t i = 0; i < corners.size(); ++i) {
-    i == 0 ? enter.moveTo(corners[i].x, corners[i].y) : enter.lineTo(corners[i].x, corners[i].y);
-  }
+  const QPainterPath enter = KeyOutlinePath(s.UnRectKey.Corners());
   for (int k = 0; k < s.KeyTable.count; ++k) {
     const KeyFunction& key = s.KeyTable.keys[static_cast<std::size_t>(k)];
     const QRect r = ToQRect(key.rect);

@@ -12,6 +12,13 @@ QImage Canvas(QSize size) {
   return image;
 }
 
+Sketch::Sketch(QSize size) : image(Canvas(size)), p(&image) { p.setRenderHint(QPainter::Antialiasing); }
+
+QImage Sketch::Take() {
+  p.end();
+  return image;
+}
+
 QFont SkinFont(int pixelSize, bool bold) {
   QFont font(QStringLiteral("DejaVu Sans"));
   font.setPixelSize(pixelSize);

@@ -15,6 +15,15 @@ namespace skin_gen {
 
 // A transparent premultiplied ARGB canvas.
 QImage Canvas(QSize size);
+
+// A canvas with an antialiasing painter on it; Take() ends the painting and hands over
+// the picture.
+struct Sketch {
+  explicit Sketch(QSize size);
+  QImage Take();
+  QImage image;
+  QPainter p;
+};
 // DejaVu Sans at a pixel size; the legends and the logo use it.
 QFont SkinFont(int pixelSize, bool bold = false);
 

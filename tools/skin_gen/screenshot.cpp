@@ -5,6 +5,7 @@
 
 #include "app/settings.h"
 #include "skin/app_font.h"
+#include "skin/key_outline.h"
 #include "skin/skin_image.h"
 #include "skin/window_region.h"
 #include "text/text_table.h"
@@ -98,11 +99,7 @@ QImage ComposeMainWindow(const std::string& folder) {
   p.save();
   p.translate(kb.topLeft());
   p.drawImage(QRect(QPoint(0, 0), kb.size()), keys.Image());
-  QPainterPath enter;
-  const std::vector<Point> corners = s.UnRectKey.Corners();
-  for (std::size_t i = 0; i < corners.size(); ++i) {
-    i == 0 ? enter.moveTo(corners[i].x, corners[i].y) : enter.lineTo(corners[i].x, corners[i].y);
-  }
+  const QPainterPath enter = KeyOutlinePath(s.UnRectKey.Corners());
   for (int k = 0; k < s.KeyTable.count; ++k) {
     const KeyFunction& key = s.KeyTable.keys[static_cast<std::size_t>(k)];
     const bool isEnter = s.UnRectKey.Used() && key.matrixPos == s.UnRectKey.MatrixPosition();

@@ -17,9 +17,8 @@ using ImageFn = QImage (*)();
 
 QImage MainBackground() {
   const MainLayout m;
-  QImage image = Canvas(m.size);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(m.size);
+  QPainter& p = sketch.p;
   const QPolygon outline = MainOutline();
   QPainterPath shape;
   shape.addPolygon(outline);
@@ -86,7 +85,7 @@ QImage MainBackground() {
   p.drawLine(outline[0] + QPointF(0.5, 0), outline[1] + QPointF(0, 0.5));
   const int n = outline.size();
   p.drawLine(QPointF(outline[n / 2 - 1]) + QPointF(-0.5, -0.5), QPointF(outline[n / 2]) + QPointF(-0.5, -0.5));
-  return image;
+  return sketch.Take();
 }
 
 // main_mask.png: black inside the window, white outside; drawn without antialiasing so
@@ -126,11 +125,10 @@ void DrawLegend(QPainter& p, const PlacedKey& k, const QRectF& top) {
 }
 
 QImage KeyboardPicture() {
-  QImage image = Canvas(KeyboardSize());
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(KeyboardSize());
+  QPainter& p = sketch.p;
   p.setRenderHint(QPainter::TextAntialiasing);
-  const QRectF all(0, 0, image.width(), image.height());
+  const QRectF all(0, 0, sketch.image.width(), sketch.image.height());
 
   // The case: a bevelled plate with a thin rim.
   Panel(p, all.adjusted(1, 1, -1, -1), 14, QColor(36, 38, 45), QColor(18, 19, 23), QColor(62, 64, 74), 40);
@@ -200,17 +198,16 @@ QImage KeyboardPicture() {
   p.setFont(mark);
   p.setPen(QColor(90, 92, 102));
   p.drawText(strip.adjusted(0, 0, -4, 0), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("TASTOR"));
-  return image;
+  return sketch.Take();
 }
 
 // ---- buttons and small controls ----------------------------------------------------
 
 QImage Face(QSize size, ButtonLook look, qreal radius = 4) {
-  QImage image = Canvas(size);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(size);
+  QPainter& p = sketch.p;
   ButtonFace(p, QRectF(0, 0, size.width(), size.height()), look, radius);
-  return image;
+  return sketch.Take();
 }
 
 QImage ButtonNr() { return Face(size::kButton, ButtonLook::Normal); }
@@ -221,13 +218,12 @@ QImage ButtonDn() {
   return image;
 }
 QImage BtnNr() {
-  QImage image = Canvas(size::kBtn);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(size::kBtn);
+  QPainter& p = sketch.p;
   Panel(p, QRectF(0, 0, size::kBtn.width(), size::kBtn.height()), 4, QColor(48, 40, 32), QColor(30, 26, 22),
         colour::kAccentDark, 24);
   p.fillRect(QRectF(6, size::kBtn.height() - 3, size::kBtn.width() - 12, 1), colour::kAccent);
-  return image;
+  return sketch.Take();
 }
 QImage BtnOv() { return Face(size::kBtn, ButtonLook::Accent); }
 QImage Btn2Nr() {
@@ -241,16 +237,15 @@ QImage Btn2Nr() {
 
 QImage Combo(bool hover) {
   const QSize s = size::kCombo;
-  QImage image = Canvas(s);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(s);
+  QPainter& p = sketch.p;
   Panel(p, QRectF(0, 0, s.width(), s.height()), 4, QColor(22, 23, 28), QColor(16, 17, 20),
         hover ? colour::kAccent : QColor(64, 67, 77), 10);
   const qreal split = s.width() - 24;
   p.setPen(QPen(QColor(64, 67, 77), 1));
   p.drawLine(QPointF(split + 0.5, 4), QPointF(split + 0.5, s.height() - 4));
   ChevronDown(p, QPointF(split + 12, s.height() / 2.0), 8, hover ? colour::kAccentLight : colour::kAccent);
-  return image;
+  return sketch.Take();
 }
 QImage ComboNr() { return Combo(false); }
 QImage ComboOv() { return Combo(true); }
@@ -258,9 +253,8 @@ QImage ComboOv() { return Combo(true); }
 enum class Tick { Normal, Hover, Checked };
 
 QImage Check(Tick t) {
-  QImage image = Canvas(size::kCheck);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(size::kCheck);
+  QPainter& p = sketch.p;
   const QRectF r(0.5, 0.5, size::kCheck.width() - 1, size::kCheck.height() - 1);
   p.setPen(QPen(t == Tick::Normal ? QColor(96, 99, 110) : colour::kAccent, 1));
   p.setBrush(t == Tick::Checked ? QBrush(colour::kAccent) : QBrush(QColor(18, 19, 23)));
@@ -269,16 +263,15 @@ QImage Check(Tick t) {
     p.setPen(QPen(QColor(20, 20, 22), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.drawPolyline(QPolygonF() << QPointF(4, 8.5) << QPointF(7, 11.5) << QPointF(12.5, 5));
   }
-  return image;
+  return sketch.Take();
 }
 QImage CheckNr() { return Check(Tick::Normal); }
 QImage CheckOv() { return Check(Tick::Hover); }
 QImage CheckDn() { return Check(Tick::Checked); }
 
 QImage Radio(Tick t) {
-  QImage image = Canvas(size::kCheck);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(size::kCheck);
+  QPainter& p = sketch.p;
   const QRectF r(0.5, 0.5, size::kCheck.width() - 1, size::kCheck.height() - 1);
   p.setPen(QPen(t == Tick::Normal ? QColor(96, 99, 110) : colour::kAccent, 1));
   p.setBrush(QColor(18, 19, 23));
@@ -288,7 +281,7 @@ QImage Radio(Tick t) {
     p.setBrush(colour::kAccent);
     p.drawEllipse(r.center(), 4, 4);
   }
-  return image;
+  return sketch.Take();
 }
 QImage RadioNr() { return Radio(Tick::Normal); }
 QImage RadioOv() { return Radio(Tick::Hover); }
@@ -296,9 +289,8 @@ QImage RadioDn() { return Radio(Tick::Checked); }
 
 QImage RecBtn(bool recording) {
   const QSize s = size::kRecBtn;
-  QImage image = Canvas(s);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(s);
+  QPainter& p = sketch.p;
   const QRectF r(0, 0, s.width(), s.height());
   if (recording) {
     Panel(p, r, 6, QColor(120, 20, 18), QColor(70, 10, 10), QColor(235, 70, 60), 30);
@@ -317,16 +309,15 @@ QImage RecBtn(bool recording) {
   p.setPen(QPen(QColor(20, 8, 8), 1));
   p.setBrush(recording ? QColor(255, 96, 84) : QColor(214, 48, 40));
   p.drawEllipse(dot, 6, 6);
-  return image;
+  return sketch.Take();
 }
 QImage RecBtnNr() { return RecBtn(false); }
 QImage RecBtnDn() { return RecBtn(true); }
 
 QImage CaptionButton(bool exit, bool hover) {
   const QSize s = size::kCaption;
-  QImage image = Canvas(s);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(s);
+  QPainter& p = sketch.p;
   const QRectF r(0, 0, s.width(), s.height());
   if (hover) {
     p.setPen(Qt::NoPen);
@@ -340,7 +331,7 @@ QImage CaptionButton(bool exit, bool hover) {
     p.setPen(QPen(ink, 2, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(8.5, 16.5), QPointF(s.width() - 8.5, 16.5));
   }
-  return image;
+  return sketch.Take();
 }
 QImage MinNr() { return CaptionButton(false, false); }
 QImage MinOv() { return CaptionButton(false, true); }
@@ -349,20 +340,18 @@ QImage ExitOv() { return CaptionButton(true, true); }
 
 QImage Thumb() {
   const QSize s = size::kThumb;
-  QImage image = Canvas(s);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(s);
+  QPainter& p = sketch.p;
   Panel(p, QRectF(0, 0, s.width(), s.height()), 3, colour::kAccentLight, colour::kAccentDark, QColor(60, 32, 0), 80);
   p.setPen(QPen(QColor(90, 48, 0), 1));
   for (qreal x : {5.5, 8.5}) p.drawLine(QPointF(x, 5), QPointF(x, s.height() - 5));
-  return image;
+  return sketch.Take();
 }
 
 QImage Track(bool fill) {
   const QSize s = size::kTrack;
-  QImage image = Canvas(s);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(s);
+  QPainter& p = sketch.p;
   const QRectF r(0.5, 0.5, s.width() - 1, s.height() - 1);
   if (fill) {
     QLinearGradient g(r.topLeft(), r.topRight());
@@ -375,15 +364,14 @@ QImage Track(bool fill) {
     p.setBrush(QColor(10, 10, 12));
   }
   p.drawRoundedRect(r, 2.5, 2.5);
-  return image;
+  return sketch.Take();
 }
 QImage TrackNr() { return Track(false); }
 QImage TrackOv() { return Track(true); }
 
 QImage Folder(bool open) {
-  QImage image = Canvas(size::kFolder);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(size::kFolder);
+  QPainter& p = sketch.p;
   p.setPen(QPen(colour::kAccentDark, 1));
   p.setBrush(QColor(140, 78, 0));
   QPolygonF back;
@@ -398,16 +386,15 @@ QImage Folder(bool open) {
     front << QPointF(1.5, 6.5) << QPointF(14.5, 6.5) << QPointF(14.5, 13.5) << QPointF(1.5, 13.5);
   }
   p.drawPolygon(front);
-  return image;
+  return sketch.Take();
 }
 QImage FolderOpen() { return Folder(true); }
 QImage FolderClosed() { return Folder(false); }
 
 // Event icons of the macro editor: release (arrow up), press (arrow down), delay (clock).
 QImage Arrow(bool up) {
-  QImage image = Canvas(size::kEventIcon);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(size::kEventIcon);
+  QPainter& p = sketch.p;
   const QColor ink = up ? QColor(150, 154, 165) : colour::kAccent;
   p.setPen(Qt::NoPen);
   p.setBrush(ink);
@@ -420,28 +407,26 @@ QImage Arrow(bool up) {
       << QPointF(6.5, 9) << QPointF(2, 9);
   }
   p.drawPolygon(a);
-  return image;
+  return sketch.Take();
 }
 QImage UpN() { return Arrow(true); }
 QImage DnN() { return Arrow(false); }
 QImage TmN() {
-  QImage image = Canvas(size::kEventIcon);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(size::kEventIcon);
+  QPainter& p = sketch.p;
   p.setPen(QPen(QColor(120, 190, 255), 1.6));
   p.setBrush(QColor(18, 30, 44));
   p.drawEllipse(QPointF(9, 9), 7, 7);
   p.setPen(QPen(QColor(170, 215, 255), 1.6, Qt::SolidLine, Qt::RoundCap));
   p.drawLine(QPointF(9, 9), QPointF(9, 4.5));
   p.drawLine(QPointF(9, 9), QPointF(12.5, 10.5));
-  return image;
+  return sketch.Take();
 }
 
 QImage MsgIcon() {
   const QSize s = size::kMsgIcon;
-  QImage image = Canvas(s);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(s);
+  QPainter& p = sketch.p;
   const QPointF c(s.width() / 2.0, s.height() / 2.0);
   QRadialGradient g(c, 23);
   g.setColorAt(0, QColor(60, 34, 4));
@@ -453,15 +438,14 @@ QImage MsgIcon() {
   p.setBrush(colour::kAccent);
   p.drawRoundedRect(QRectF(c.x() - 2.5, 11, 5, 18), 2, 2);
   p.drawEllipse(QPointF(c.x(), 35), 3, 3);
-  return image;
+  return sketch.Take();
 }
 
 // ---- dialog backgrounds ------------------------------------------------------------
 
 QImage PickerBackground() {
-  QImage image = Canvas(size::kPicker);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(size::kPicker);
+  QPainter& p = sketch.p;
   DialogFace(p, size::kPicker, 40);
   // The close and default areas are parts of the face: a cross and a circular arrow.
   CrossGlyph(p, fixed::kPickerClose, QColor(190, 192, 200), 10);
@@ -484,23 +468,21 @@ QImage PickerBackground() {
   p.drawRect(QRectF(fixed::kPickerTree).adjusted(-1.5, -1.5, 1.5, 1.5));
   // Separator above OK and Cancel.
   AccentRule(p, 16, size::kPicker.width() - 16, 305, colour::kPanelLine, 1);
-  return image;
+  return sketch.Take();
 }
 
 QImage MessageBackground() {
-  QImage image = Canvas(size::kMessage);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(size::kMessage);
+  QPainter& p = sketch.p;
   DialogFace(p, size::kMessage, 40);
   AccentRule(p, 16, size::kMessage.width() - 16, size::kMessage.height() - 55, colour::kPanelLine, 1);
-  return image;
+  return sketch.Take();
 }
 
 QImage ProgressBackground() {
   const QSize s = size::kProgress;
-  QImage image = Canvas(s);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(s);
+  QPainter& p = sketch.p;
   DialogFace(p, s, 44);
   const QRectF bar = fixed::kProgressBar;
   Panel(p, bar.adjusted(-3, -3, 3, 3), 6, QColor(10, 10, 12), QColor(16, 17, 20), QColor(56, 58, 66), 0);
@@ -510,15 +492,14 @@ QImage ProgressBackground() {
     const qreal x = bar.left() + bar.width() * i / 10.0;
     p.drawLine(QPointF(x + 0.5, bar.bottom() + 6), QPointF(x + 0.5, bar.bottom() + (i % 5 == 0 ? 11 : 8)));
   }
-  return image;
+  return sketch.Take();
 }
 
 // progress_ov.png: transparent except the filled bar, drawn over the background up to the
 // progress reached.
 QImage ProgressOverlay() {
-  QImage image = Canvas(size::kProgress);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(size::kProgress);
+  QPainter& p = sketch.p;
   const QRectF bar = fixed::kProgressBar;
   QLinearGradient g(bar.topLeft(), bar.bottomLeft());
   g.setColorAt(0, colour::kAccentLight);
@@ -535,14 +516,13 @@ QImage ProgressOverlay() {
     p.drawLine(QPointF(x, bar.bottom()), QPointF(x + bar.height(), bar.top()));
   }
   p.restore();
-  return image;
+  return sketch.Take();
 }
 
 QImage MacroBackground() {
   const MacroLayout m;
-  QImage image = Canvas(m.size);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(m.size);
+  QPainter& p = sketch.p;
   DialogFace(p, m.size, 40);
   // Frames behind the two lists and the option column.
   for (const QRect& r : {m.macroList, m.keyList}) {
@@ -552,7 +532,7 @@ QImage MacroBackground() {
         colour::kPanelLine);
   AccentRule(p, m.optX, m.size.width() - 20, 122, colour::kPanelLine, 1);
   AccentRule(p, m.optX, m.size.width() - 20, 240, colour::kPanelLine, 1);
-  return image;
+  return sketch.Take();
 }
 
 // ---- menu item backgrounds (BMP, no alpha) -----------------------------------------
@@ -631,9 +611,8 @@ std::vector<SkinFile> SkinFiles() {
 }
 
 QImage IconImage(int s) {
-  QImage image = Canvas(QSize(s, s));
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+  Sketch sketch(QSize(s, s));
+  QPainter& p = sketch.p;
   const QRectF plate(s * 0.04, s * 0.04, s * 0.92, s * 0.92);
   QLinearGradient g(plate.topLeft(), plate.bottomLeft());
   g.setColorAt(0, colour::kAccentLight);
@@ -648,7 +627,7 @@ QImage IconImage(int s) {
   p.setFont(f);
   p.setPen(colour::kAccent);
   p.drawText(cap, Qt::AlignCenter, QStringLiteral("T"));
-  return image;
+  return sketch.Take();
 }
 
 }  // namespace skin_gen

@@ -56,15 +56,12 @@ inline const QColor kAccentDark{196, 104, 0};
 inline const QColor kAccentLight{255, 178, 82};
 inline const QColor kBack0{14, 15, 18};
 inline const QColor kBack1{24, 25, 30};
-inline const QColor kPanel{28, 29, 35};
 inline const QColor kPanelLine{46, 48, 56};
 inline const QColor kText{220, 220, 225};
 inline const QColor kTextDim{140, 142, 150};
 inline const QColor kCapTop{46, 48, 56};
 inline const QColor kCapBottom{30, 32, 38};
 inline const QColor kCapSide{17, 18, 22};
-inline const QColor kCase{20, 21, 25};
-inline const QColor kMask{255, 0, 255};  // clrMask: outside the main window
 }  // namespace colour
 
 // Positions of the main window and its parts (main window client coordinates).
