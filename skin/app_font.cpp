@@ -1,6 +1,8 @@
 #include "skin/app_font.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
+#include <algorithm>
 #include <optional>
 
 #include "app/settings.h"
@@ -9,23 +11,36 @@
 namespace {
 std::optional<QFont> g_font;
 int g_fontId = -1;
+int g_cellHeight = 15;
+
+constexpr int kDefaultFontSize = 15;
+constexpr int kAppFontWeight = 90;
 }  // namespace
 
 const QFont* AppFont() { return g_font ? &*g_font : nullptr; }
+
+void FitCellHeight(QFont& font, int cellHeight) {
+  if (cellHeight <= 0) return;
+  int size = cellHeight;
+  font.setPixelSize(size);
+  while (size > 1 && QFontMetrics(font).height() > cellHeight) font.setPixelSize(--size);
+}
 
 void CreateAppFont(const std::string& programFolder) {
   const AppSettings& s = Settings();
   const std::string file = programFolder + "appfont.ttf";
   if (s.FontName.empty() || !PathFileExists(file)) return;
+  g_cellHeight = s.FontSize > 0 ? s.FontSize : kDefaultFontSize;
   QFont font(QString::fromStdU16String(s.FontName));
-  font.setPixelSize(s.FontSize > 0 ? s.FontSize : 15);
-  // Weight 90 of the font description; the nearest weight the face offers is drawn.
-  font.setWeight(static_cast<QFont::Weight>(90));
+  font.setPixelSize(g_cellHeight);
+  font.setWeight(static_cast<QFont::Weight>(kAppFontWeight));
   font.setItalic(false);
   font.setUnderline(false);
   font.setStrikeOut(false);
   g_font = font;
   g_fontId = QFontDatabase::addApplicationFont(QString::fromStdString(file));
+  // Now that the face is known its metrics are: the height is the font's cell height.
+  FitCellHeight(*g_font, g_cellHeight);
 }
 
 void RemoveAppFont(const std::string& /*programFolder*/) {
@@ -33,4 +48,18 @@ void RemoveAppFont(const std::string& /*programFolder*/) {
   if (g_fontId >= 0) QFontDatabase::removeApplicationFont(g_fontId);
   g_fontId = -1;
   g_font.reset();
+}
+
+QFont ShellDlgFont(int cellHeight, int weight) {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  font.setStyleHint(QFont::SansSerif);
+  font.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 1, 1000)));
+  font.setItalic(false);
+  FitCellHeight(font, cellHeight);
+  return font;
+}
+
+QFont WindowFont(int cellHeight, int weight) {
+  if (const QFont* app = AppFont()) return *app;
+  return ShellDlgFont(cellHeight, weight);
 }

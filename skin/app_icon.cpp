@@ -1,0 +1,76 @@
+#include "skin/app_icon.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QPainter>
+#include <QPainterPath>
+
+#include "app/log.h"
+
+QIcon LoadAppIcon(const std::string& programFolder, int* error) {
+  auto fail = [&](int code) {
+    if (error) *error = code;
+    return QIcon();
+  };
+  const QString path = QString::fromStdString(programFolder + "appico.ico");
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return fail(kIconErrorFileNotFound);
+  file.close();
+
+  QIcon icon;
+  QImageReader reader(path);
+  reader.setDecideFormatFromContent(true);
+  // An icon file holds one picture per size; each that decodes joins the icon.
+  const int count = reader.imageCount();
+  for (int i = 0; i < std::max(count, 1); ++i) {
+    if (i > 0 && !reader.jumpToImage(i)) break;
+    const QImage image = reader.read();
+    if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
+  }
+  if (icon.isNull()) return fail(kIconErrorInvalidData);
+  if (error) *error = 0;
+  return icon;
+}
+
+namespace {
+
+QPixmap DrawKeyCap(int size) {
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  const qreal s = size;
+  const QRectF outer(s * 0.06, s * 0.06, s * 0.88, s * 0.88);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(255, 140, 0));
+  p.drawRoundedRect(outer, s * 0.18, s * 0.18);
+  const QRectF cap = outer.adjusted(s * 0.14, s * 0.1, -s * 0.14, -s * 0.2);
+  p.setBrush(QColor(28, 29, 34));
+  p.drawRoundedRect(cap, s * 0.1, s * 0.1);
+  // A "T" on the cap.
+  QPainterPath t;
+  const qreal cx = cap.center().x();
+  const qreal bar = std::max<qreal>(1.0, s * 0.09);
+  t.addRect(QRectF(cap.left() + cap.width() * 0.22, cap.top() + cap.height() * 0.2, cap.width() * 0.56, bar));
+  t.addRect(QRectF(cx - bar / 2, cap.top() + cap.height() * 0.2, bar, cap.height() * 0.6));
+  p.setBrush(QColor(255, 140, 0));
+  p.drawPath(t.simplified());
+  p.end();
+  return QPixmap::fromImage(image);
+}
+
+}  // namespace
+
+QIcon BuiltInAppIcon() {
+  QIcon icon;
+  for (int size : {16, 32, 48}) icon.addPixmap(DrawKeyCap(size));
+  return icon;
+}
+
+QIcon WindowIcon(const std::string& programFolder) {
+  int error = 0;
+  QIcon icon = LoadAppIcon(programFolder, &error);
+  if (!icon.isNull()) return icon;
+  WriteLog("Load Icon err=%x", error);
+  return BuiltInAppIcon();
+}

@@ -1,0 +1,50 @@
+// Skin images: every window face, button state and control part is a PNG file in the
+// skins folder beside the executable (the four menu item backgrounds are BMP files the
+// menu library reads by path). Each window loads the files it needs and owns them;
+// nothing is cached, so opening a dialog again reads its files again.
+#pragma once
+
+#include <QImage>
+#include <string>
+
+// The result of the last load of a skin image.
+enum class ImageStatus {
+  Ok,
+  FileNotFound,  // the file is missing or cannot be opened
+  InvalidData,   // the file exists but does not decode as an image
+};
+
+// A decoded picture and the status of its load. A failed load is not an error by itself:
+// the image then reads as 0 × 0 and each user decides what to do without it.
+class SkinImage {
+ public:
+  SkinImage() = default;
+  explicit SkinImage(QImage image);
+
+  ImageStatus Status() const { return status_; }
+  bool IsLoaded() const { return status_ == ImageStatus::Ok; }
+  // 0 when the load failed.
+  int Width() const { return image_.width(); }
+  int Height() const { return image_.height(); }
+  QSize Size() const { return image_.size(); }
+  // Premultiplied ARGB, ready to draw with its alpha; null when the load failed.
+  const QImage& Image() const { return image_; }
+
+ private:
+  friend SkinImage LoadImage(const std::string& path);
+  QImage image_;
+  ImageStatus status_ = ImageStatus::FileNotFound;
+};
+
+// The skins folder of a program folder: program folder + "skins/".
+std::string SkinFolder(const std::string& programFolder);
+// A skin file's path: program folder + "skins/" + file name.
+std::string SkinPath(const std::string& programFolder, const std::string& fileName);
+// The same for the running program's folder (Paths().programFolder).
+std::string SkinPath(const std::string& fileName);
+
+// Decodes the image file at path. Never fails outright: a missing or undecodable file
+// gives an image whose status says why and whose width and height read as 0.
+SkinImage LoadImage(const std::string& path);
+// LoadImage(SkinPath(fileName)).
+SkinImage LoadSkinImage(const std::string& fileName);
