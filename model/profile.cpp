@@ -176,3 +176,15 @@ std::span<const uint8_t> PresetGroupKeys(int group) {
   if (group < 0 || group >= kPresetGroupCount) return {};
   return kPresetGroups[group];
 }
+
+const char* FunctionKindName(uint8_t kind) {
+  switch (kind) {
+    case KIND_NONE: return "none";
+    case KIND_MOUSE: return "mouse";
+    case KIND_KEY: return "key";
+    case KIND_MEDIA: return "media";
+    case KIND_APP: return "application";
+    case KIND_MACRO: return "macro";
+    default: return "unknown";
+  }
+}

@@ -93,5 +93,9 @@ bool IsDefaultFunction(const KeyFunction& function, const KeyFunction& tableReco
 // The number of keys of the key table whose function in the profile differs from it.
 int ChangedKeyCount(const Profile& profile, const KeyTable& table);
 
+// The name of a function kind as the command line shows it: "none", "mouse", "key",
+// "media", "application", "macro", or "unknown".
+const char* FunctionKindName(uint8_t kind);
+
 // The virtual keys of the eight preset game groups.
 std::span<const uint8_t> PresetGroupKeys(int group);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -79,6 +80,33 @@ std::u16string UniqueMacroName(std::u16string name, const std::vector<std::u16st
 }
 
 }  // namespace
+
+bool ReadProfileSlots(const std::string& path, std::array<ProfileSlot, kProfileSlots>& slots, std::string& error) {
+  std::vector<uint8_t> image(kProfileFileSize, 0);
+  const PrefixRead read = ReadPrefix(path, image);
+  if (!read.opened || read.count < 0) {
+    error = "cannot read " + path + ": " + std::strerror(read.error);
+    return false;
+  }
+  if (read.count < static_cast<long>(kProfileFileSize)) {
+    error = path + ": a profile file has " + std::to_string(kProfileFileSize) + " bytes, this one has " +
+            std::to_string(read.count);
+    return false;
+  }
+  for (std::size_t slot = 0; slot < kProfileSlots; ++slot) {
+    const std::span<const uint8_t, kProfileSize> bytes(image.data() + slot * kProfileSize, kProfileSize);
+    ProfileSlot& s = slots[slot];
+    std::memcpy(&s.profile, bytes.data(), kProfileSize);
+    if (IsValidProfileImage(bytes)) {
+      s.state = ProfileSlot::State::kValid;
+    } else if (std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; })) {
+      s.state = ProfileSlot::State::kEmpty;
+    } else {
+      s.state = ProfileSlot::State::kDamaged;
+    }
+  }
+  return true;
+}
 
 std::vector<uint8_t> ProfileFileImage(const ProfileStore& store, int* count) {
   std::vector<uint8_t> image(kProfileFileSize, 0);

@@ -30,6 +30,17 @@ static_assert(kKbpFileSize == 21136);
 constexpr const char* kProfileFileName = "pro.dct";
 constexpr const char* kCurrentIdFileName = "curid.dct";
 
+// One slot of a pro.dct file as found: all zero, a profile, or anything else (skipped by
+// the loader).
+struct ProfileSlot {
+  enum class State { kEmpty, kValid, kDamaged };
+  State state = State::kEmpty;
+  Profile profile;  // the slot's bytes as a record (also for a damaged slot)
+};
+// Reads every slot of a pro.dct file. False with a one-line reason when the file cannot be
+// read or is shorter than 63980 bytes.
+bool ReadProfileSlots(const std::string& path, std::array<ProfileSlot, kProfileSlots>& slots, std::string& error);
+
 // The pro.dct image of a store: each profile whose id is not 0, in list order, in
 // consecutive slots, at most five; the rest zero. count receives the profiles copied.
 std::vector<uint8_t> ProfileFileImage(const ProfileStore& store, int* count = nullptr);
