@@ -80,7 +80,10 @@ bool TreeItem_To_FilePath(const std::string& macroFolder, const MacroItemPath& i
   constexpr std::size_t kMaxLevels = 20;
   const std::size_t first = item.names.size() > kMaxLevels ? item.names.size() - kMaxLevels : 0;
   path = macroFolder;
-  for (std::size_t i = first; i < item.names.size(); ++i) path += "/" + ToUtf8(item.names[i]);
+  for (std::size_t i = first; i < item.names.size(); ++i) {
+    path += '/';
+    path += ToUtf8(item.names[i]);
+  }
   if (!item.isFolder) path += ".mck";
   return true;
 }
