@@ -77,11 +77,7 @@ int RunMatrix(CliContext& ctx) {
           .EndObject();
     }
     w.EndArray();
-    w.Key("messages").BeginArray();
-    for (const auto& msg : ctx.port.messages) {
-      w.BeginObject().Key("caption").String(std::u16string_view(msg.caption)).Key("text").String(std::u16string_view(msg.text)).EndObject();
-    }
-    w.EndArray();
+    WriteMessagesJson(w, ctx);
     w.EndObject();
     std::fputs(w.Text().c_str(), stdout);
     return 0;
