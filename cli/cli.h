@@ -33,6 +33,11 @@ void LoadProgramData(CliContext& ctx);
 // Builds (and creates one level of) the user data folder as start-up does.
 void PrepareUserFolder(CliContext& ctx);
 
+class JsonWriter;
+// Writes the member "messages": the message boxes collected so far, each with its caption
+// and text.
+void WriteMessagesJson(JsonWriter& w, const CliContext& ctx);
+
 // Prints "tastor-cli: <text>" on standard error and returns exit status 1.
 int Fail(const std::string& text);
 

@@ -124,11 +124,7 @@ void WriteJson(const CliContext& ctx, const AppSettings& s) {
       .Key("repeatMax").Int(m.repeatMax)
       .Key("delayMax").Int(m.delayMax)
       .EndObject();
-  w.Key("messages").BeginArray();
-  for (const auto& msg : ctx.port.messages) {
-    w.BeginObject().Key("caption").String(std::u16string_view(msg.caption)).Key("text").String(std::u16string_view(msg.text)).EndObject();
-  }
-  w.EndArray();
+  WriteMessagesJson(w, ctx);
   w.EndObject();
   std::fputs(w.Text().c_str(), stdout);
 }

@@ -8,6 +8,7 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "cli/cli.h"
+#include "cli/json_writer.h"
 #include "platform/special_folders.h"
 #include "text/text_table.h"
 #include "text/utf.h"
@@ -60,6 +61,14 @@ void LoadProgramData(CliContext& ctx) {
 }
 
 void PrepareUserFolder(CliContext& ctx) { MakeUserDataFolder(ctx.userDir); }
+
+void WriteMessagesJson(JsonWriter& w, const CliContext& ctx) {
+  w.Key("messages").BeginArray();
+  for (const auto& msg : ctx.port.messages) {
+    w.BeginObject().Key("caption").String(std::u16string_view(msg.caption)).Key("text").String(std::u16string_view(msg.text)).EndObject();
+  }
+  w.EndArray();
+}
 
 int Fail(const std::string& text) {
   std::fprintf(stderr, "tastor-cli: %s\n", text.c_str());

@@ -1,0 +1,31 @@
+// What the profile and macro commands of tastor-cli print: profiles, key functions and
+// macros as text and as JSON, and the macro library read as the program reads it.
+// Defined in cmd_decode.cpp.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "cli/cli.h"
+#include "cli/json_writer.h"
+#include "macro/macro_record.h"
+#include "model/profile.h"
+
+// "0x" and the value in hexadecimal with at least `digits` digits.
+std::string Hex(uint32_t value, int digits = 8);
+
+// One key function on a line: kind, value, keys, macro id, matrix position, rectangle.
+std::string DescribeKeyFunction(const KeyFunction& key);
+
+void PrintProfile(const Profile& profile, const std::string& indent);
+void WriteProfileJson(JsonWriter& w, const Profile& profile);
+
+void PrintMacro(const MacroRecord& macro, const std::string& indent);
+void WriteMacroJson(JsonWriter& w, const MacroRecord& macro);
+
+class MacroScanVisitor;
+
+// Loads the program data and the user data folder and reads the macro folder into the
+// process-wide macro library as start-up does (MacroDir, MacroHasMsKey), and into the
+// tree when one is given. Returns whether folders were read.
+bool LoadUserData(CliContext& ctx, MacroScanVisitor* tree = nullptr);

@@ -1,0 +1,136 @@
+#include "macro/macro_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "app/log.h"
+#include "macro/macro_library.h"
+#include "text/utf.h"
+
+int MakeSureFolderExist(const std::string& path) {
+  const std::size_t lastSlash = path.rfind('/');
+  if (lastSlash == std::string::npos) return 1;
+  // Each folder level in turn, from the first separator after the root.
+  for (std::size_t pos = path.find('/', 1); pos != std::string::npos && pos <= lastSlash;
+       pos = path.find('/', pos + 1)) {
+    const std::string partial = path.substr(0, pos);
+    if (partial.empty() || partial.back() == '/') continue;
+    if (::mkdir(partial.c_str(), 0777) == 0) continue;
+    const int err = errno;
+    struct stat st {};
+    if (err == EEXIST && ::stat(partial.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
+    WriteLog("MakeSureFolderExist: create dir %s, err=0x%x", partial.c_str(), err);
+    return 0;
+  }
+  return 1;
+}
+
+UniqueFd MyCreateFile(const std::string& path) {
+  const int flags = O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC;
+  UniqueFd fd(::open(path.c_str(), flags, 0666));
+  if (!fd.Valid() && errno == ENOENT && MakeSureFolderExist(path)) fd = UniqueFd(::open(path.c_str(), flags, 0666));
+  if (!fd.Valid()) WriteLog("MyCreateFile: %s, error=0x%x", path.c_str(), errno);
+  return fd;
+}
+
+namespace {
+
+// 0 or the system error code.
+int CopyOnce(const std::string& source, const std::string& destination) {
+  UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.Valid()) return errno;
+  struct stat st {};
+  const mode_t mode = ::fstat(in.Get(), &st) == 0 ? (st.st_mode & 0777) : 0666;
+  UniqueFd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+  if (!out.Valid()) return errno;
+  uint8_t buffer[65536];
+  for (;;) {
+    const long n = ReadUpTo(in.Get(), buffer);
+    int err = n < 0 ? errno : 0;
+    if (err == 0 && n > 0) err = WriteAll(out.Get(), std::span<const uint8_t>(buffer, static_cast<std::size_t>(n)));
+    if (err == 0 && n == 0 && ::close(out.Release()) != 0) err = errno;
+    if (err != 0) {
+      out.Reset();
+      ::unlink(destination.c_str());
+      return err;
+    }
+    if (n == 0) return 0;
+  }
+}
+
+}  // namespace
+
+int MyCopyFile(const std::string& source, const std::string& destination) {
+  int err = CopyOnce(source, destination);
+  if (err == ENOENT && ::access(source.c_str(), F_OK) == 0 && MakeSureFolderExist(destination)) {
+    err = CopyOnce(source, destination);
+  }
+  if (err != 0) {
+    WriteLog("MyCopyFile: %s, error=0x%x", source.c_str(), err);
+    return 0;
+  }
+  return 1;
+}
+
+bool TreeItem_To_FilePath(const std::string& macroFolder, const MacroItemPath& item, std::string& path) {
+  if (item.names.empty()) return false;
+  constexpr std::size_t kMaxLevels = 20;
+  const std::size_t first = item.names.size() > kMaxLevels ? item.names.size() - kMaxLevels : 0;
+  path = macroFolder;
+  for (std::size_t i = first; i < item.names.size(); ++i) {
+    path += '/';
+    path += ToUtf8(item.names[i]);
+  }
+  if (!item.isFolder) path += ".mck";
+  return true;
+}
+
+int Flush_Dirty_Macro(MacroLibrary& library, const std::string& macroFolder, const MacroItemPath& item) {
+  if (item.names.empty()) {
+    WriteLog("Flush_Dirty_Macro: pItem=0x%0x(%s) error", 0u, "");
+    return 0;
+  }
+  if (item.isFolder) return 1;
+  std::string path;
+  if (!TreeItem_To_FilePath(macroFolder, item, path)) {
+    WriteLog("Flush_Dirty_Macro: TreeItem_To_FilePath failed");
+    return 0;
+  }
+  auto lock = library.Lock();
+  MacroRecord* record = library.FindMacroById(item.macroId);
+  if (record == nullptr || (record->dwFlags & kMacroDirtyBits) == 0) return 1;
+
+  const auto image = MacroFileImage(*record);
+  const ReplaceResult result = ReplaceFileContents(path, image, true);
+  if (result.stage == ReplaceStage::kCreate) {
+    WriteLog("MyCreateFile: %s, error=0x%x", path.c_str(), result.error);
+    return 0;
+  }
+  if (!result.ok()) {
+    WriteLog("Flush_Dirty_Macro: WriteFile err=0x%x, %s", result.error, path.c_str());
+    return 0;
+  }
+  record->dwFlags &= ~kMacroDirtyBits;
+  return 1;
+}
+
+int ReadMacroFile(const std::string& path, MacroRecord& record, int& err) {
+  err = 0;
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.Valid()) {
+    err = errno;
+    return 0;
+  }
+  std::array<uint8_t, kMacroRecordSize> bytes{};
+  const long n = ReadUpTo(fd.Get(), bytes);
+  if (n < 0) {
+    err = errno;
+    return 0;
+  }
+  if (static_cast<std::size_t>(n) < kMacroRecordSize) return 0;
+  record = MacroFromFileImage(bytes);
+  return 1;
+}

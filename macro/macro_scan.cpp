@@ -1,0 +1,78 @@
+#include "macro/macro_scan.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <memory>
+
+#include "macro/macro_files.h"
+#include "macro/macro_library.h"
+#include "text/utf.h"
+
+namespace {
+
+constexpr std::size_t kPathLimit = 257;  // paths of this many characters end the scan
+
+struct DirCloser {
+  void operator()(DIR* d) const { ::closedir(d); }
+};
+
+bool IsDirectory(const std::string& folder, const dirent* entry) {
+  if (entry->d_type == DT_DIR) return true;
+  if (entry->d_type != DT_UNKNOWN && entry->d_type != DT_LNK) return false;
+  struct stat st {};
+  return ::stat((folder + entry->d_name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The file name without its last extension (from the last ".").
+std::string Title(const std::string& fileName) {
+  const std::size_t dot = fileName.rfind('.');
+  return dot == std::string::npos ? fileName : fileName.substr(0, dot);
+}
+
+}  // namespace
+
+int ScanMacroFolder(const std::string& path, const MacroScanContext& context) {
+  // The program's fixed path buffer: a longer path is left alone.
+  if (FromUtf8(path).size() >= kPathLimit) return 1;
+  std::string folder = path;
+  if (folder.empty() || folder.back() != '/') folder.push_back('/');
+
+  std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+  // A folder that cannot be listed fails the scan (and so the scan of its parent).
+  if (!dir) return 0;
+
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string name = entry->d_name;
+    if (IsDirectory(folder, entry)) {
+      if (name.empty() || name[0] == '.' || name[0] == '$') continue;
+      if (!context.foldersEnabled) continue;
+      MacroScanContext inner = context;
+      if (context.tree != nullptr) {
+        TreeItemHandle item = kTreeTop;
+        const std::string icon = folder + name + "/" + name + ".png";
+        if (context.tree->AddFolder(context.parent, FromUtf8(name), icon, item)) {
+          inner.parent = item;
+        } else {
+          inner.tree = nullptr;
+        }
+      }
+      if (!ScanMacroFolder(folder + name + "/", inner)) return 0;
+      continue;
+    }
+
+    MacroRecord record;
+    int err = 0;
+    if (!ReadMacroFile(folder + name, record, err)) continue;
+    if (record.dwMagicNumber != kMacroMagic) continue;
+    if (MacroHasUnsupportedKey(record, context.mouseMask)) continue;
+
+    if (context.giveNewIds && context.library != nullptr) {
+      record.dwMacroId = context.library->NewMacroId();
+      record.dwFlags |= kMacroOptionsChanged;
+    }
+    if (context.addToLibrary && context.library != nullptr) context.library->Add(record);
+    if (context.tree != nullptr) context.tree->AddMacro(context.parent, FromUtf8(Title(name)), record.dwMacroId);
+  }
+  return 1;
+}

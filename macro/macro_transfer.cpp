@@ -1,0 +1,112 @@
+#include "macro/macro_transfer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "app/log.h"
+#include "macro/macro_library.h"
+#include "model/user_message.h"
+#include "text/text_table.h"
+#include "text/utf.h"
+
+namespace {
+
+// The file name without its folder and without its extension.
+std::u16string FileTitle(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::size_t dot = name.rfind('.');
+  if (dot != std::string::npos) name.resize(dot);
+  return FromUtf8(name);
+}
+
+void ShowFormatted(HWND owner, const char* format, int err) {
+  char text[128];
+  std::snprintf(text, sizeof text, format, err);
+  ShowMessage(owner, FromUtf8(text));
+}
+
+}  // namespace
+
+uint32_t ImportMacro(MacroLibrary& library, const std::string& macroFolder, const MacroItemPath& target,
+                     const std::vector<std::u16string>& siblingNames, const std::string& sourcePath,
+                     uint32_t mouseMask, HWND owner, std::u16string* title) {
+  const std::u16string fileTitle = FileTitle(sourcePath);
+  for (const std::u16string& sibling : siblingNames) {
+    if (EqualsIgnoreCase(sibling, fileTitle)) {
+      ShowMessage(owner, TextTable::Instance().tc_macro_msg8);
+      return 0;
+    }
+  }
+
+  UniqueFd fd(::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.Valid()) {
+    ShowFormatted(owner, "Open macro file failed. error=0x%x", errno);
+    return 0;
+  }
+  std::array<uint8_t, kMacroRecordSize> bytes{};
+  const long n = ReadUpTo(fd.Get(), bytes);
+  if (n < 0 || static_cast<std::size_t>(n) < kMacroRecordSize) {
+    ShowFormatted(owner, "Read macro file failed. error=0x%x", n < 0 ? errno : 0);
+    return 0;
+  }
+  fd.Reset();
+
+  MacroRecord record = MacroFromFileImage(bytes);
+  if (record.dwMagicNumber != kMacroMagic) {
+    ShowMessage(owner, u"This is not a valid macro file.");
+    return 0;
+  }
+  if (MacroHasUnsupportedKey(record, mouseMask)) {
+    ShowMessage(owner, u"This macro contains unsupported key.");
+    return 0;
+  }
+
+  record.SetName(fileTitle);
+  record.dwMacroId = library.NewMacroId();
+  record.Macro_Buffer_ID = 0;
+  record.dwFlags |= kMacroDirtyBits;
+  if (!library.Add(record)) return 0;
+
+  MacroItemPath item = target;
+  item.isFolder = false;
+  item.names.push_back(record.Name());
+  item.macroId = record.dwMacroId;
+  Flush_Dirty_Macro(library, macroFolder, item);
+  if (title != nullptr) *title = record.Name();
+  return record.dwMacroId;
+}
+
+std::u16string ExportMacroFileName(const MacroRecord& record) { return record.Name() + u".mck"; }
+
+int ExportMacro(const std::string& macroFolder, const MacroItemPath& item, const std::string& destination) {
+  if (item.names.empty() || item.isFolder) return 0;
+  std::string source;
+  if (!TreeItem_To_FilePath(macroFolder, item, source)) return 0;
+
+  UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  int err = in.Valid() ? 0 : errno;
+  std::vector<uint8_t> content;
+  if (err == 0) {
+    struct stat st {};
+    if (::fstat(in.Get(), &st) != 0) err = errno;
+    if (err == 0) {
+      content.resize(static_cast<std::size_t>(st.st_size));
+      const long n = ReadUpTo(in.Get(), content);
+      if (n < 0) err = errno; else content.resize(static_cast<std::size_t>(n));
+    }
+  }
+  if (err == 0) {
+    const ReplaceResult result = ReplaceFileContents(destination, content);
+    err = result.error;
+  }
+  if (err != 0) {
+    WriteLog("ExportMacro: copy file err=0x%x", err);
+    return 0;
+  }
+  return 1;
+}

@@ -1,0 +1,33 @@
+// Import and export of single macro files (.mck), the library commands on one macro. The
+// file dialogs belong to the windows; these take the chosen paths.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "macro/macro_files.h"
+#include "platform/hwnd.h"
+
+class MacroLibrary;
+
+// Imports a macro file into the library folder `target` (its names from the top level; no
+// names for the top level). siblingNames are the names of the target's direct children in
+// the library tree: a file whose title (name without extension) equals one of them,
+// without regard to case, is refused with tc_macro_msg8. Otherwise the file is read and
+// checked ("Open macro file failed. error=0x%x", "Read macro file failed. error=0x%x",
+// "This is not a valid macro file.", "This macro contains unsupported key."), renamed after
+// the file title, given a new id, added to the library and written at once into the macro
+// folder under the target. Returns the new macro id (the caller adds and selects its tree
+// item named `title`), or 0 when nothing was imported.
+uint32_t ImportMacro(MacroLibrary& library, const std::string& macroFolder, const MacroItemPath& target,
+                     const std::vector<std::u16string>& siblingNames, const std::string& sourcePath,
+                     uint32_t mouseMask, HWND owner, std::u16string* title = nullptr);
+
+// The file name the export dialog proposes: "%s.mck" with the macro's name.
+std::u16string ExportMacroFileName(const MacroRecord& record);
+
+// Copies a macro item's library file to the destination, overwriting it; changes not yet
+// written are not part of the export. Anything but a macro item is ignored silently.
+// A failed copy is logged "ExportMacro: copy file err=0x%x". Returns 1 on success.
+int ExportMacro(const std::string& macroFolder, const MacroItemPath& item, const std::string& destination);

@@ -1,0 +1,35 @@
+#include "model/identifier.h"
+
+#include <sys/time.h>
+
+#include <atomic>
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+namespace {
+
+IdentifierTime LocalClock() {
+  timeval now{};
+  ::gettimeofday(&now, nullptr);
+  std::tm local{};
+  ::localtime_r(&now.tv_sec, &local);
+  return {local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(now.tv_usec / 1000)};
+}
+
+std::atomic<IdentifierClock> g_clock{LocalClock};
+
+}  // namespace
+
+void SetIdentifierClock(IdentifierClock clock) { g_clock.store(clock != nullptr ? clock : LocalClock); }
+
+uint32_t NewIdentifier(const IdentifierTaken& taken) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  uint32_t id = PackIdentifier(g_clock.load()()) & kIdentifierMask;
+  // At most every 24-bit value is tried once; a caller never holds that many.
+  for (uint32_t tries = 0; tries <= kIdentifierMask; ++tries) {
+    if (id != 0 && !(taken && taken(id))) return id;
+    id = (id + 1) & kIdentifierMask;
+  }
+  return 0;
+}

@@ -1,0 +1,331 @@
+#include "model/profile_files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+
+#include "app/log.h"
+#include "macro/macro_files.h"
+#include "macro/macro_library.h"
+#include "model/profile_store.h"
+#include "model/stored_file.h"
+#include "model/user_message.h"
+#include "text/utf.h"
+
+namespace {
+
+// The first bytes of a file, up to the buffer's size.
+struct PrefixRead {
+  bool opened = false;
+  long count = 0;  // bytes read, -1 when the read failed
+  int error = 0;   // the system error of a failed open or read
+};
+
+PrefixRead ReadPrefix(const std::string& path, std::span<uint8_t> buffer) {
+  PrefixRead r;
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.Valid()) {
+    r.error = errno;
+    return r;
+  }
+  r.opened = true;
+  r.count = ReadUpTo(fd.Get(), buffer);
+  if (r.count < 0) r.error = errno;
+  return r;
+}
+
+// The titles (names without the last extension) of the files and folders at the top of
+// the macro folder: the names its library tree shows there.
+std::vector<std::u16string> TopLevelNames(const std::string& macroFolder) {
+  std::vector<std::u16string> names;
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(macroFolder.c_str()), ::closedir);
+  if (!dir) return names;
+  while (const dirent* e = ::readdir(dir.get())) {
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    const std::size_t dot = name.rfind('.');
+    names.push_back(FromUtf8(name));
+    if (dot != std::string::npos && dot > 0) names.push_back(FromUtf8(name.substr(0, dot)));
+  }
+  return names;
+}
+
+bool NameTaken(const std::vector<std::u16string>& names, std::u16string_view name) {
+  for (const std::u16string& n : names) {
+    if (EqualsIgnoreCase(n, name)) return true;
+  }
+  return false;
+}
+
+// A file title for an imported macro: its own name made safe for a file name, with
+// " (2)", " (3)", ... added when the name is taken; at most 39 characters.
+std::u16string UniqueMacroName(std::u16string name, const std::vector<std::u16string>& taken) {
+  for (char16_t& c : name) {
+    if (c == u'/' || c < 0x20) c = u'_';
+  }
+  if (name.empty() || name[0] == u'.') name.insert(name.begin(), u'M');
+  name = Truncated(name, kMacroNameChars);
+  if (!NameTaken(taken, name)) return name;
+  for (int n = 2;; ++n) {
+    const std::u16string suffix = FromUtf8(" (" + std::to_string(n) + ")");
+    const std::u16string candidate = name.substr(0, kMacroNameChars - 1 - suffix.size()) + suffix;
+    if (!NameTaken(taken, candidate)) return candidate;
+  }
+}
+
+}  // namespace
+
+bool ReadProfileSlots(const std::string& path, std::array<ProfileSlot, kProfileSlots>& slots, std::string& error) {
+  std::vector<uint8_t> image(kProfileFileSize, 0);
+  const PrefixRead read = ReadPrefix(path, image);
+  if (!read.opened || read.count < 0) {
+    error = "cannot read " + path + ": " + std::strerror(read.error);
+    return false;
+  }
+  if (read.count < static_cast<long>(kProfileFileSize)) {
+    error = path + ": a profile file has " + std::to_string(kProfileFileSize) + " bytes, this one has " +
+            std::to_string(read.count);
+    return false;
+  }
+  for (std::size_t slot = 0; slot < kProfileSlots; ++slot) {
+    const std::span<const uint8_t, kProfileSize> bytes(image.data() + slot * kProfileSize, kProfileSize);
+    ProfileSlot& s = slots[slot];
+    std::memcpy(&s.profile, bytes.data(), kProfileSize);
+    if (IsValidProfileImage(bytes)) {
+      s.state = ProfileSlot::State::kValid;
+    } else if (std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; })) {
+      s.state = ProfileSlot::State::kEmpty;
+    } else {
+      s.state = ProfileSlot::State::kDamaged;
+    }
+  }
+  return true;
+}
+
+std::vector<uint8_t> ProfileFileImage(const ProfileStore& store, int* count) {
+  std::vector<uint8_t> image(kProfileFileSize, 0);
+  auto lock = store.Lock();
+  std::size_t slot = 0;
+  for (const Profile* p : store.Profiles()) {
+    if (slot == kProfileSlots) break;
+    if (p->id == 0) continue;
+    ProfileToBytes(*p, std::span<uint8_t, kProfileSize>(image.data() + slot * kProfileSize, kProfileSize));
+    ++slot;
+  }
+  if (count != nullptr) *count = static_cast<int>(slot);
+  return image;
+}
+
+int LoadProfiles(ProfileStore& store, const std::string& userDataFolder) {
+  std::vector<uint8_t> image(kProfileFileSize, 0);
+  const PrefixRead read = ReadPrefix(userDataFolder + kProfileFileName, image);
+  if (!read.opened) {
+    WriteLog("Open pro file err=%d", read.error);
+    std::fill(image.begin(), image.end(), 0);
+  } else if (read.count != static_cast<long>(kProfileFileSize)) {
+    WriteLog("Profile size is wrong");
+    store.Clear();
+    return 0;
+  }
+  auto lock = store.Lock();
+  store.Clear();
+  int loaded = 0;
+  for (std::size_t slot = 0; slot < kProfileSlots; ++slot) {
+    const std::span<const uint8_t, kProfileSize> bytes(image.data() + slot * kProfileSize, kProfileSize);
+    if (!IsValidProfileImage(bytes)) continue;
+    if (store.Append(ProfileFromBytes(bytes)) != nullptr) ++loaded;
+  }
+  return loaded;
+}
+
+int SaveProfiles(const ProfileStore& store, const std::string& userDataFolder) {
+  int count = 0;
+  const std::vector<uint8_t> image = ProfileFileImage(store, &count);
+  if (count == 0) return 0;
+  const ReplaceResult result = ReplaceFileContents(userDataFolder + kProfileFileName, image);
+  if (result.stage == ReplaceStage::kCreate) {
+    WriteLog("Save pro: CreateFile err=%d", result.error);
+    return 0;
+  }
+  if (!result.ok()) {
+    WriteLog("Save pro: WriteFile err=%d", result.error);
+    return 0;
+  }
+  return 1;
+}
+
+int SaveCurrentId(const ProfileStore& store, const std::string& userDataFolder) {
+  uint32_t id = 0;
+  {
+    auto lock = store.Lock();
+    if (store.Current() == nullptr) return 0;
+    id = store.Current()->id;
+  }
+  uint8_t bytes[kCurrentIdFileSize];
+  std::memcpy(bytes, &id, sizeof id);
+  return ReplaceFileContents(userDataFolder + kCurrentIdFileName, bytes).ok() ? 1 : 0;
+}
+
+uint32_t LoadCurrentId(const std::string& userDataFolder) {
+  uint8_t bytes[kCurrentIdFileSize] = {};
+  if (ReadPrefix(userDataFolder + kCurrentIdFileName, bytes).count != static_cast<long>(kCurrentIdFileSize)) return 0;
+  uint32_t id = 0;
+  std::memcpy(&id, bytes, sizeof id);
+  return id;
+}
+
+uint32_t LoadProfilesAtStartup(ProfileStore& store, const std::string& userDataFolder, const AppSettings& settings,
+                               std::u16string_view profileName) {
+  auto lock = store.Lock();
+  store.Clear();
+  LoadProfiles(store, userDataFolder);
+  if (store.Count() != 3) {
+    for (int n = 1; n <= 3; ++n) store.Create(std::u16string(profileName) + FromUtf8(std::to_string(n)), settings);
+  }
+  const uint32_t saved = LoadCurrentId(userDataFolder);
+  if (saved == 0 || !store.SetCurrent(saved)) {
+    if (Profile* first = store.First()) store.SetCurrent(first->id);
+  }
+  return store.Current() != nullptr ? store.Current()->id : 0;
+}
+
+std::vector<uint8_t> ProfileExportImage(const Profile& profile, const MacroLookup& macros) {
+  std::vector<uint8_t> image(kKbpFileSize, 0);
+  ProfileToBytes(profile, std::span<uint8_t, kProfileSize>(image.data(), kProfileSize));
+  std::size_t slot = 0;
+  for (const KeyFunction& key : profile.keys) {
+    if (slot == kKbpMacroSlots) break;
+    if (key.Kind() != KIND_MACRO) continue;
+    const MacroRecord* macro = macros.FindMacroById(static_cast<uint32_t>(key.macroId));
+    if (macro == nullptr) continue;
+    const auto bytes = MacroToBytes(*macro);
+    std::copy(bytes.begin(), bytes.end(), image.begin() + static_cast<std::ptrdiff_t>(kProfileSize + slot * kMacroRecordSize));
+    ++slot;
+  }
+  return image;
+}
+
+std::u16string ExportProfileFileName(const Profile& profile) {
+  return Truncated(profile.Name() + u".kbp", kProfileNameChars);
+}
+
+int ExportProfile(const ProfileStore& store, const MacroLookup& macros, const std::string& path, HWND owner) {
+  const std::optional<Profile> current = store.CopyCurrent();
+  if (!current) return 0;
+  const std::vector<uint8_t> image = ProfileExportImage(*current, macros);
+  if (!ReplaceFileContents(path, image).ok()) {
+    ShowMessage(owner, u"Create profile failed.");
+    return 0;
+  }
+  return 1;
+}
+
+namespace {
+
+// Takes the macro of one id from the file's slots into the library as a new macro and
+// returns its new id, or 0 when it cannot be taken.
+uint32_t AddEmbeddedMacro(MacroLibrary& library, const MacroRecord& embedded, const std::string& macroFolder,
+                          std::vector<std::u16string>& takenNames, std::u16string& name) {
+  if (library.Full()) {
+    WriteLog("ImportProfile: macro library is full, macro 0x%x not added", embedded.dwMacroId);
+    return 0;
+  }
+  MacroRecord record = embedded;
+  name = UniqueMacroName(embedded.Name(), takenNames);
+  record.SetName(name);
+  record.dwMacroId = library.NewMacroId();
+  record.Macro_Buffer_ID = 0;
+  record.dwFlags |= kMacroDirtyBits;
+  if (!library.Add(record)) return 0;
+  MacroItemPath item;
+  item.names = {name};
+  item.macroId = record.dwMacroId;
+  if (!Flush_Dirty_Macro(library, macroFolder, item)) {
+    library.Remove(record.dwMacroId);
+    WriteLog("ImportProfile: macro 0x%x could not be written", embedded.dwMacroId);
+    return 0;
+  }
+  takenNames.push_back(name);
+  WriteLog("ImportProfile: macro 0x%x added as 0x%x", embedded.dwMacroId, record.dwMacroId);
+  return record.dwMacroId;
+}
+
+}  // namespace
+
+int ImportProfile(ProfileStore& store, MacroLibrary& library, const std::string& path, const std::string& macroFolder,
+                  uint32_t mouseMask, HWND owner, std::vector<ImportedMacro>* macros) {
+  if (store.Current() == nullptr) return 0;
+  std::vector<uint8_t> image(kKbpFileSize, 0);
+  const PrefixRead read = ReadPrefix(path, image);
+  if (!read.opened) {
+    ShowMessage(owner, u"Open profile failed");
+    return 0;
+  }
+  const long n = read.count;
+  if (n <= 0) {
+    ShowMessage(owner, u"Open profile failed.");
+    return 0;
+  }
+  // Bytes after the end of a shorter file count as zero.
+  if (n < static_cast<long>(kKbpFileSize)) std::fill(image.begin() + n, image.end(), 0);
+  const std::span<const uint8_t, kProfileSize> profileBytes(image.data(), kProfileSize);
+  if (!IsValidProfileImage(profileBytes)) {
+    ShowMessage(owner, u"This is not a valid profile");
+    return 0;
+  }
+  Profile imported = ProfileFromBytes(profileBytes);
+
+  // The macros the keys name: reused when the library holds the same macro under the id,
+  // else added as new macros.
+  std::map<uint32_t, uint32_t> repointed;
+  std::vector<std::u16string> takenNames = TopLevelNames(macroFolder);
+  for (KeyFunction& key : imported.keys) {
+    if (key.Kind() != KIND_MACRO) continue;
+    const auto fileId = static_cast<uint32_t>(key.macroId);
+    auto known = repointed.find(fileId);
+    if (known == repointed.end()) {
+      uint32_t newId = fileId;
+      const MacroRecord* embedded = nullptr;
+      MacroRecord slotRecord;
+      for (std::size_t k = 0; k < kKbpMacroSlots; ++k) {
+        const std::span<const uint8_t, kMacroRecordSize> slot(image.data() + kProfileSize + k * kMacroRecordSize,
+                                                              kMacroRecordSize);
+        slotRecord = MacroFromBytes(slot);
+        if (slotRecord.dwMacroId == fileId) {
+          embedded = &slotRecord;
+          break;
+        }
+      }
+      ImportedMacro report{fileId, fileId, false, {}};
+      if (embedded != nullptr && embedded->dwMagicNumber == kMacroMagic &&
+          !MacroHasUnsupportedKey(*embedded, mouseMask)) {
+        const MacroRecord* held = library.FindMacroById(fileId);
+        if (held == nullptr || !SameMacroContent(*held, *embedded)) {
+          const uint32_t added = AddEmbeddedMacro(library, *embedded, macroFolder, takenNames, report.name);
+          if (added != 0) {
+            newId = added;
+            report.libraryId = added;
+            report.added = true;
+          }
+        }
+      }
+      if (macros != nullptr) macros->push_back(report);
+      known = repointed.emplace(fileId, newId).first;
+    }
+    key.macroId = static_cast<int32_t>(known->second);
+  }
+
+  auto lock = store.Lock();
+  Profile* current = store.Current();
+  if (current == nullptr) return 0;
+  imported.id = current->id;
+  imported.name = current->name;
+  *current = imported;
+  return 1;
+}
