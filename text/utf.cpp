@@ -111,6 +111,33 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
+bool PassesUtf8Test(std::string_view bytes) {
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  while (i < n && bytes[i] != '\0') {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t extra = 0;
+    if ((b & 0x20) == 0) {
+      extra = 1;
+    } else if ((b & 0x10) == 0) {
+      extra = 2;
+    } else if ((b & 0x08) == 0) {
+      extra = 3;
+    } else {
+      return false;
+    }
+    for (std::size_t k = 1; k <= extra; ++k) {
+      if (i + k >= n || static_cast<unsigned char>(bytes[i + k]) < 0x80) return false;
+    }
+    i += extra + 1;
+  }
+  return true;
+}
+
 std::u16string FromWindows1252(std::string_view bytes) {
   // 0x80 to 0x9F differ from Latin-1; the five unassigned places keep their C1 value.
   static constexpr std::array<char16_t, 32> kHigh = {
