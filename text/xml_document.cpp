@@ -657,15 +657,28 @@ std::u16string_view XmlDocument::TagName(uint32_t index) const {
   return t.substr(from, NameEnd(t, from) - from);
 }
 
-bool XmlDocument::NameMatches(uint32_t index, std::u16string_view name) const {
+namespace {
+
+// The name to look for: a following blank, "=", "/", "[" or "]" has no effect.
+std::u16string_view SoughtName(std::u16string_view name) {
   const std::size_t cut = name.find_first_of(u" =/[]");
-  if (cut != npos) name = name.substr(0, cut);
-  return name.empty() || TagName(index) == name;
+  return cut == npos ? name : name.substr(0, cut);
+}
+
+}  // namespace
+
+bool XmlDocument::NameMatches(uint32_t index, std::u16string_view name) const {
+  if (name.empty()) return true;
+  // The tag name starts right after the "<" and must end where the sought name ends.
+  const std::u16string_view t = text_;
+  const std::size_t from = Element(index).start + 1;
+  return t.substr(from, name.size()) == name && (from + name.size() >= t.size() || !IsNameChar(t[from + name.size()]));
 }
 
 void XmlDocument::Rewind() { parent_ = current_ = child_ = 0; }
 
 bool XmlDocument::FindElement(std::u16string_view name) {
+  name = SoughtName(name);
   uint32_t i = current_ != 0 ? Element(current_).next : Element(parent_).firstChild;
   for (; i != 0; i = Element(i).next) {
     if (NameMatches(i, name)) {
@@ -679,6 +692,7 @@ bool XmlDocument::FindElement(std::u16string_view name) {
 
 bool XmlDocument::FindChild(std::u16string_view name) {
   if (current_ == 0 && !FindElement()) return false;
+  name = SoughtName(name);
   uint32_t i = child_ != 0 ? Element(child_).next : Element(current_).firstChild;
   for (; i != 0; i = Element(i).next) {
     if (NameMatches(i, name)) {
