@@ -29,29 +29,12 @@ std::vector<Entry> Entries(const TextTable& table) {
   return entries;
 }
 
-// A text on one line: quoted, with line breaks, tabs, quotes and other control
-// characters written as escapes, so that leading and trailing blanks show.
+// A text on one line, quoted and escaped as in JSON, so that line breaks and leading or
+// trailing blanks show.
 std::string Quoted(std::u16string_view text) {
-  std::string out = "\"";
-  for (const char ch : ToUtf8(text)) {
-    const auto c = static_cast<unsigned char>(ch);
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\x%02X", c);
-          out += buf;
-        } else {
-          out += ch;
-        }
-    }
-  }
-  return out + "\"";
+  std::string quoted = JsonWriter().String(text).Text();
+  quoted.pop_back();  // the document's closing line break
+  return quoted;
 }
 
 void WriteReport(const std::string& path, const XmlDocument& doc, const std::vector<Entry>& entries) {

@@ -22,16 +22,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-void AppendUtf16(std::u16string& out, char32_t cp) {
-  if (cp < 0x10000) {
-    out.push_back(static_cast<char16_t>(cp));
-  } else {
-    cp -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-  }
-}
-
 // Decodes one UTF-8 sequence at pos; returns the code point or -1 when malformed, and
 // advances pos past what was consumed (at least one byte).
 long DecodeUtf8At(std::string_view s, std::size_t& pos) {
@@ -74,6 +64,16 @@ long DecodeUtf8At(std::string_view s, std::size_t& pos) {
 }
 
 }  // namespace
+
+void AppendUtf16(std::u16string& out, char32_t cp) {
+  if (cp < 0x10000) {
+    out.push_back(static_cast<char16_t>(cp));
+  } else {
+    cp -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+  }
+}
 
 std::string ToUtf8(std::u16string_view text) {
   std::string out;

@@ -8,6 +8,8 @@
 
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string ToUtf8(std::u16string_view text);
+// Appends a code point (at most U+10FFFF, not a surrogate), as a surrogate pair above U+FFFF.
+void AppendUtf16(std::u16string& out, char32_t cp);
 // UTF-8 to UTF-16; a malformed sequence becomes U+FFFD.
 std::u16string FromUtf8(std::string_view text);
 // True when the bytes are well-formed UTF-8 (overlong forms and surrogates rejected).

@@ -1,6 +1,7 @@
 #include "text/xml_references.h"
 
 #include "text/name_hash.h"
+#include "text/utf.h"
 
 namespace {
 
@@ -138,18 +139,12 @@ void AppendDecodedReferences(std::u16string& out, std::u16string_view text) {
       out.push_back(u'&');
       continue;
     }
-    char32_t cp = ReferenceValue(text.substr(i, semicolon - i));
+    const char32_t cp = ReferenceValue(text.substr(i, semicolon - i));
     if (cp == 0) {
       out.push_back(u'&');  // kept as written; decoding goes on after the ampersand
       continue;
     }
-    if (cp < 0x10000) {
-      out.push_back(static_cast<char16_t>(cp));
-    } else {
-      cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    }
+    AppendUtf16(out, cp);
     i = semicolon + 1;
   }
 }
