@@ -1,8 +1,13 @@
 // TextTable: every word the program shows, loaded once from text.xml beside the
 // executable and read-only afterwards. A key missing from the file is an empty entry.
+//
+// text.xml: any outermost element holding a "config" element whose children are the
+// entries, each named by its key, e.g. <tastor><config><tc_ok>OK</tc_ok></config></tastor>.
+// A "config" nested inside "config" is searched in turn.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -42,8 +47,21 @@ class TextTable {
   // The process-wide table.
   static TextTable& Instance();
 
-  // Reads the file and fills every entry; nothing is reported to the caller.
+  // Reads the file into the process-wide XML document and fills every entry; nothing is
+  // reported to the caller. A missing or unreadable file leaves every entry empty but
+  // tc_space, which is "Space" when the file gives no text for it.
   void Load(const std::string& path);
+
+  // The text of the first child named key of the first element named group under the
+  // outermost element (or of a group nested in it), in the process-wide XML document;
+  // empty when there is none.
+  static std::u16string Lookup(std::u16string_view group, std::u16string_view key);
+  // The same, telling a missing key from an empty one.
+  static bool Find(std::u16string_view group, std::u16string_view key, std::u16string* text);
+  // Keys that are loaded but read by nothing in the program (a translation may leave
+  // them empty).
+  static bool IsUnusedKey(std::string_view key);
+
   // The name of lighting mode index + 1, or empty outside 0..29.
   const std::u16string& LedModeName(int index) const;
 

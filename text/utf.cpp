@@ -22,16 +22,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
-void AppendUtf16(std::u16string& out, char32_t cp) {
-  if (cp < 0x10000) {
-    out.push_back(static_cast<char16_t>(cp));
-  } else {
-    cp -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-  }
-}
-
 // Decodes one UTF-8 sequence at pos; returns the code point or -1 when malformed, and
 // advances pos past what was consumed (at least one byte).
 long DecodeUtf8At(std::string_view s, std::size_t& pos) {
@@ -75,6 +65,16 @@ long DecodeUtf8At(std::string_view s, std::size_t& pos) {
 
 }  // namespace
 
+void AppendUtf16(std::u16string& out, char32_t cp) {
+  if (cp < 0x10000) {
+    out.push_back(static_cast<char16_t>(cp));
+  } else {
+    cp -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+  }
+}
+
 std::string ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
@@ -107,6 +107,33 @@ bool IsValidUtf8(std::string_view bytes) {
   std::size_t pos = 0;
   while (pos < bytes.size()) {
     if (DecodeUtf8At(bytes, pos) < 0) return false;
+  }
+  return true;
+}
+
+bool PassesUtf8Test(std::string_view bytes) {
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  while (i < n && bytes[i] != '\0') {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t extra = 0;
+    if ((b & 0x20) == 0) {
+      extra = 1;
+    } else if ((b & 0x10) == 0) {
+      extra = 2;
+    } else if ((b & 0x08) == 0) {
+      extra = 3;
+    } else {
+      return false;
+    }
+    for (std::size_t k = 1; k <= extra; ++k) {
+      if (i + k >= n || static_cast<unsigned char>(bytes[i + k]) < 0x80) return false;
+    }
+    i += extra + 1;
   }
   return true;
 }

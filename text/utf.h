@@ -8,10 +8,17 @@
 
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string ToUtf8(std::u16string_view text);
+// Appends a code point (at most U+10FFFF, not a surrogate), as a surrogate pair above U+FFFF.
+void AppendUtf16(std::u16string& out, char32_t cp);
 // UTF-8 to UTF-16; a malformed sequence becomes U+FFFD.
 std::u16string FromUtf8(std::string_view text);
 // True when the bytes are well-formed UTF-8 (overlong forms and surrogates rejected).
 bool IsValidUtf8(std::string_view bytes);
+// The loose UTF-8 test that decides how the XML reader decodes an 8-bit file with no
+// declared encoding: up to the first zero byte, a byte with the top bit set starts a
+// sequence of one to three more bytes (by its third to fifth bits; five set bits fail),
+// each of which must have its top bit set. Overlong forms are not looked for.
+bool PassesUtf8Test(std::string_view bytes);
 // Windows-1252, the system code page of 8-bit text, to UTF-16.
 std::u16string FromWindows1252(std::string_view bytes);
 
