@@ -2,12 +2,6 @@
 // Skipped, not failed, when Xvfb or xdotool is not installed.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -20,64 +14,7 @@
 #include "platform/messages.h"
 #include "tests/support/test_support.h"
 
-extern char** environ;
-
 namespace {
-
-bool OnPath(const std::string& program) {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path != nullptr ? path : "/usr/bin:/bin";
-  std::size_t pos = 0;
-  while (pos <= dirs.size()) {
-    std::size_t end = dirs.find(':', pos);
-    if (end == std::string::npos) end = dirs.size();
-    if (::access((dirs.substr(pos, end - pos) + "/" + program).c_str(), X_OK) == 0) return true;
-    pos = end + 1;
-  }
-  return false;
-}
-
-// A private X server on a free display number, ended with the object.
-class Xvfb {
- public:
-  bool Start() {
-    int fds[2];
-    if (::pipe(fds) != 0) return false;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const std::string fd = std::to_string(fds[1]);
-    std::vector<std::string> args = {"Xvfb", "-displayfd", fd, "-nolisten", "tcp", "-screen", "0", "640x480x24"};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const int rc = ::posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    if (rc != 0) {
-      ::close(fds[0]);
-      return false;
-    }
-    std::string number;
-    char c;
-    while (::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    ::close(fds[0]);
-    if (number.empty()) return false;
-    display_ = ":" + number;
-    return true;
-  }
-  ~Xvfb() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-  const std::string& display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
 
 struct Received {
   unsigned msg;

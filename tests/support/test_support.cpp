@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -115,6 +116,54 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std
   ::close(outPipe[0]);
   ::close(errPipe[0]);
   return result;
+}
+
+bool OnPath(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::string dirs = path != nullptr ? path : "/usr/bin:/bin";
+  std::size_t pos = 0;
+  while (pos <= dirs.size()) {
+    std::size_t end = dirs.find(':', pos);
+    if (end == std::string::npos) end = dirs.size();
+    if (::access((dirs.substr(pos, end - pos) + "/" + program).c_str(), X_OK) == 0) return true;
+    pos = end + 1;
+  }
+  return false;
+}
+
+bool Xvfb::Start() {
+  int fds[2];
+  if (::pipe(fds) != 0) return false;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  const std::string fd = std::to_string(fds[1]);
+  std::vector<std::string> args = {"Xvfb", "-displayfd", fd, "-nolisten", "tcp", "-screen", "0", "640x480x24"};
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const int rc = ::posix_spawnp(&pid_, "Xvfb", &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(fds[1]);
+  if (rc != 0) {
+    pid_ = -1;
+    ::close(fds[0]);
+    return false;
+  }
+  std::string number;
+  char c;
+  while (::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  ::close(fds[0]);
+  if (number.empty()) return false;
+  display_ = ":" + number;
+  return true;
+}
+
+Xvfb::~Xvfb() {
+  if (pid_ > 0) {
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+  }
 }
 
 std::string BinDir() { return std::string(TASTOR_BIN_DIR) + "/"; }

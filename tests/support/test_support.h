@@ -1,6 +1,8 @@
 // Helpers shared by the test programs.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -47,6 +49,26 @@ struct RunResult {
   std::string err;
 };
 RunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
+
+// True when an executable of that name is on $PATH.
+bool OnPath(const std::string& program);
+
+// A private X server (Xvfb) on a free display number, ended with the object.
+class Xvfb {
+ public:
+  Xvfb() = default;
+  ~Xvfb();
+  Xvfb(const Xvfb&) = delete;
+  Xvfb& operator=(const Xvfb&) = delete;
+  // Starts the server and waits until it takes connections; false when it cannot start.
+  bool Start();
+  // The display name, ":<number>".
+  const std::string& display() const { return display_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
 
 // The folder the build puts executables, sibling libraries and data into, ending with "/".
 std::string BinDir();
