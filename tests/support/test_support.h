@@ -53,7 +53,8 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std
 // True when an executable of that name is on $PATH.
 bool OnPath(const std::string& program);
 
-// A private X server (Xvfb) on a free display number, ended with the object.
+// A private X server (Xvfb) on a free display number, ended with the object. It keeps its
+// state (a keyboard layout set with setxkbmap) when its last client leaves.
 class Xvfb {
  public:
   Xvfb() = default;
