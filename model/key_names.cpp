@@ -35,12 +35,14 @@ constexpr FixedName kFixedNames[] = {
     {0xFF, u""},
 };
 
-// Keys named by a text of the text table: the space bar and the mouse buttons of macros.
-struct TableName {
-  uint8_t code;
+// A code or function value named by a text of the text table.
+struct TableText {
+  uint32_t code;
   std::u16string TextTable::*text;
 };
-constexpr TableName kTableNames[] = {
+
+// Keys named by a text of the text table: the space bar and the mouse buttons of macros.
+constexpr TableText kKeyTexts[] = {
     {0x20, &TextTable::tc_space},
     {0xF0, &TextTable::tc_click},
     {0xF1, &TextTable::tc_menu},
@@ -48,11 +50,7 @@ constexpr TableName kTableNames[] = {
 };
 
 // Mouse, media and application functions by their function value.
-struct FunctionText {
-  uint32_t value;
-  std::u16string TextTable::*text;
-};
-constexpr FunctionText kFunctionTexts[] = {
+constexpr TableText kFunctionTexts[] = {
     {17, &TextTable::tc_click},           {18, &TextTable::tc_middle},
     {19, &TextTable::tc_menu},            {20, &TextTable::tc_forward},
     {21, &TextTable::tc_back},            {33, &TextTable::tc_kbmedia_msel},
@@ -66,8 +64,6 @@ constexpr FunctionText kFunctionTexts[] = {
     {55, &TextTable::tc_kbmedia_stop},    {56, &TextTable::tc_kbmedia_refresh},
     {57, &TextTable::tc_kbmedia_favor},   {162, &TextTable::tc_key_off},
 };
-
-constexpr uint8_t kFnKey = VK_TASTOR_FN;
 
 // The fixed or text-table name of a code, or false when the code is named by the layout.
 bool NamedKey(uint8_t code, const TextTable& texts, std::u16string* name) {
@@ -90,7 +86,7 @@ bool NamedKey(uint8_t code, const TextTable& texts, std::u16string* name) {
       return true;
     }
   }
-  for (const TableName& t : kTableNames) {
+  for (const TableText& t : kKeyTexts) {
     if (t.code == code) {
       *name = texts.*t.text;
       return true;
@@ -131,11 +127,11 @@ std::u16string FunctionName(const KeyFunction& function, const MacroLookup& macr
       return naming.texts.tc_mac_def + u" - " + macro->Name();
     }
     case KIND_KEY:
-      if (function.modifiers == 0 && function.key1 == kFnKey) return u"Fn";
+      if (function.modifiers == 0 && function.key1 == VK_TASTOR_FN) return u"Fn";
       return KeyCombinationText(function.modifiers, function.key1, function.key2, naming);
     default:
-      for (const FunctionText& f : kFunctionTexts) {
-        if (f.value == function.Value()) return naming.texts.*f.text;
+      for (const TableText& f : kFunctionTexts) {
+        if (f.code == function.Value()) return naming.texts.*f.text;
       }
       return {};
   }

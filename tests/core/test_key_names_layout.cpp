@@ -44,64 +44,65 @@ class DisplayLayout : public ::testing::Test {
     const RunResult r = RunProgram({"/usr/bin/env", "setxkbmap", "-display", server_.display(), "-layout", layout});
     ASSERT_EQ(0, r.status) << r.err;
   }
+  // Sets the display's layout and opens it for the names.
+  void OpenWithLayout(const std::string& layout) {
+    SetLayout(layout);
+    display_ = OpenX11KeyboardLayout(server_.display());
+    ASSERT_NE(display_, nullptr);
+  }
+  std::u16string Name(uint32_t code, int kbType = 0) const {
+    return KeyName(code, KeyNaming{kbType, texts_, *display_});
+  }
 
   Xvfb server_;
+  std::unique_ptr<KeyboardLayout> display_;  // closed before the server ends
   const TextTable texts_;
 };
 
 TEST_F(DisplayLayout, UsLayoutOfTheDisplayMatchesTheBuiltInOne) {
-  SetLayout("us");
-  const std::unique_ptr<KeyboardLayout> display = OpenX11KeyboardLayout(server_.display());
-  ASSERT_NE(display, nullptr);
-  const KeyNaming fromDisplay{0, texts_, *display};
+  OpenWithLayout("us");
   const KeyNaming builtIn{0, texts_, UsKeyboardLayout()};
   for (uint32_t code = 0; code < 256; ++code) {
-    EXPECT_EQ(ToUtf8(KeyName(code, fromDisplay)), ToUtf8(KeyName(code, builtIn))) << "code 0x" << std::hex << code;
+    EXPECT_EQ(ToUtf8(Name(code)), ToUtf8(KeyName(code, builtIn))) << "code 0x" << std::hex << code;
   }
 }
 
 TEST_F(DisplayLayout, GermanLayoutNamesTheKeysAsItsKeyCapsRead) {
-  SetLayout("us");
-  const std::unique_ptr<KeyboardLayout> display = OpenX11KeyboardLayout(server_.display());
-  ASSERT_NE(display, nullptr);
-  const KeyNaming naming{0, texts_, *display};
-  EXPECT_EQ(KeyName(0x59, naming), u"Y");
+  OpenWithLayout("us");
+  EXPECT_EQ(Name(0x59), u"Y");
 
   // The same connection follows the change of layout.
   SetLayout("de");
-  EXPECT_EQ(KeyName(0x59, naming), u"Z");
-  EXPECT_EQ(KeyName(0x5A, naming), u"Y");
-  EXPECT_EQ(KeyName(0x41, naming), u"A");
-  EXPECT_EQ(KeyName(0xBA, naming), u"\u00D6");  // ö, upper case
-  EXPECT_EQ(KeyName(0xDE, naming), u"\u00C4");  // ä
-  EXPECT_EQ(KeyName(0xBD, naming), u"\u00DF");  // ß has no upper-case key cap
-  EXPECT_EQ(KeyName(0xE2, naming), u"<");
+  EXPECT_EQ(Name(0x59), u"Z");
+  EXPECT_EQ(Name(0x5A), u"Y");
+  EXPECT_EQ(Name(0x41), u"A");
+  EXPECT_EQ(Name(0xBA), u"\u00D6");  // ö, upper case
+  EXPECT_EQ(Name(0xDE), u"\u00C4");  // ä
+  EXPECT_EQ(Name(0xBD), u"\u00DF");  // ß has no upper-case key cap
+  EXPECT_EQ(Name(0xE2), u"<");
   // Dead keys show their accent.
-  EXPECT_EQ(KeyName(0xC0, naming), u"^");
-  EXPECT_EQ(KeyName(0xBB, naming), u"\u00B4");
+  EXPECT_EQ(Name(0xC0), u"^");
+  EXPECT_EQ(Name(0xBB), u"\u00B4");
   // Digits and fixed names stay.
-  EXPECT_EQ(KeyName(0x31, naming), u"1");
-  EXPECT_EQ(KeyName(0xFD, naming), u"Enter");
+  EXPECT_EQ(Name(0x31), u"1");
+  EXPECT_EQ(Name(0xFD), u"Enter");
   // The layout variant still swaps before the layout is asked.
-  EXPECT_EQ(KeyName(0x59, KeyNaming{1, texts_, *display}), u"Y");
+  EXPECT_EQ(Name(0x59, 1), u"Y");
 }
 
 TEST_F(DisplayLayout, TheActiveGroupOfATwoLayoutKeyboardCounts) {
-  SetLayout("us,de");
-  const std::unique_ptr<KeyboardLayout> layout = OpenX11KeyboardLayout(server_.display());
-  ASSERT_NE(layout, nullptr);
-  const KeyNaming naming{0, texts_, *layout};
-  EXPECT_EQ(KeyName(0x59, naming), u"Y");
+  OpenWithLayout("us,de");
+  EXPECT_EQ(Name(0x59), u"Y");
 
   Display* other = XOpenDisplay(server_.display().c_str());
   ASSERT_NE(other, nullptr);
   ASSERT_TRUE(XkbLockGroup(other, XkbUseCoreKbd, 1));
   XSync(other, False);
-  EXPECT_EQ(KeyName(0x59, naming), u"Z");
-  EXPECT_EQ(KeyName(0xBA, naming), u"\u00D6");
+  EXPECT_EQ(Name(0x59), u"Z");
+  EXPECT_EQ(Name(0xBA), u"\u00D6");
   XkbLockGroup(other, XkbUseCoreKbd, 0);
   XSync(other, False);
-  EXPECT_EQ(KeyName(0x59, naming), u"Y");
+  EXPECT_EQ(Name(0x59), u"Y");
   XCloseDisplay(other);
 }
 
