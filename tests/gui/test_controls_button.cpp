@@ -245,6 +245,8 @@ TEST_F(PngBtnTest, KeyboardClicksAFocusedButton) {
   CPngBtn button;
   ASSERT_TRUE(Create(button, false));
   QSignalSpy clicks(&button, &QAbstractButton::clicked);
+  parent_.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&parent_));
   QTest::mouseClick(&button, Qt::LeftButton, {}, QPoint(5, 5));  // a click gives it the focus
   EXPECT_TRUE(button.hasFocus());
   QTest::keyClick(&button, Qt::Key_Space);

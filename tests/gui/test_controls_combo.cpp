@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 
 #include "controls/combo_btn.h"
+#include "ui/skinned_dialog.h"
 
 using namespace controls_test;
 
@@ -19,7 +20,7 @@ class ComboBtnTest : public ::testing::Test {
     Settings().BtnTips = 1;
     dialog_.move(100, 50);
     dialog_.resize(400, 200);
-    dialog_.show();
+    dialog_.ShowModeless();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog_));
     ASSERT_TRUE(CreatePngBtn(combo_, &dialog_, QPoint(20, 30), "combo_nr.png", "combo_nr.png", "combo_nr.png",
                              false, nullptr));
@@ -30,7 +31,7 @@ class ComboBtnTest : public ::testing::Test {
   }
 
   Restore restore_;
-  MessageLog dialog_;
+  CSkinnedDialog dialog_;  // swallows Enter, Escape and Space: an open list still gets them
   CComboBtn combo_;
 };
 
