@@ -1,6 +1,6 @@
 // Shared pieces of the skinned-control tests: settings and program folder put back after
-// each test, a window that records the window messages it receives, skins of solid colours
-// whose pixels tell which image was drawn, and the menu windows of the menu library.
+// each test, skins of solid colours whose pixels tell which image was drawn, and the menu
+// windows of the menu library.
 #pragma once
 
 // Mouse events go through the window, as the window system delivers them: the widget under
@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDialog>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QTest>
@@ -21,11 +20,12 @@
 #include "app/paths.h"
 #include "app/settings.h"
 #include "controls/menu_library.h"
+#include "tests/gui/message_log.h"
 #include "tests/support/test_support.h"
-#include "ui/window_handle.h"
-#include "ui/window_message.h"
 
 namespace controls_test {
+
+using ::MessageLog;
 
 // Puts the settings, the program folder and the menu library binding back.
 class Restore {
@@ -51,38 +51,6 @@ inline void Pump(int ms = 0) {
   } while (t.elapsed() < ms);
   QApplication::processEvents();
 }
-
-// A plain top-level window with a window handle that records its window messages.
-class MessageLog : public QDialog {
- public:
-  struct Message {
-    unsigned msg;
-    uintptr_t wParam;
-    intptr_t lParam;
-    friend bool operator==(const Message&, const Message&) = default;
-  };
-  explicit MessageLog(QSize size = QSize(400, 300)) { resize(size); }
-  bool event(QEvent* e) override {
-    if (const unsigned msg = WindowMessageOf(e)) {
-      const auto* m = static_cast<WindowMessageEvent*>(e);
-      received.push_back({msg, m->wParam, m->lParam});
-      return true;
-    }
-    return QDialog::event(e);
-  }
-  std::vector<Message> Of(unsigned msg) const {
-    std::vector<Message> out;
-    for (const Message& m : received) {
-      if (m.msg == msg) out.push_back(m);
-    }
-    return out;
-  }
-  HWND hwnd() const { return handle_.hwnd(); }
-  std::vector<Message> received;
-
- private:
-  WindowHandle handle_{this};
-};
 
 inline QImage Solid(QSize size, QRgb colour) {
   QImage image(size, QImage::Format_ARGB32);

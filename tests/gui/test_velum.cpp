@@ -29,6 +29,17 @@ struct Owner : MessageLog {
   }
 };
 
+// Three items, the second of which opens a submenu of two (values 21 and 22).
+MenuItems ItemsWithSubmenu() {
+  MenuItems items;
+  items.AddTop(1, u"plain");
+  items.AddTop(2, u"opens a submenu");  // index 1
+  items.Add(1, 21, u"inner one");
+  items.Add(1, 22, u"inner two");
+  items.AddTop(3, u"last");
+  return items;
+}
+
 }  // namespace
 
 TEST(VelumBinding, ItemRecordsAreZeroFilledAndCutTexts) {
@@ -173,13 +184,7 @@ TEST_F(VelumMenus, ChoiceIsPostedToTheOwnerWithItsContext) {
 
 TEST_F(VelumMenus, SubmenusOpenBesideTheirItemAndOnlyLeavesAnswer) {
   Owner owner;
-  MenuItems items;
-  items.AddTop(1, u"plain");
-  items.AddTop(2, u"opens a submenu");  // index 1
-  items.Add(1, 21, u"inner one");
-  items.Add(1, 22, u"inner two");
-  items.AddTop(3, u"last");
-  ASSERT_TRUE(OpenSkinnedMenu(owner.hwnd(), 120, QPoint(40, 40), items, 2, nullptr));
+  ASSERT_TRUE(OpenSkinnedMenu(owner.hwnd(), 120, QPoint(40, 40), ItemsWithSubmenu(), 2, nullptr));
   auto menus = OpenMenus();
   ASSERT_EQ(1u, menus.size());
   EXPECT_EQ(3 * 20, menus[0]->height());  // two items are the submenu's
@@ -213,15 +218,11 @@ TEST_F(VelumMenus, SubmenusOpenBesideTheirItemAndOnlyLeavesAnswer) {
 
 TEST_F(VelumMenus, KeyboardWorksTheMenu) {
   Owner owner;
-  MenuItems items;
-  items.AddTop(1, u"one");
-  items.AddTop(2, u"two");  // index 1
-  items.Add(1, 21, u"two-one");
-  items.Add(1, 22, u"two-two");
+  const MenuItems items = ItemsWithSubmenu();
   ASSERT_TRUE(OpenSkinnedMenu(owner.hwnd(), 120, QPoint(40, 40), items, 5, nullptr));
 
-  // Down to "two", Right into its submenu, Left back out, Escape closes nothing but the
-  // submenu, Enter on a plain item chooses it.
+  // Down to the second item, Right into its submenu, Left back out, Escape closes nothing
+  // but the submenu, Enter on a plain item chooses it.
   QTest::keyClick(&owner, Qt::Key_Down);
   QTest::keyClick(&owner, Qt::Key_Down);
   QTest::keyClick(&owner, Qt::Key_Right);
