@@ -117,7 +117,9 @@ void MenuLevel::mouseMoveEvent(QMouseEvent* event) {
   const QPoint global = event->globalPosition().toPoint();
   MenuLevel* level = session_.LevelAt(global);
   if (level == nullptr) {
-    if (event->buttons() == Qt::NoButton) Highlight(-1);
+    // Off the menu: a row keeps its highlight only while its submenu is open.
+    session_.HoverRow(this, -1);
+    SetPressed(false);
     return;
   }
   const int row = level->RowAt(level->mapFromGlobal(global));
