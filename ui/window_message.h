@@ -3,6 +3,7 @@
 // event type is the message number itself.
 #pragma once
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <cstdint>
 
@@ -18,4 +19,10 @@ class WindowMessageEvent : public QEvent {
 // The message carried by an event, or 0 when it is not a window message.
 inline unsigned WindowMessageOf(const QEvent* event) {
   return dynamic_cast<const WindowMessageEvent*>(event) != nullptr ? static_cast<unsigned>(event->type()) : 0u;
+}
+
+// Posts a window message to an object inside the GUI (any thread); it arrives as a
+// WindowMessageEvent after the sender's own event has finished.
+inline void PostWindowMessage(QObject* target, unsigned msg, uintptr_t wParam, intptr_t lParam) {
+  QCoreApplication::postEvent(target, new WindowMessageEvent(msg, wParam, lParam));
 }

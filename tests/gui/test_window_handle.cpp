@@ -9,30 +9,12 @@
 #include <thread>
 
 #include "platform/messages.h"
+#include "tests/gui/message_log.h"
 #include "ui/qt_window_port.h"
 #include "ui/window_handle.h"
 #include "ui/window_message.h"
 
 namespace {
-
-class Receiver : public QDialog {
- public:
-  bool event(QEvent* e) override {
-    if (const unsigned msg = WindowMessageOf(e)) {
-      const auto* m = static_cast<WindowMessageEvent*>(e);
-      received.push_back({msg, m->wParam, m->lParam});
-      return true;
-    }
-    return QDialog::event(e);
-  }
-  struct Message {
-    unsigned msg;
-    uintptr_t wParam;
-    intptr_t lParam;
-  };
-  std::vector<Message> received;
-  WindowHandle handle{this};
-};
 
 void Pump(int ms = 50) {
   QElapsedTimer t;
@@ -41,8 +23,8 @@ void Pump(int ms = 50) {
 }
 
 TEST(WindowHandle, PostsFromAnyThreadArriveInOrder) {
-  Receiver window;
-  HWND hwnd = window.handle.hwnd();
+  MessageLog window;
+  HWND hwnd = window.hwnd();
   std::thread worker([hwnd] {
     for (uintptr_t p : {20u, 70u, 100u}) hwnd->post(hwnd, WM_APPLY_PROGRESS, p, 0);
   });
@@ -58,8 +40,8 @@ TEST(WindowHandle, PostsFromAnyThreadArriveInOrder) {
 }
 
 TEST(WindowHandle, LatePostToAGoneWindowIsDropped) {
-  auto window = std::make_unique<Receiver>();
-  HWND hwnd = window->handle.hwnd();
+  auto window = std::make_unique<MessageLog>();
+  HWND hwnd = window->hwnd();
   EXPECT_TRUE(WindowHandle::IsAlive(hwnd));
   hwnd->post(hwnd, WM_KEY_CLICKED, 1, 0);  // pending when the window goes
   window.reset();
@@ -70,8 +52,8 @@ TEST(WindowHandle, LatePostToAGoneWindowIsDropped) {
 }
 
 TEST(WindowHandle, CloseMessageEndsAModalRun) {
-  Receiver window;
-  HWND hwnd = window.handle.hwnd();
+  MessageLog window;
+  HWND hwnd = window.hwnd();
   std::thread worker([hwnd] {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     hwnd->post(hwnd, WM_CLOSE, 0, 0);
@@ -83,19 +65,19 @@ TEST(WindowHandle, CloseMessageEndsAModalRun) {
 
 TEST(QtWindowPort, FindsTopLevelWindowsByExactCaption) {
   QtWindowPort port;
-  Receiver window;
+  MessageLog window;
   window.setWindowTitle("MyProgressDlg..");
   window.show();
-  EXPECT_EQ(window.handle.hwnd(), port.FindWindow(u"MyProgressDlg.."));
+  EXPECT_EQ(window.hwnd(), port.FindWindow(u"MyProgressDlg.."));
   EXPECT_EQ(nullptr, port.FindWindow(u"MyProgressDlg."));
-  EXPECT_TRUE(port.IsWindow(window.handle.hwnd()));
+  EXPECT_TRUE(port.IsWindow(window.hwnd()));
 
   // From another thread the search runs on the UI thread.
   HWND found = nullptr;
   std::thread worker([&] { found = port.FindWindow(u"MyProgressDlg.."); });
   while (found == nullptr) QApplication::processEvents(QEventLoop::AllEvents, 10);
   worker.join();
-  EXPECT_EQ(window.handle.hwnd(), found);
+  EXPECT_EQ(window.hwnd(), found);
   EXPECT_TRUE(port.PostMessage(found, WM_APPLY_PROGRESS, 70, 0));
   Pump();
   ASSERT_EQ(1u, window.received.size());

@@ -1,0 +1,166 @@
+#include "ui/skinned_dialog.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+#include <algorithm>
+
+#include "app/window_port.h"
+#include "controls/menu_library.h"
+#include "ui/window_message.h"
+
+CSkinnedDialog::CSkinnedDialog(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), swallowed_(DefaultSwallowedKeys()) {
+  // The face is painted whole on every paint: nothing is erased first.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_NoSystemBackground);
+  // Keys are looked at before the control they are aimed at sees them.
+  qApp->installEventFilter(this);
+}
+
+CSkinnedDialog::~CSkinnedDialog() {
+  if (qApp != nullptr) qApp->removeEventFilter(this);
+}
+
+std::vector<int> CSkinnedDialog::DefaultSwallowedKeys() {
+  return {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_Space, Qt::Key_F1};
+}
+
+void CSkinnedDialog::SetSwallowedKeys(std::initializer_list<int> keys) {
+  swallowed_.assign(keys);
+  if (std::find(swallowed_.begin(), swallowed_.end(), Qt::Key_Return) != swallowed_.end()) {
+    swallowed_.push_back(Qt::Key_Enter);
+  }
+}
+
+void CSkinnedDialog::SetBackground(const QImage& image, Fit fit) {
+  background_ = image;
+  fit_ = fit;
+  update();
+}
+
+int CSkinnedDialog::RunModal() { return exec(); }
+
+void CSkinnedDialog::ShowModeless() {
+  setModal(false);
+  show();
+  raise();
+}
+
+void CSkinnedDialog::CreateChild(QWidget* parent, const QRect& rect) {
+  setParent(parent, Qt::Widget);
+  setGeometry(rect);
+  show();
+}
+
+void CSkinnedDialog::EndDialog(int result) {
+  if (isWindow()) {
+    done(result);
+  } else {
+    setResult(result);
+    hide();
+  }
+}
+
+void CSkinnedDialog::accept() { EndDialog(IDOK); }
+
+void CSkinnedDialog::reject() { EndDialog(IDCANCEL); }
+
+void CSkinnedDialog::CenterOver(const QWidget* other) {
+  if (other == nullptr) return;
+  const QRect area(other->mapToGlobal(QPoint(0, 0)), other->size());
+  QPoint at(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
+  if (!isWindow() && parentWidget() != nullptr) at = parentWidget()->mapFromGlobal(at);
+  move(at);
+}
+
+bool CSkinnedDialog::OnWindowMessage(unsigned, uintptr_t, intptr_t) { return false; }
+
+bool CSkinnedDialog::PreTranslateKey(QKeyEvent* event) {
+  return std::find(swallowed_.begin(), swallowed_.end(), event->key()) != swallowed_.end();
+}
+
+void CSkinnedDialog::Paint(QPainter& painter) {
+  if (background_.isNull()) {
+    painter.fillRect(rect(), Qt::black);
+    return;
+  }
+  if (fit_ == Fit::Stretch) {
+    painter.drawImage(rect(), background_);
+  } else {
+    if (background_.width() < width() || background_.height() < height()) painter.fillRect(rect(), Qt::black);
+    painter.drawImage(0, 0, background_);
+  }
+}
+
+void CSkinnedDialog::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  Paint(painter);
+}
+
+bool CSkinnedDialog::event(QEvent* e) {
+  if (WindowMessageOf(e) != 0) {
+    const auto* message = static_cast<WindowMessageEvent*>(e);
+    OnWindowMessage(message->Message(), message->wParam, message->lParam);
+    return true;
+  }
+  return QDialog::event(e);
+}
+
+bool CSkinnedDialog::IsMine(QObject* object) const {
+  if (object == this) return true;
+  if (!object->isWidgetType()) return false;
+  // isAncestorOf stops at windows, so the controls of a dialog opened over this one are not
+  // this dialog's.
+  return isAncestorOf(static_cast<QWidget*>(object));
+}
+
+bool CSkinnedDialog::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease) return false;
+  if (!IsMine(watched)) return false;
+  // A key a control did not take is passed on to its parents, and each step comes through
+  // here: the key is the dialog's once, at the control that received it.
+  QObject* receiver = keyReceiver_.data();
+  if (e == keyInFlight_ && receiver != nullptr && receiver != watched && watched->isWidgetType() &&
+      receiver->isWidgetType() && static_cast<QWidget*>(watched)->isAncestorOf(static_cast<QWidget*>(receiver))) {
+    return false;
+  }
+  keyInFlight_ = e;
+  keyReceiver_ = watched;
+  return PreTranslateKey(static_cast<QKeyEvent*>(e));
+}
+
+void CSkinnedDialog::OnBackgroundPress(QMouseEvent* event) {
+  CloseSkinnedMenus();
+  QWidget* top = window();
+  QWindow* handle = top->windowHandle();
+  if (handle != nullptr && handle->startSystemMove()) return;
+  // The window system does not move windows for us: follow the mouse ourselves.
+  dragging_ = true;
+  dragOffset_ = event->globalPosition().toPoint() - top->pos();
+}
+
+void CSkinnedDialog::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    OnBackgroundPress(event);
+    event->accept();
+    return;
+  }
+  CloseSkinnedMenus();
+  QDialog::mousePressEvent(event);
+}
+
+void CSkinnedDialog::mouseMoveEvent(QMouseEvent* event) {
+  if (dragging_ && (event->buttons() & Qt::LeftButton) != 0) {
+    window()->move(event->globalPosition().toPoint() - dragOffset_);
+    return;
+  }
+  QDialog::mouseMoveEvent(event);
+}
+
+void CSkinnedDialog::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) dragging_ = false;
+  QDialog::mouseReleaseEvent(event);
+}

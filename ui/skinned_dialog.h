@@ -1,0 +1,95 @@
+// CSkinnedDialog: the base of every skinned window (main window, key function picker,
+// macro editor, message box, progress dialog, lighting panel, keyboard picture).
+//
+// A skinned dialog has no frame; its face is a background image painted without erasing
+// first (Qt paints into an off-screen buffer and copies it in one piece); a left press on
+// the background closes any open skinned menu and drags the window; the keys it swallows
+// (Enter, Escape, Space and F1 unless a window says otherwise) never reach its controls;
+// and it has a window handle through which window messages reach OnWindowMessage.
+//
+// The ways a skinned window runs: modal, as the program's own window or over an owner
+// (RunModal), modeless (ShowModeless), or as a child window inside another window
+// (CreateChild). EndDialog ends a modal run with a result; closing the window (its close
+// button, WM_CLOSE) ends it with IDCANCEL.
+#pragma once
+
+#include <QDialog>
+#include <QImage>
+#include <QPoint>
+#include <QPointer>
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+#include "ui/window_handle.h"
+
+class QKeyEvent;
+class QPainter;
+
+class CSkinnedDialog : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CSkinnedDialog(QWidget* parent = nullptr);
+  ~CSkinnedDialog() override;
+
+  HWND hwnd() const { return handle_.hwnd(); }
+
+  // The face: drawn at its own size, or stretched over the whole window.
+  enum class Fit { NaturalSize, Stretch };
+  void SetBackground(const QImage& image, Fit fit = Fit::NaturalSize);
+  const QImage& Background() const { return background_; }
+
+  // Runs the dialog modally and returns its result (IDOK, IDCANCEL or what EndDialog gave).
+  int RunModal();
+  // Shows the dialog as a window of its own without blocking.
+  void ShowModeless();
+  // Makes the dialog a child window of parent over rect (parent coordinates) and shows it.
+  void CreateChild(QWidget* parent, const QRect& rect);
+  // Ends a modal run with the result; a modeless or child dialog is hidden.
+  void EndDialog(int result);
+  // Centres the window over another window: left = its left + (its width - width) / 2, and
+  // the same vertically.
+  void CenterOver(const QWidget* other);
+
+  // The keys swallowed before they reach any control of the dialog (Qt key codes; Enter
+  // means both Return and the keypad's Enter).
+  void SetSwallowedKeys(std::initializer_list<int> keys);
+  static std::vector<int> DefaultSwallowedKeys();
+
+  // The dialog's handlers of OK and Cancel end it with IDOK and IDCANCEL.
+  void accept() override;
+  void reject() override;
+
+ protected:
+  // A window message posted to the dialog; true when handled.
+  virtual bool OnWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam);
+  // Every key press and release aimed at the dialog or one of its controls comes here first
+  // (once per event); true consumes it. The default swallows the swallowed keys.
+  virtual bool PreTranslateKey(QKeyEvent* event);
+  // Draws the face; the default draws the background image. Subclasses draw over it.
+  virtual void Paint(QPainter& painter);
+  // A left press on the background: closes skinned menus and starts dragging the window.
+  virtual void OnBackgroundPress(QMouseEvent* event);
+
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  bool IsMine(QObject* object) const;
+
+  WindowHandle handle_{this};
+  QImage background_;
+  Fit fit_ = Fit::NaturalSize;
+  std::vector<int> swallowed_;
+  // The key event being passed up from the control that received it, so that it is
+  // filtered once.
+  const QEvent* keyInFlight_ = nullptr;
+  QPointer<QObject> keyReceiver_;
+  // A drag the window system does not carry out is done by moving the window.
+  bool dragging_ = false;
+  QPoint dragOffset_;
+};
