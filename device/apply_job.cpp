@@ -49,8 +49,9 @@ void ApplyJob::Request(uint32_t flags) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!running_) return;
     flags_.fetch_or(flags);
-    // A full semaphore already holds wake-ups enough to take these flags.
-    if (queued_ + (exitSignalled_ ? 1 : 0) >= kMaxWakeups) return;
+    // Enough wake-ups wait already to take these flags. One count of the semaphore stays
+    // free for the exit event.
+    if (queued_ >= kMaxWakeups - 1) return;
     ++queued_;
   }
   wake_.release();

@@ -46,8 +46,8 @@ struct ApplyOutcome {
 
 class ApplyJob {
  public:
-  // The semaphore's maximum count: at most this many wake-ups wait at once. Requests
-  // beyond it still add their flags, which the waiting runs take.
+  // The semaphore's maximum count: at most this many wake-ups wait at once, one of them
+  // kept for the exit. Requests beyond it still add their flags, which the waiting runs take.
   static constexpr std::ptrdiff_t kMaxWakeups = 100;
 
   ApplyJob();

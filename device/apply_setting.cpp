@@ -36,7 +36,6 @@ class ApplyRun {
       : driver_(driver), progress_(progress), message_(progressMessage), pauses_(pauses),
         goWithNoDev_(Settings().GoWithNoDev != 0) {}
 
-  bool GoWithNoDev() const { return goWithNoDev_; }
   HWND Progress() const { return progress_; }
   const ApplyPauses& Pauses() const { return pauses_; }
 
@@ -81,8 +80,8 @@ class ApplyRun {
 bool ApplyLighting(ApplyRun& run, CUSBDriver& driver, const Profile& profile) {
   std::array<uint8_t, kLedPayload> led{};
   if (!run.Get(kLedReportId, kLedPayload, driver.m_hLed, led.data())) {
-    WriteLog("Get LED Failed.");
-    if (!run.GoWithNoDev()) return false;
+    // Like every other transfer failure, the user is told which report failed.
+    if (!run.Tolerate("Get LED Failed.")) return false;
   } else {
     LogHexDump(led.data(), led.size(), 10, "LED(Load): ");
     Pause(run.Pauses().afterLedRead);
