@@ -77,16 +77,23 @@ class Bench {
     }
     store_.Append(p);
     store_.SetCurrent(p.id);
+    SetWindowPort(&port_);
   }
   ~Bench() {
+    SetWindowPort(nullptr);
     driver_.ClearHandle();
     if (!folder_.empty()) {
       std::error_code ec;
       fs::remove_all(folder_, ec);
     }
   }
-  bool ok() const { return ok_; }
+  // False, and the benchmark marked, when the simulated keyboard was not found.
+  bool Ready(benchmark::State& state) const {
+    if (!ok_) state.SkipWithError("the simulated keyboard was not found");
+    return ok_;
+  }
 
+  SilentPort port_;
   CUSBDriver driver_;
   ProfileStore store_;
   MacroLibrary library_;
@@ -98,18 +105,12 @@ class Bench {
 
 void ApplyDirectly(benchmark::State& state, bool memoryFolder) {
   Bench bench(memoryFolder);
-  if (!bench.ok()) {
-    state.SkipWithError("the simulated keyboard was not found");
-    return;
-  }
-  SilentPort port;
-  SetWindowPort(&port);
+  if (!bench.Ready(state)) return;
   for (auto _ : state) {
-    const int result = ApplyStoredProfile(bench.store_, bench.library_, port.FindWindow(kProgressCaption),
+    const int result = ApplyStoredProfile(bench.store_, bench.library_, bench.port_.FindWindow(kProgressCaption),
                                           &bench.driver_, WM_APPLY_PROGRESS, kFullApplyFlags, ApplyPauses::Zero());
     if (result != 1) state.SkipWithError("the apply failed");
   }
-  SetWindowPort(nullptr);
 }
 
 void BM_FullApply(benchmark::State& state) { ApplyDirectly(state, false); }
@@ -117,12 +118,7 @@ void BM_FullApplyWithMemoryFiles(benchmark::State& state) { ApplyDirectly(state,
 
 void BM_FullApplyThroughTheWorker(benchmark::State& state) {
   Bench bench(false);
-  if (!bench.ok()) {
-    state.SkipWithError("the simulated keyboard was not found");
-    return;
-  }
-  SilentPort port;
-  SetWindowPort(&port);
+  if (!bench.Ready(state)) return;
   ApplyJob job;
   job.SetPauses(ApplyPauses::Zero());
   std::mutex mutex;
@@ -143,7 +139,6 @@ void BM_FullApplyThroughTheWorker(benchmark::State& state) {
     over.wait(lock, [&] { return runs > before; });
   }
   job.Stop();
-  SetWindowPort(nullptr);
 }
 
 }  // namespace

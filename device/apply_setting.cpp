@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "app/log.h"
@@ -57,6 +58,11 @@ class ApplyRun {
     return false;
   }
 
+  // The result of a transfer; a failure is tolerated as "<what>, err=0x<system error>".
+  bool Checked(int transferred, const std::string& what) {
+    return transferred != 0 || Tolerate("%s, err=0x%x", what.c_str(), static_cast<unsigned>(LastTransferError()));
+  }
+
   int Send(uint8_t reportId, int length, HidHandle handle, const uint8_t* payload) {
     work_.fill(0);
     return SendCommand(reportId, length, work_, driver_, handle, payload);
@@ -89,10 +95,7 @@ bool ApplyLighting(ApplyRun& run, CUSBDriver& driver, const Profile& profile) {
   run.Report(20);
   PatchLedPayload(profile, led.data());
   LogHexDump(led.data(), led.size(), 32, "LED(Save): ");
-  if (!run.Send(kLedReportId, kLedPayload, driver.m_hLed, led.data()) &&
-      !run.Tolerate("Set led data, err=0x%x", static_cast<unsigned>(LastTransferError()))) {
-    return false;
-  }
+  if (!run.Checked(run.Send(kLedReportId, kLedPayload, driver.m_hLed, led.data()), "Set led data")) return false;
   Pause(run.Pauses().afterLed);
   return true;
 }
@@ -105,11 +108,8 @@ bool ApplyColourGroup(ApplyRun& run, CUSBDriver& driver, const Profile& profile)
   if (!BuildColourPayload(profile, colour.data())) return true;
   WriteLog("Game Color Data: (clrKey[0] is group index)");
   LogHexDump(colour.data(), colour.size(), 10, "");
-  if (!run.Send(kColorReportId, kColourPayload, driver.m_hColor, colour.data()) &&
-      !run.Tolerate("Set color[%d] data, err=0x%x", static_cast<int>(profile.colourGroup),
-                    static_cast<unsigned>(LastTransferError()))) {
-    return false;
-  }
+  const std::string what = "Set color[" + std::to_string(profile.colourGroup) + "] data";
+  if (!run.Checked(run.Send(kColorReportId, kColourPayload, driver.m_hColor, colour.data()), what)) return false;
   Pause(run.Pauses().afterColour);
   return true;
 }
@@ -128,8 +128,7 @@ bool ApplyMatrix(ApplyRun& run, CUSBDriver& driver, const Profile& profile, Macr
   const int macroKeys = BuildMacroBuffer(profile.keys, macros, matrix, buffer);
   if (macroKeys > 0) {
     LogHexDump(buffer.data(), buffer.size(), 64, "Macro: ");
-    if (!run.Send(kMacroReportId, kMacroPayload, driver.m_hMacro, buffer.data()) &&
-        !run.Tolerate("Set macro buffer, err=0x%x", static_cast<unsigned>(LastTransferError()))) {
+    if (!run.Checked(run.Send(kMacroReportId, kMacroPayload, driver.m_hMacro, buffer.data()), "Set macro buffer")) {
       return false;
     }
     Pause(run.Pauses().afterMacro);
@@ -141,8 +140,7 @@ bool ApplyMatrix(ApplyRun& run, CUSBDriver& driver, const Profile& profile, Macr
   if (s.SyncKB != 0) {
     WriteLog("SyncKB=1");
     std::array<uint8_t, kMatrixPayload> read{};
-    if (!run.Get(kMatrixReportId, kMatrixPayload, driver.m_hMatrix, read.data()) &&
-        !run.Tolerate("Get matrix, err=0x%x", static_cast<unsigned>(LastTransferError()))) {
+    if (!run.Checked(run.Get(kMatrixReportId, kMatrixPayload, driver.m_hMatrix, read.data()), "Get matrix")) {
       return false;
     }
     std::memcpy(payload.data(), read.data(), read.size());
@@ -155,8 +153,7 @@ bool ApplyMatrix(ApplyRun& run, CUSBDriver& driver, const Profile& profile, Macr
   const auto bytes = MatrixBytes(payload);
   WriteLog("Matrix_Data:");
   LogHexDump(bytes.data(), bytes.size(), 40, "");
-  if (!run.Send(kMatrixReportId, kMatrixPayload, driver.m_hMatrix, bytes.data()) &&
-      !run.Tolerate("Set matrix, err=0x%x", static_cast<unsigned>(LastTransferError()))) {
+  if (!run.Checked(run.Send(kMatrixReportId, kMatrixPayload, driver.m_hMatrix, bytes.data()), "Set matrix")) {
     return false;
   }
   Pause(run.Pauses().afterMatrix);

@@ -2,9 +2,6 @@
 // worker, the report files it leaves, the profile files it saves, and what it says when
 // the keyboard is missing or does not take the settings.
 #include <gtest/gtest.h>
-#include <pty.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -13,8 +10,6 @@
 #include "model/profile_files.h"
 #include "model/profile_store.h"
 #include "tests/support/test_support.h"
-
-extern char** environ;
 
 namespace {
 
@@ -33,37 +28,6 @@ RunResult Cli(const TempDir& user, const std::vector<std::string>& args, std::ve
   std::vector<std::string> fullEnv = kCleanSimulator;
   fullEnv.insert(fullEnv.end(), env.begin(), env.end());
   return RunProgram(Argv(user, args), fullEnv);
-}
-
-// Runs the program with a terminal as its standard output; returns what it wrote there.
-std::string RunInTerminal(const std::vector<std::string>& argv, int* status) {
-  std::vector<std::string> env;
-  for (char** e = environ; *e != nullptr; ++e) {
-    const std::string entry = *e;
-    if (entry.rfind("TASTOR_SIM_", 0) != 0) env.push_back(entry);
-  }
-  env.push_back("TASTOR_SIM_NO_PAUSES=1");
-  std::vector<char*> envp, args;
-  for (auto& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  std::vector<std::string> argCopy = argv;
-  for (auto& a : argCopy) args.push_back(a.data());
-  args.push_back(nullptr);
-
-  int master = -1;
-  const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
-  if (pid == 0) {
-    ::execve(args[0], args.data(), envp.data());
-    ::_exit(127);
-  }
-  std::string out;
-  char buf[1024];
-  for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;) out.append(buf, static_cast<std::size_t>(n));
-  ::close(master);
-  int raw = 0;
-  ::waitpid(pid, &raw, 0);
-  *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return out;
 }
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -214,9 +178,9 @@ TEST(CliApply, SaysClearlyWhenTheKeyboardCannotBeUsed) {
 
 TEST(CliApply, DrawsAProgressBarOnATerminal) {
   TempDir user;
-  int status = -1;
-  const std::string out = RunInTerminal(Argv(user, {"--simulate", "apply"}), &status);
-  EXPECT_EQ(status, 0) << out;
+  const RunResult r = RunProgramInTerminal(Argv(user, {"--simulate", "apply"}), kCleanSimulator);
+  const std::string& out = r.out;
+  EXPECT_EQ(r.status, 0) << out;
   const std::size_t at20 = out.find("\rProfile 1 \"Profile 1\" [######........................]  20%");
   const std::size_t at70 = out.find("[#####################.........]  70%");
   const std::size_t at100 = out.find("[##############################] 100%");

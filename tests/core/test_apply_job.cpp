@@ -290,3 +290,29 @@ TEST_F(ApplyJobTest, ManyRequestsBeyondTheSemaphoreAreNotLost) {
   EXPECT_EQ(flags[1], APPLY_MATRIX);  // the last request's part is in the next run
   EXPECT_TRUE(Written(9));
 }
+
+TEST_F(ApplyJobTest, KeyboardLeavingAndComingBackDuringRunsIsSafe) {
+  // Removal and arrival on the UI thread while the worker transfers: each transfer either
+  // reaches the keyboard or fails on a closed handle, never on a handle being closed.
+  Settings().GoWithNoDev = 1;
+  ASSERT_EQ(driver_.FindDev(), 1);
+  InitLog(0);  // both threads would log at once
+  ProgressPort port;
+  Start();
+  for (int i = 0; i < 30; ++i) {
+    job_.Request(APPLY_MATRIX | APPLY_LIGHTING);
+    driver_.ClearHandle();
+    ASSERT_EQ(driver_.FindDev(), 1);
+    std::this_thread::sleep_for(1ms);
+  }
+  job_.Stop();
+  ASSERT_FALSE(Outcomes().empty());
+  for (const ApplyOutcome& o : Outcomes()) EXPECT_EQ(o.result, ApplyOutcome::Result::Applied);
+  EXPECT_TRUE(port.boxes.empty());
+  // Afterwards the keyboard holds the profile.
+  const std::size_t before = Outcomes().size();
+  Start();
+  job_.Request(APPLY_MATRIX);
+  ASSERT_TRUE(WaitForRuns(before + 1));
+  EXPECT_EQ(MatrixEntry(0), 0x00290000u);
+}

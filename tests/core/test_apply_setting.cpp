@@ -183,6 +183,14 @@ TEST_F(ApplySettingTest, ColourGroupOnlyForAUserGroupOfTheGameMode) {
   p.ledMode = 3;  // not the game mode
   EXPECT_EQ(Apply(p, kFullApplyFlags), 1);
   EXPECT_FALSE(Written(11));
+
+  // A refused colour report names its group.
+  ::setenv("TASTOR_SIM_FAIL_TRANSFERS", "3", 1);
+  ASSERT_EQ(driver_.FindDev(), 1);
+  RecordingWindowPort port;
+  p.ledMode = 1;
+  EXPECT_EQ(Apply(p, APPLY_COLOUR), 0);
+  EXPECT_EQ(port.Texts(), std::vector<std::u16string>{u"Set color[9] data, err=0x5"});
 }
 
 TEST_F(ApplySettingTest, NothingIsSentWithoutFlagsOrWithoutAProfile) {

@@ -47,6 +47,8 @@ struct RunResult {
   std::string err;
 };
 RunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
+// The same with a terminal as standard output and error: everything written is in out.
+RunResult RunProgramInTerminal(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
 
 // The folder the build puts executables, sibling libraries and data into, ending with "/".
 std::string BinDir();
