@@ -38,17 +38,13 @@ std::string Bytes(std::initializer_list<int> values) {
   return s;
 }
 
-uint32_t Entry(const std::string& matrix, int pos) {
-  uint32_t v = 0;
-  for (int b = 3; b >= 0; --b) v = (v << 8) | static_cast<uint8_t>(matrix.at(static_cast<std::size_t>(pos * 4 + b)));
-  return v;
-}
-
 uint32_t Read32(const std::string& bytes, std::size_t at) {
   uint32_t v = 0;
   for (int b = 3; b >= 0; --b) v = (v << 8) | static_cast<uint8_t>(bytes.at(at + static_cast<std::size_t>(b)));
   return v;
 }
+// The entry at a matrix position of a report-09 image.
+uint32_t Entry(const std::string& matrix, int pos) { return Read32(matrix, static_cast<std::size_t>(pos) * 4); }
 
 }  // namespace
 

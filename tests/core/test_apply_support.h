@@ -74,34 +74,22 @@ class ProgressPort : public RecordingWindowPort {
   bool WaitForBoxes(std::size_t n) { return WaitFor([&] { return boxes.size() >= n; }); }
   bool WaitForLooks(std::size_t n) { return WaitFor([&] { return captions_.size() >= n; }); }
 
-  std::vector<Post> Posts() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return posts_;
-  }
+  std::vector<Post> Posts() { return Locked(posts_); }
+  std::vector<BoxCall> Calls() { return Locked(calls_); }
+  std::vector<std::u16string> Looks() { return Locked(captions_); }
+  std::vector<Box> Boxes() { return Locked(boxes); }
+  // The message numbers posted, and the wParam of each progress message, in order.
   std::vector<unsigned> Messages() {
     std::vector<unsigned> m;
     for (const Post& p : Posts()) m.push_back(p.msg);
     return m;
   }
-  // The wParam of every progress message, in order.
   std::vector<uintptr_t> Progress() {
     std::vector<uintptr_t> v;
     for (const Post& p : Posts()) {
       if (p.msg == WM_APPLY_PROGRESS) v.push_back(p.wParam);
     }
     return v;
-  }
-  std::vector<BoxCall> Calls() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return calls_;
-  }
-  std::vector<std::u16string> Looks() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return captions_;
-  }
-  std::vector<Box> Boxes() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return boxes;
   }
 
  private:
@@ -115,6 +103,11 @@ class ProgressPort : public RecordingWindowPort {
     }
   };
 
+  template <typename T>
+  std::vector<T> Locked(const std::vector<T>& v) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return v;
+  }
   void Set(bool& flag, bool value) {
     std::lock_guard<std::mutex> lock(mutex_);
     flag = value;
@@ -187,29 +180,20 @@ class ApplyTest : public ::testing::Test {
   }
 
   std::string SimDir() const { return dir_.path() + "sim/"; }
-  std::string Report(int id) const {
-    char name[32];
-    std::snprintf(name, sizeof name, "report-%02d.bin", id);
-    return ReadFile(SimDir() + name);
+  std::string ReportPath(int id) const { return SimDir() + "report-" + (id < 10 ? "0" : "") + std::to_string(id) + ".bin"; }
+  std::string Report(int id) const { return ReadFile(ReportPath(id)); }
+  bool Written(int id) const { return std::filesystem::exists(ReportPath(id)); }
+  // Puts bytes into the keyboard's memory; it holds them from its next opening.
+  void Seed(int id, const std::string& bytes) const {
+    std::filesystem::create_directories(SimDir());
+    WriteFile(ReportPath(id), bytes);
   }
-  bool Written(int id) const {
-    char name[32];
-    std::snprintf(name, sizeof name, "report-%02d.bin", id);
-    return std::filesystem::exists(SimDir() + name);
-  }
-  // Entry at a matrix position of the report-09 file.
+  // The entry at a matrix position of the keyboard's report 9.
   uint32_t MatrixEntry(int pos) const {
     const std::string bytes = Report(9);
     uint32_t v = 0;
     for (int b = 3; b >= 0; --b) v = (v << 8) | static_cast<uint8_t>(bytes.at(static_cast<std::size_t>(pos * 4 + b)));
     return v;
-  }
-  // Puts bytes into the keyboard's memory before it is opened.
-  void Seed(int id, const std::string& bytes) const {
-    char name[32];
-    std::snprintf(name, sizeof name, "report-%02d.bin", id);
-    std::filesystem::create_directories(SimDir());
-    WriteFile(SimDir() + name, bytes);
   }
   // Index of the first log line containing the text, or -1.
   int LogIndex(const std::string& text) const {
