@@ -1,6 +1,7 @@
 // "decode FILE": every field of a pro.dct, curid.dct, .kbp or .mck file, so that a user can
 // look into the program's files without the program.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include "macro/macro_library.h"
 #include "macro/macro_scan.h"
 #include "model/profile_files.h"
+#include "model/profile_store.h"
 #include "text/text_table.h"
 #include "text/utf.h"
 
@@ -169,6 +171,25 @@ bool LoadUserData(CliContext& ctx, MacroScanVisitor* tree) {
   TheMacroLibrary().Clear();
   ScanMacroFolder(Paths().MacroFolder(), scan);
   return scan.foldersEnabled;
+}
+
+bool ParseProfileNumber(const std::string& text, int& position) {
+  char* end = nullptr;
+  const long n = std::strtol(text.c_str(), &end, 10);
+  if (end == text.c_str() || *end != '\0' || n < 1 || n > 1000) return false;
+  position = static_cast<int>(n);
+  return true;
+}
+
+Profile* StartupProfile(ProfileStore& store, int position, std::string& error) {
+  LoadProfilesAtStartup(store, Paths().userDataFolder, Settings(), TextTable::Instance().tc_proname);
+  if (position == 0) return store.Current();
+  const auto all = store.Profiles();
+  if (position > static_cast<int>(all.size())) {
+    error = "there are " + std::to_string(all.size()) + " profiles, not " + std::to_string(position);
+    return nullptr;
+  }
+  return all[static_cast<std::size_t>(position - 1)];
 }
 
 namespace {

@@ -6,10 +6,9 @@
 #include <map>
 #include <string>
 
-#include "app/paths.h"
-#include "app/settings.h"
 #include "cli/cli.h"
 #include "cli/json_writer.h"
+#include "cli/keyboard_link.h"
 #include "device/usb_driver.h"
 #include "text/utf.h"
 
@@ -60,30 +59,6 @@ const char* ResultName(CUSBDriver::FindResult r) {
   return "not-searched";
 }
 
-std::string Message(CUSBDriver::FindResult r, const std::string& id, const CUSBDriver& driver) {
-  switch (r) {
-    case CUSBDriver::FindResult::Found: return {};
-    case CUSBDriver::FindResult::NoLibrary: return "the HID library could not be used";
-    case CUSBDriver::FindResult::Absent:
-      return "no keyboard with " + id + " (VID and PID of cfg.ini) is attached";
-    case CUSBDriver::FindResult::Incomplete:
-      return "a keyboard with " + id +
-             " is attached, but not all four of its report interfaces were found "
-             "(feature reports of 505, 42, 127 and 1921 bytes)";
-    case CUSBDriver::FindResult::NoPermission:
-      return "the keyboard " + id +
-             " is attached, but this user has no permission to open it. Run \"tastor-cli udev-rule\" "
-             "for a udev rule that lets the logged-in user open it without root";
-    case CUSBDriver::FindResult::ProductMismatch: {
-      const std::u16string& expected = Settings().USBString.empty() ? u"Gaming Mouse" : Settings().USBString;
-      return "a keyboard with " + id + " is attached, but its product string \"" +
-             ToUtf8(driver.LastProductString()) + "\" is not \"" + ToUtf8(expected) + "\" (MatchStr=1)";
-    }
-    case CUSBDriver::FindResult::NotSearched: break;
-  }
-  return "the keyboard was not searched";
-}
-
 }  // namespace
 
 int RunDevices(CliContext& ctx);
@@ -95,11 +70,10 @@ int RunDevices(CliContext& ctx) {
   if (!ctx.args.empty()) return Fail("devices takes no arguments besides --json");
   LoadProgramData(ctx);
   PrepareUserFolder(ctx);
-  if (ctx.simulate) PrepareSimulatorFolder(Paths().userDataFolder);
 
   const std::string library = HidLibraryPath(ctx.programFolder, ctx.simulate);
   CUSBDriver driver;
-  if (!driver.LoadDriver(ctx.programFolder, ctx.simulate)) return Fail("cannot load the HID library " + library);
+  if (!LoadKeyboardLibrary(ctx, driver)) return 1;
 
   const std::string id = ToUtf8(DeviceIdString());
   const std::vector<HidInterfaceSummary> interfaces = driver.ListInterfaces();
@@ -111,7 +85,7 @@ int RunDevices(CliContext& ctx) {
 
   std::map<int, std::vector<HidInterfaceSummary>> keyboards;
   for (const HidInterfaceSummary& i : interfaces) keyboards[i.keyboard].push_back(i);
-  const std::string message = Message(result, id, driver);
+  const std::string message = FindResultMessage(result, id, driver);
 
   if (ctx.json) {
     JsonWriter w;

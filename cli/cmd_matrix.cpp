@@ -22,10 +22,7 @@ int RunMatrix(CliContext& ctx) {
   int wanted = 0;  // 1-based position in the store; 0: the current profile
   for (std::size_t a = 0; a < ctx.args.size(); ++a) {
     if (ctx.args[a] == "--profile" && a + 1 < ctx.args.size()) {
-      char* end = nullptr;
-      const long n = std::strtol(ctx.args[++a].c_str(), &end, 10);
-      if (end == ctx.args[a].c_str() || *end != '\0' || n < 1) return Fail("--profile needs a number from 1 up");
-      wanted = static_cast<int>(n);
+      if (!ParseProfileNumber(ctx.args[++a], wanted)) return Fail("--profile needs a number from 1 up");
     } else {
       return Fail("matrix takes --profile N and --json");
     }
@@ -33,15 +30,9 @@ int RunMatrix(CliContext& ctx) {
   LoadUserData(ctx);
   // The store as the program sees it at start-up; nothing is written back.
   ProfileStore store;
-  LoadProfilesAtStartup(store, Paths().userDataFolder, Settings(), TextTable::Instance().tc_proname);
-  const Profile* profile = store.Current();
-  if (wanted != 0) {
-    const auto all = store.Profiles();
-    if (wanted > static_cast<int>(all.size())) {
-      return Fail("there are " + std::to_string(all.size()) + " profiles, not " + std::to_string(wanted));
-    }
-    profile = all[static_cast<std::size_t>(wanted - 1)];
-  }
+  std::string error;
+  const Profile* profile = StartupProfile(store, wanted, error);
+  if (profile == nullptr) return Fail(error);
 
   MacroSet macros = TheMacroLibrary().SnapshotFor(*profile);
   DeviceMatrix matrix{};

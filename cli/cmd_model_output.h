@@ -24,8 +24,16 @@ void PrintMacro(const MacroRecord& macro, const std::string& indent);
 void WriteMacroJson(JsonWriter& w, const MacroRecord& macro);
 
 class MacroScanVisitor;
+class ProfileStore;
 
 // Loads the program data and the user data folder and reads the macro folder into the
 // process-wide macro library as start-up does (MacroDir, MacroHasMsKey), and into the
 // tree when one is given. Returns whether folders were read.
 bool LoadUserData(CliContext& ctx, MacroScanVisitor* tree = nullptr);
+
+// The number of "--profile N": a store position from 1 up. False when the text is not one.
+bool ParseProfileNumber(const std::string& text, int& position);
+// Fills the store from the user data folder by the start-up rule and returns the profile
+// at the 1-based position, or the current profile for position 0. Null with a one-line
+// error when the store has fewer profiles.
+Profile* StartupProfile(ProfileStore& store, int position, std::string& error);

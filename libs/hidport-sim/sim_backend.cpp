@@ -175,7 +175,9 @@ std::vector<HidInterfaceInfo> SimBackend::Enumerate(uint16_t vendorId, uint16_t 
 std::shared_ptr<simkeyboard::ReportMemory> SimBackend::Memory(int keyboard) {
   const std::string folder = MemoryFolder(keyboard);
   // Keyboards without a folder are told apart by a key no folder can have.
-  const std::string key = folder.empty() ? "\n" + std::to_string(keyboard) : folder;
+  // (Built piece by piece: "\n" + to_string raises a -Wrestrict false alarm at -O3.)
+  std::string key = folder;
+  if (key.empty()) key.append("\n").append(std::to_string(keyboard));
   std::lock_guard<std::mutex> lock(mutex_);
   std::shared_ptr<simkeyboard::ReportMemory> memory = memories_[key].lock();
   if (!memory) {

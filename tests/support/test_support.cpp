@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <pty.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -62,6 +63,31 @@ std::vector<std::u16string> RecordingWindowPort::Texts() const {
   return texts;
 }
 
+namespace {
+
+// The argument and environment arrays of a program to start: this process's environment
+// with the extra entries ("NAME=value" replaces, "NAME=" removes the variable).
+struct ChildCommand {
+  ChildCommand(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv) : argStrings(argv) {
+    for (char** e = environ; *e != nullptr; ++e) envStrings.emplace_back(*e);
+    for (const std::string& extra : extraEnv) {
+      const std::string key = extra.substr(0, extra.find('=') + 1);
+      std::erase_if(envStrings, [&](const std::string& e) { return e.rfind(key, 0) == 0; });
+      if (extra.back() != '=') envStrings.push_back(extra);
+    }
+    for (auto& e : envStrings) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    for (auto& a : argStrings) args.push_back(a.data());
+    args.push_back(nullptr);
+  }
+  std::vector<std::string> argStrings, envStrings;
+  std::vector<char*> args, envp;
+};
+
+int ExitStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status); }
+
+}  // namespace
+
 RunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv) {
   RunResult result;
   int outPipe[2], errPipe[2];
@@ -73,22 +99,9 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std
   posix_spawn_file_actions_addclose(&actions, outPipe[0]);
   posix_spawn_file_actions_addclose(&actions, errPipe[0]);
 
-  std::vector<std::string> env;
-  for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
-  for (const std::string& extra : extraEnv) {
-    const std::string key = extra.substr(0, extra.find('=') + 1);
-    std::erase_if(env, [&](const std::string& e) { return e.rfind(key, 0) == 0; });
-    if (extra.back() != '=') env.push_back(extra);  // "NAME=" removes the variable
-  }
-  std::vector<char*> envp, args;
-  for (auto& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  std::vector<std::string> argCopy = argv;
-  for (auto& a : argCopy) args.push_back(a.data());
-  args.push_back(nullptr);
-
+  ChildCommand command(argv, extraEnv);
   pid_t pid = 0;
-  const int rc = ::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+  const int rc = ::posix_spawn(&pid, command.args[0], &actions, nullptr, command.args.data(), command.envp.data());
   posix_spawn_file_actions_destroy(&actions);
   ::close(outPipe[1]);
   ::close(errPipe[1]);
@@ -111,7 +124,7 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.status = ExitStatus(status);
   }
   ::close(outPipe[0]);
   ::close(errPipe[0]);
@@ -164,6 +177,26 @@ Xvfb::~Xvfb() {
     ::kill(pid_, SIGTERM);
     ::waitpid(pid_, nullptr, 0);
   }
+}
+
+RunResult RunProgramInTerminal(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv) {
+  RunResult result;
+  ChildCommand command(argv, extraEnv);
+  int terminal = -1;
+  const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (pid < 0) return result;
+  if (pid == 0) {
+    ::execve(command.args[0], command.args.data(), command.envp.data());
+    ::_exit(127);
+  }
+  char buf[4096];
+  // The terminal reports an error instead of the end once the program has gone.
+  for (ssize_t n; (n = ::read(terminal, buf, sizeof buf)) > 0;) result.out.append(buf, static_cast<std::size_t>(n));
+  ::close(terminal);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  result.status = ExitStatus(status);
+  return result;
 }
 
 std::string BinDir() { return std::string(TASTOR_BIN_DIR) + "/"; }

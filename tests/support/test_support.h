@@ -49,6 +49,8 @@ struct RunResult {
   std::string err;
 };
 RunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
+// The same with a terminal as standard output and error: everything written is in out.
+RunResult RunProgramInTerminal(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
 
 // True when an executable of that name is on $PATH.
 bool OnPath(const std::string& program);

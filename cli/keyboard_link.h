@@ -1,0 +1,18 @@
+// Opening the keyboard link from tastor-cli, shared by the commands that talk to the
+// keyboard: the HID library (or, with --simulate, the simulated keyboard with its memory
+// in the user data folder) and what to tell the user when the keyboard is not found.
+#pragma once
+
+#include <string>
+
+#include "cli/cli.h"
+#include "device/usb_driver.h"
+
+// Loads the HID library of the context into the driver; with --simulate, first points the
+// simulator's memory at the user data folder's sim/ (unless TASTOR_SIM_DIR is set). False
+// after printing why it could not be loaded.
+bool LoadKeyboardLibrary(const CliContext& ctx, CUSBDriver& driver);
+
+// One sentence on why FindDev did not find the keyboard (empty when it did); a keyboard
+// that may not be opened points to "tastor-cli udev-rule".
+std::string FindResultMessage(CUSBDriver::FindResult result, const std::string& deviceId, const CUSBDriver& driver);

@@ -1,0 +1,208 @@
+#include "device/apply_setting.h"
+
+#include <array>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "app/log.h"
+#include "app/settings.h"
+#include "app/window_port.h"
+#include "device/usb_driver.h"
+#include "macro/macro_encoding.h"
+#include "macro/macro_library.h"
+#include "model/device_matrix.h"
+#include "model/profile.h"
+
+namespace {
+
+constexpr std::size_t kWorkBufferBytes = 2048;
+constexpr uint8_t kColourOn = 7;
+
+void Pause(std::chrono::milliseconds pause) {
+  if (pause.count() > 0) std::this_thread::sleep_for(pause);
+}
+
+void ForgetBufferNumbers(MacroSet& macros) {
+  for (MacroRecord& m : macros.Records()) m.Macro_Buffer_ID = 0;
+}
+
+// One run of the sequence: the progress window, the GoWithNoDev switch read once, and the
+// work buffer every transfer composes its report in.
+class ApplyRun {
+ public:
+  ApplyRun(CUSBDriver* driver, HWND progress, unsigned progressMessage, const ApplyPauses& pauses)
+      : driver_(driver), progress_(progress), message_(progressMessage), pauses_(pauses),
+        goWithNoDev_(Settings().GoWithNoDev != 0) {}
+
+  HWND Progress() const { return progress_; }
+  const ApplyPauses& Pauses() const { return pauses_; }
+
+  void Report(int percent) const {
+    if (progress_ != nullptr) Windows().PostMessage(progress_, message_, static_cast<uintptr_t>(percent), 0);
+  }
+
+  // A failure the sequence may get past: always logged; without GoWithNoDev also shown in
+  // the info box owned by the progress window, and the sequence ends. True to go on.
+  bool Tolerate(const char* format, ...) __attribute__((format(printf, 2, 3))) {
+    char text[260];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    WriteLog("%s", text);
+    if (goWithNoDev_) return true;
+    ShowInfo(progress_, "%s", text);
+    return false;
+  }
+
+  // The result of a transfer; a failure is tolerated as "<what>, err=0x<system error>".
+  bool Checked(int transferred, const std::string& what) {
+    return transferred != 0 || Tolerate("%s, err=0x%x", what.c_str(), static_cast<unsigned>(LastTransferError()));
+  }
+
+  int Send(uint8_t reportId, int length, HidHandle handle, const uint8_t* payload) {
+    work_.fill(0);
+    return SendCommand(reportId, length, work_, driver_, handle, payload);
+  }
+  int Get(uint8_t reportId, int length, HidHandle handle, uint8_t* payload) {
+    work_.fill(0);
+    return GetCommand(reportId, work_, payload, driver_, handle, length);
+  }
+
+ private:
+  CUSBDriver* driver_;
+  HWND progress_;
+  unsigned message_;
+  const ApplyPauses& pauses_;
+  bool goWithNoDev_;
+  std::array<uint8_t, kWorkBufferBytes> work_{};
+};
+
+// Lighting: the keyboard's report 10 with the first four bytes replaced. False ends the
+// sequence with result 0.
+bool ApplyLighting(ApplyRun& run, CUSBDriver& driver, const Profile& profile) {
+  std::array<uint8_t, kLedPayload> led{};
+  if (!run.Get(kLedReportId, kLedPayload, driver.m_hLed, led.data())) {
+    // Like every other transfer failure, the user is told which report failed.
+    if (!run.Tolerate("Get LED Failed.")) return false;
+  } else {
+    LogHexDump(led.data(), led.size(), 10, "LED(Load): ");
+    Pause(run.Pauses().afterLedRead);
+  }
+  run.Report(20);
+  PatchLedPayload(profile, led.data());
+  LogHexDump(led.data(), led.size(), 32, "LED(Save): ");
+  if (!run.Checked(run.Send(kLedReportId, kLedPayload, driver.m_hLed, led.data()), "Set led data")) return false;
+  Pause(run.Pauses().afterLed);
+  return true;
+}
+
+// Colour group: only a user-defined group of the game mode is the keyboard's to keep.
+bool ApplyColourGroup(ApplyRun& run, CUSBDriver& driver, const Profile& profile) {
+  const AppSettings& s = Settings();
+  if (s.GaoshouIndex != profile.ledMode || profile.colourGroup < s.ColorCustomIndex) return true;
+  std::array<uint8_t, kColourPayload> colour{};
+  if (!BuildColourPayload(profile, colour.data())) return true;
+  WriteLog("Game Color Data: (clrKey[0] is group index)");
+  LogHexDump(colour.data(), colour.size(), 10, "");
+  const std::string what = "Set color[" + std::to_string(profile.colourGroup) + "] data";
+  if (!run.Checked(run.Send(kColorReportId, kColourPayload, driver.m_hColor, colour.data()), what)) return false;
+  Pause(run.Pauses().afterColour);
+  return true;
+}
+
+// Key matrix with the macro buffer of the keys' macros; with SyncKB the positions the
+// profile leaves at 0 keep the keyboard's own entries.
+bool ApplyMatrix(ApplyRun& run, CUSBDriver& driver, const Profile& profile, MacroSet& macros) {
+  const AppSettings& s = Settings();
+  DeviceMatrix matrix{};
+  KEYINFO_2_Matrix(profile.keys, s.KeyTable, macros, run.Progress(), matrix);
+  run.Report(70);
+
+  // Every macro starts the run without a buffer number.
+  ForgetBufferNumbers(macros);
+  MacroBuffer buffer{};
+  const int macroKeys = BuildMacroBuffer(profile.keys, macros, matrix, buffer);
+  if (macroKeys > 0) {
+    LogHexDump(buffer.data(), buffer.size(), 64, "Macro: ");
+    if (!run.Checked(run.Send(kMacroReportId, kMacroPayload, driver.m_hMacro, buffer.data()), "Set macro buffer")) {
+      return false;
+    }
+    Pause(run.Pauses().afterMacro);
+  }
+  WriteLog("-------After convert over--------");
+  DumpMatrix(matrix, s.KeyTable, macros);
+
+  DeviceMatrix payload = matrix;
+  if (s.SyncKB != 0) {
+    WriteLog("SyncKB=1");
+    std::array<uint8_t, kMatrixPayload> read{};
+    if (!run.Checked(run.Get(kMatrixReportId, kMatrixPayload, driver.m_hMatrix, read.data()), "Get matrix")) {
+      return false;
+    }
+    std::memcpy(payload.data(), read.data(), read.size());
+    for (std::size_t i = 0; i < matrix.size(); ++i) {
+      if (matrix[i] != 0) payload[i] = matrix[i];
+    }
+    Pause(run.Pauses().afterMatrixRead);
+  }
+
+  const auto bytes = MatrixBytes(payload);
+  WriteLog("Matrix_Data:");
+  LogHexDump(bytes.data(), bytes.size(), 40, "");
+  if (!run.Checked(run.Send(kMatrixReportId, kMatrixPayload, driver.m_hMatrix, bytes.data()), "Set matrix")) {
+    return false;
+  }
+  Pause(run.Pauses().afterMatrix);
+  return true;
+}
+
+}  // namespace
+
+uint8_t DeviceSpeed(uint8_t level) {
+  return level >= 1 && level <= 5 ? static_cast<uint8_t>(6 - level) : 1;
+}
+
+void PatchLedPayload(const Profile& profile, uint8_t* led) {
+  const AppSettings& s = Settings();
+  const bool known = profile.ledMode >= 0 && profile.ledMode < kLightingModeCount;
+  const auto mode = static_cast<std::size_t>(known ? profile.ledMode : 0);
+  const ModeSetting setting = known ? profile.modeSettings[mode] : ModeSetting{};
+  led[0] = known ? s.LedModeTable[mode].code : 0;
+  led[1] = static_cast<uint8_t>(profile.colourGroup + 1);
+  led[2] = DeviceSpeed(setting.speed);
+  led[3] = setting.brightness;
+}
+
+bool BuildColourPayload(const Profile& profile, uint8_t* payload) {
+  if (profile.colourGroup >= kColourGroupCount) return false;
+  const auto& colours = profile.colours[profile.colourGroup];
+  payload[0] = static_cast<uint8_t>(profile.colourGroup + 1);
+  // The colour of position 125 does not fit the report.
+  for (std::size_t n = 1; n < kColourPayload; ++n) payload[n] = colours[n - 1] != 0 ? kColourOn : 0;
+  return true;
+}
+
+int ApplySetting(const Profile* profile, MacroSet* macros, HWND progress, CUSBDriver* driver,
+                 unsigned progressMessage, uint32_t flags, const ApplyPauses& pauses) {
+  if (driver == nullptr || profile == nullptr || profile->id == 0 || macros == nullptr) return 0;
+  if (!Windows().IsWindow(progress)) {
+    WriteLog("ApplySetting: hWnd=0");
+    progress = nullptr;
+  }
+  ApplyRun run(driver, progress, progressMessage, pauses);
+  bool ok = true;
+  if (flags & APPLY_LIGHTING) ok = ApplyLighting(run, *driver, *profile);
+  if (ok && (flags & APPLY_COLOUR)) ok = ApplyColourGroup(run, *driver, *profile);
+  if (ok && (flags & APPLY_MATRIX)) ok = ApplyMatrix(run, *driver, *profile, *macros);
+  if (ok) {
+    run.Report(100);
+    if (progress != nullptr) Pause(pauses.atHundred);
+  }
+  // Buffer numbers exist only during one apply.
+  ForgetBufferNumbers(*macros);
+  return ok ? 1 : 0;
+}
