@@ -17,6 +17,7 @@ file -b "$busybox" 2>/dev/null | grep -q 'statically linked' || busybox=/bin/bus
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
+chmod 0755 "$stage"  # the guest's root folder: every user must be able to enter it
 mkdir -p "$stage"/{bin,sbin,etc,proc,sys,dev,tmp,lib/modules,out,home/tastor}
 chmod 1777 "$stage/tmp"
 cp "$busybox" "$stage/bin/busybox"

@@ -1,0 +1,225 @@
+// The real HID path end to end: a small Linux guest under QEMU runs the virtual keyboard on
+// uhid, and tastor-cli with the real HidPort library finds it, reads its report descriptors
+// from sysfs and applies a profile through hidraw. The report files the keyboard keeps must
+// equal those the same apply leaves in the simulated keyboard. A second run as a user
+// without access to the root-only hidraw nodes must get the permission message.
+//
+// Skipped (with the reason) when QEMU or the test kernel (scripts/fetch-vm-kernel.sh) is
+// missing.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <map>
+#include <regex>
+#include <string>
+
+#include "app/settings.h"
+#include "app/window_port.h"
+#include "macro/macro_record.h"
+#include "model/profile.h"
+#include "model/profile_files.h"
+#include "model/profile_store.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+std::string KernelCache() { return SourceDir() + ".cache/vm/"; }
+
+// What the guest printed between "@@BEGIN name" and "@@END name", its exit status, and
+// the report files it dumped in hexadecimal.
+struct GuestRun {
+  std::map<std::string, std::string> sections;
+  std::map<std::string, int> status;
+  std::map<std::string, std::string> files;
+};
+
+std::string FromHex(const std::string& hex) {
+  std::string bytes;
+  int high = -1;
+  for (const char c : hex) {
+    int v;
+    if (c >= '0' && c <= '9') v = c - '0';
+    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
+    else continue;
+    if (high < 0) {
+      high = v;
+    } else {
+      bytes.push_back(static_cast<char>(high * 16 + v));
+      high = -1;
+    }
+  }
+  return bytes;
+}
+
+GuestRun ParseConsole(const std::string& console) {
+  GuestRun run;
+  std::string text;
+  for (const char c : console) {
+    if (c != '\r') text.push_back(c);
+  }
+  const std::regex section("@@BEGIN ([a-z-]+)\n([\\s\\S]*?)@@STATUS ([0-9]+)\n");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), section); it != std::sregex_iterator(); ++it) {
+    run.sections[(*it)[1]] = (*it)[2];
+    run.status[(*it)[1]] = std::stoi((*it)[3]);
+  }
+  const std::regex file("@@FILE ([a-z0-9.-]+)\n([0-9a-f\n]*)@@ENDFILE\n");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), file); it != std::sregex_iterator(); ++it) {
+    run.files[(*it)[1]] = FromHex((*it)[2]);
+  }
+  return run;
+}
+
+MacroRecord Macro(uint32_t id, const char16_t* name, std::initializer_list<uint16_t> keys, uint32_t repeatMode,
+                  uint16_t loops) {
+  MacroRecord m = MakeDefaultMacro(id, name);
+  m.dwRepeatMode = repeatMode;
+  m.wLoopCount = loops;
+  int i = 0;
+  for (const uint16_t key : keys) {
+    m.Events[i++] = MacroEvent{key, 1, 30};
+    m.Events[i++] = MacroEvent{key, 0, 20};
+  }
+  return m;
+}
+
+// A user folder whose current profile writes all four reports: the game lighting mode with
+// a user-defined colour group, a key combination, a media key and three macro keys of
+// which two share one macro.
+void PrepareUserFolder(const std::string& folder, const AppSettings& settings) {
+  ::mkdir(folder.c_str(), 0755);
+  ::mkdir((folder + "Mac").c_str(), 0755);
+  const MacroRecord burst = Macro(0x100001, u"Burst", {'Q', 'W', 'E'}, MACRO_REPEAT_COUNT, 3);
+  const MacroRecord hold = Macro(0x100002, u"Hold", {0xA0, 'R'}, MACRO_REPEAT_SECOND, 1);
+  for (const MacroRecord& m : {burst, hold}) {
+    const auto image = MacroFileImage(m);
+    WriteFile(folder + "Mac/" + (m.dwMacroId == burst.dwMacroId ? "Burst.mck" : "Hold.mck"),
+              std::string(reinterpret_cast<const char*>(image.data()), image.size()));
+  }
+
+  ProfileStore store;
+  Profile p = MakeProfile(0x200001, u"Arena", settings);
+  const auto key = [&](uint8_t vk) -> KeyFunction& {
+    const int position = MatrixPositionOfVirtualKey(settings.KeyTable, vk);
+    for (KeyFunction& k : p.keys) {
+      if (k.matrixPos == position && k.code != 0) return k;
+    }
+    ADD_FAILURE() << "no key for " << int(vk);
+    return p.keys[0];
+  };
+  KeyFunction& a = key('A');
+  a.code = KeyFunction::MakeCode(KIND_MACRO, 0);
+  a.macroId = static_cast<int32_t>(burst.dwMacroId);
+  KeyFunction& s = key('S');
+  s.code = KeyFunction::MakeCode(KIND_MACRO, 0);
+  s.macroId = static_cast<int32_t>(hold.dwMacroId);
+  KeyFunction& d = key('D');
+  d.code = KeyFunction::MakeCode(KIND_MACRO, 0);
+  d.macroId = static_cast<int32_t>(burst.dwMacroId);
+  KeyFunction& f1 = key(0x70);
+  f1.code = KeyFunction::MakeCode(KIND_APP, 34);  // play/pause
+  KeyFunction& esc = key(0x1B);
+  esc.modifiers = MOD_LCTRL | MOD_LSHIFT;
+  esc.key1 = 'Z';
+  p.ledMode = settings.GaoshouIndex;
+  p.colourGroup = static_cast<uint16_t>(settings.ColorCustomIndex + 1);
+  for (int i = 0; i < kKeyCount; i += 3) p.colours[p.colourGroup][static_cast<std::size_t>(i)] = RGB(255, 140, 0);
+  store.Append(p);
+  store.Append(MakeProfile(0x200002, u"Office", settings));
+  store.Append(MakeProfile(0x200003, u"Night", settings));
+  store.SetCurrent(0x200001);
+  ASSERT_EQ(1, SaveProfiles(store, folder));
+  ASSERT_EQ(1, SaveCurrentId(store, folder));
+}
+
+constexpr char kInit[] = R"(#!/bin/sh
+mount -t proc proc /proc
+mount -t sysfs sys /sys
+mount -t devtmpfs dev /dev
+insmod /lib/modules/hid.ko && insmod /lib/modules/hid-generic.ko && insmod /lib/modules/uhid.ko
+/opt/tastor/tastor-vkbd --vid 2F68 --pid 0A17 --dir /kbd > /tmp/vkbd.log 2>&1 &
+i=0
+while [ $i -lt 100 ] && [ $(ls /dev/hidraw* 2>/dev/null | wc -l) -lt 5 ]; do sleep 0.1; i=$((i+1)); done
+cli="/opt/tastor/tastor-cli --program-dir /opt/tastor"
+echo "@@BEGIN devices"; $cli --user-dir /user devices --json 2>&1; echo "@@STATUS $?"
+echo "@@BEGIN apply"; $cli --user-dir /user apply 2>&1; echo "@@STATUS $?"
+for f in /kbd/report-*.bin; do echo "@@FILE ${f##*/}"; xxd -p "$f"; echo "@@ENDFILE"; done
+echo "@@BEGIN user-devices"; su -s /bin/sh -c "$cli --user-dir /tmp/user devices 2>&1" tastor; echo "@@STATUS $?"
+echo "@@BEGIN user-apply"; su -s /bin/sh -c "$cli --user-dir /tmp/user apply 2>&1" tastor; echo "@@STATUS $?"
+echo "@@BEGIN vkbd"; cat /tmp/vkbd.log; echo "@@STATUS 0"
+poweroff -f
+)";
+
+TEST(HidVirtualMachine, RealHidPortAppliesToTheVirtualKeyboardAsToTheSimulator) {
+  if (!OnPath("qemu-system-x86_64")) GTEST_SKIP() << "qemu-system-x86_64 is not installed (scripts/setup.sh installs it)";
+  struct stat st {};
+  if (::stat((KernelCache() + "vmlinuz").c_str(), &st) != 0 || ::stat((KernelCache() + "modules/uhid.ko").c_str(), &st) != 0) {
+    GTEST_SKIP() << "the test kernel is missing from " << KernelCache() << " (scripts/fetch-vm-kernel.sh fetches it)";
+  }
+  if (::stat((BinDir() + "tastor-vkbd").c_str(), &st) != 0) GTEST_SKIP() << "tastor-vkbd was not built (no linux/uhid.h)";
+
+  TempDir work;
+  RecordingWindowPort port;  // no settings messages expected; keeps them off the console
+  AppSettings settings;
+  LoadSettings(BinDir(), settings);
+  PrepareUserFolder(work.path() + "sim-user/", settings);
+  PrepareUserFolder(work.path() + "guest-user/", settings);
+
+  // The bytes the simulated keyboard keeps after this apply.
+  const RunResult simulated = RunProgram(
+      {BinDir() + "tastor-cli", "--simulate", "--program-dir", BinDir(), "--user-dir", work.path() + "sim-user", "apply"},
+      {"TASTOR_SIM_DIR=" + work.path() + "expected", "TASTOR_SIM_NO_PAUSES=1"});
+  ASSERT_EQ(0, simulated.status) << simulated.out << simulated.err;
+
+  // The guest.
+  WriteFile(work.path() + "init", kInit);
+  const RunResult built = RunProgram({SourceDir() + "tools/vm/build-guest.sh", KernelCache(), work.path() + "guest.cpio.gz",
+                                      work.path() + "init", BinDir() + "tastor-cli:/opt/tastor/tastor-cli",
+                                      BinDir() + "libHidPort.so:/opt/tastor/libHidPort.so",
+                                      BinDir() + "tastor-vkbd:/opt/tastor/tastor-vkbd",
+                                      BinDir() + "cfg.ini:/opt/tastor/cfg.ini", BinDir() + "text.xml:/opt/tastor/text.xml",
+                                      work.path() + "guest-user:/user"});
+  ASSERT_EQ(0, built.status) << built.err;
+  const RunResult guest = RunProgram({"/usr/bin/timeout", "180", "qemu-system-x86_64", "-accel", "tcg", "-m", "512",
+                                      "-nographic", "-no-reboot", "-kernel", KernelCache() + "vmlinuz", "-initrd",
+                                      work.path() + "guest.cpio.gz", "-append", "console=ttyS0 quiet panic=-1"});
+  ASSERT_EQ(0, guest.status) << "QEMU did not power off in time:\n" << guest.out << guest.err;
+  const GuestRun run = ParseConsole(guest.out);
+  ASSERT_EQ(1u, run.sections.count("devices")) << guest.out;
+
+  // The keyboard is found through hidraw with the lengths HidPort's parser read from sysfs.
+  ASSERT_EQ(0, run.status.at("devices")) << run.sections.at("devices");
+  const std::string devicesText = run.sections.at("devices");
+  const QJsonObject devices =
+      QJsonDocument::fromJson(QByteArray::fromStdString(devicesText.substr(devicesText.find('{')))).object();
+  EXPECT_FALSE(devices["simulated"].toBool());
+  EXPECT_EQ(1, devices["count"].toInt());
+  std::vector<std::pair<int, int>> lengths;
+  for (const auto& keyboard : devices["keyboards"].toArray()) {
+    for (const auto& i : keyboard.toObject()["interfaces"].toArray()) {
+      lengths.emplace_back(i.toObject()["featureLength"].toInt(), i.toObject()["inputLength"].toInt());
+    }
+  }
+  EXPECT_EQ((std::vector<std::pair<int, int>>{{505, 0}, {42, 0}, {127, 0}, {1921, 0}, {0, 3}}), lengths) << devicesText;
+
+  // The apply through the real library leaves the keyboard with the simulator's bytes.
+  ASSERT_EQ(0, run.status.at("apply")) << run.sections.at("apply") << run.sections.at("vkbd");
+  for (const char* name : {"report-09.bin", "report-10.bin", "report-11.bin", "report-12.bin"}) {
+    const std::string expected = ReadFile(work.path() + "expected/" + name);
+    ASSERT_FALSE(expected.empty()) << name << " was not written by the simulated apply";
+    ASSERT_EQ(1u, run.files.count(name)) << name << " missing in the guest\n" << guest.out;
+    EXPECT_EQ(expected, run.files.at(name)) << name << " differs from the simulated keyboard's";
+  }
+
+  // Without access to the hidraw nodes the user is told why, and pointed to the udev rule.
+  EXPECT_EQ(1, run.status.at("user-devices"));
+  EXPECT_NE(std::string::npos, run.sections.at("user-devices").find("no permission")) << run.sections.at("user-devices");
+  EXPECT_NE(std::string::npos, run.sections.at("user-devices").find("tastor-cli udev-rule"));
+  EXPECT_EQ(1, run.status.at("user-apply"));
+  EXPECT_NE(std::string::npos, run.sections.at("user-apply").find("tastor-cli udev-rule"));
+}
+
+}  // namespace
