@@ -109,14 +109,6 @@ int CMsgDlg::EffectiveMode() const {
   return mode >= MODE_MESSAGE && mode <= MODE_QUESTION ? mode : MODE_QUESTION;
 }
 
-void CMsgDlg::showEvent(QShowEvent* event) {
-  if (!initialised_) {
-    initialised_ = true;
-    OnInitDialog();
-  }
-  CSkinnedDialog::showEvent(event);
-}
-
 void CMsgDlg::OnInitDialog() {
   const SkinImage face = LoadSkinImage("msg_nr.png");
   if (face.Width() == 0) {

@@ -82,19 +82,17 @@ class CMsgDlg : public CSkinnedDialog {
   void OnCaptureEvent(uint8_t vk, bool release);
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void OnInitDialog() override;
   void done(int result) override;
   bool PreTranslateKey(QKeyEvent* event) override;
   bool OnWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override;
   void Paint(QPainter& painter) override;
 
  private:
-  void OnInitDialog();
   void OnOK();
   void OnCancel();
   int EffectiveMode() const;
 
-  bool initialised_ = false;
   bool hookCapture_ = false;
   QImage icon_;
   QFont editFont_;

@@ -28,14 +28,6 @@ void CProgressDlg::SetText(std::u16string_view text, const Rect& textRect) {
   textRect_ = textRect;
 }
 
-void CProgressDlg::showEvent(QShowEvent* event) {
-  if (!initialised_) {
-    initialised_ = true;
-    OnInitDialog();
-  }
-  CSkinnedDialog::showEvent(event);
-}
-
 void CProgressDlg::OnInitDialog() {
   const SkinImage background = LoadImage(backgroundPath_);
   const SkinImage bar = LoadImage(barPath_);

@@ -38,16 +38,14 @@ class CProgressDlg : public CSkinnedDialog {
   CPngBtn& CloseButton() { return close_; }
 
  protected:
-  void showEvent(QShowEvent* event) override;
+  void OnInitDialog() override;
   void done(int result) override;
   bool OnWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override;
   void Paint(QPainter& painter) override;
 
  private:
-  void OnInitDialog();
   void SetPos(uintptr_t position);
 
-  bool initialised_ = false;
   std::string backgroundPath_, barPath_;
   QImage bar_;
   std::u16string text_;
