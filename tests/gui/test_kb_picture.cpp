@@ -182,6 +182,8 @@ TEST_F(KbPictureTest, DrawsTheFramesAndTheColoursOverTheKeyImage) {
   // The clicked key in the selected colour, the key under the mouse in the hover colour,
   // over everything else.
   QTest::mouseClick(&p, Qt::LeftButton, {}, QPoint(220, 30));
+  QTest::mouseMove(&p, QPoint(270, 80));  // off the keys
+  EXPECT_EQ(-1, p.HoverKey());
   EXPECT_EQ(ToQRgb(kSelected), Pixel(200, 30));
   QTest::mouseMove(&p, QPoint(20, 20));
   EXPECT_EQ(ToQRgb(kHover), Pixel(10, 30));
