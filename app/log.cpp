@@ -116,6 +116,8 @@ const std::string& LogPath() { return g_path; }
 
 void SetDebugOutput(DebugOutputFn output) { g_debugOutput = output != nullptr ? output : StandardErrorOutput; }
 
+void DebugOutput(const char* text) { g_debugOutput(text); }
+
 void LogHexDump(const uint8_t* data, std::size_t length, int bytesPerLine, const char* label) {
   if (g_mode == 0 || data == nullptr) return;
   // An empty label is still a label: its lines start with the blank that follows it.

@@ -32,3 +32,6 @@ void ShowInfo(HWND owner, const char* format, ...) __attribute__((format(printf,
 // Where the debugger writer sends its text; standard error unless replaced (tests).
 using DebugOutputFn = void (*)(const char* text);
 void SetDebugOutput(DebugOutputFn output);
+// Writes a text to the debugger output whatever the Debug setting says, as windows with a
+// debug switch of their own do.
+void DebugOutput(const char* text);

@@ -5,6 +5,8 @@
 #include <QThread>
 #include <QWidget>
 
+#include "app/settings.h"
+#include "ui/msg_dlg.h"
 #include "ui/window_handle.h"
 
 namespace {
@@ -19,6 +21,10 @@ Result OnUiThread(Fn fn) {
 }
 
 int ShowBox(HWND owner, const QString& text, const QString& caption, unsigned type) {
+  // Messages inside the windows (ShowMessage: the program's title, OK only) are skinned.
+  if (type == MB_OK && caption == QString::fromStdU16String(Settings().Title)) {
+    return CMsgDlg::Message(owner, text.toStdU16String());
+  }
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   switch (type & 0xF0) {
     case MB_ICONERROR: icon = QMessageBox::Critical; break;

@@ -1,6 +1,8 @@
 // The GUI's window port: message boxes are Qt message boxes shown on the UI thread (a
-// request from another thread waits there for the answer, as a modal box would), and
-// windows are found by caption among the application's top-level windows.
+// request from another thread waits there for the answer, as a modal box would), except
+// the messages inside the windows (ShowMessage: captioned with the program's title, OK
+// only), which the skinned message box shows over their owner; windows are found by
+// caption among the application's top-level windows.
 #pragma once
 
 #include "app/window_port.h"

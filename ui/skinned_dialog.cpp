@@ -95,6 +95,14 @@ void CSkinnedDialog::Paint(QPainter& painter) {
   }
 }
 
+void CSkinnedDialog::showEvent(QShowEvent* event) {
+  if (!initialised_) {
+    initialised_ = true;
+    OnInitDialog();
+  }
+  QDialog::showEvent(event);
+}
+
 void CSkinnedDialog::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   Paint(painter);

@@ -70,10 +70,14 @@ class CSkinnedDialog : public QDialog {
   virtual void Paint(QPainter& painter);
   // A left press on the background: closes skinned menus and starts dragging the window.
   virtual void OnBackgroundPress(QMouseEvent* event);
+  // Builds the window when it is first shown (for a modal run: when the run starts), before
+  // it appears on the screen.
+  virtual void OnInitDialog() {}
 
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -82,6 +86,7 @@ class CSkinnedDialog : public QDialog {
   bool IsMine(QObject* object) const;
 
   WindowHandle handle_{this};
+  bool initialised_ = false;
   QImage background_;
   Fit fit_ = Fit::NaturalSize;
   std::vector<int> swallowed_;

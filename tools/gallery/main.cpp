@@ -1,6 +1,6 @@
-// tastor-gallery: draws the skinned controls in their states off-screen and writes one PNG
-// file per sheet, so that a skin and the controls' drawing can be looked at without
-// clicking through the program.
+// tastor-gallery: draws the skinned controls and the small windows in their states
+// off-screen and writes one PNG file per sheet, so that a skin and the drawing can be
+// looked at without clicking through the program.
 #include <QApplication>
 #include <QDir>
 #include <cstdio>
@@ -55,6 +55,9 @@ int main(int argc, char** argv) {
   ok = gallery::SubmenuSheet(dir + "menu_submenu.png") && ok;
   ok = gallery::SliderSheet(dir + "sliders.png") && ok;
   ok = gallery::SwatchSheet(dir + "swatches.png") && ok;
+  ok = gallery::MessageBoxSheet(dir + "message_boxes.png") && ok;
+  ok = gallery::ProgressSheet(dir + "progress.png") && ok;
+  ok = gallery::KeyboardPictureSheet(dir + "keyboard_picture.png") && ok;
   RemoveAppFont(folder);
   return ok ? 0 : 1;
 }

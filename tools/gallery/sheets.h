@@ -17,5 +17,12 @@ bool SubmenuSheet(const QString& path);
 bool SliderSheet(const QString& path);
 // Colour swatches: a colour, the none mark and black, not selected and selected.
 bool SwatchSheet(const QString& path);
+// The message box in each mode, and the capture box with captured keys.
+bool MessageBoxSheet(const QString& path);
+// The progress dialog at 0, 20, 70 and 100.
+bool ProgressSheet(const QString& path);
+// The keyboard picture over the main window with keys of their own function, a colour
+// group, the selected key and the key under the mouse.
+bool KeyboardPictureSheet(const QString& path);
 
 }  // namespace gallery
