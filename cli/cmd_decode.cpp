@@ -161,16 +161,8 @@ void WriteMacroJson(JsonWriter& w, const MacroRecord& m) {
 bool LoadUserData(CliContext& ctx, MacroScanVisitor* tree) {
   LoadProgramData(ctx);
   PrepareUserFolder(ctx);
-  const AppSettings& s = Settings();
-  MacroScanContext scan;
-  scan.tree = tree;
-  scan.foldersEnabled = s.MacroDir != 0;
-  scan.addToLibrary = true;
-  scan.library = &TheMacroLibrary();
-  scan.mouseMask = static_cast<uint32_t>(s.MacroHasMsKey);
-  TheMacroLibrary().Clear();
-  ScanMacroFolder(Paths().MacroFolder(), scan);
-  return scan.foldersEnabled;
+  LoadMacroLibrary(TheMacroLibrary(), Paths().MacroFolder(), Settings(), tree);
+  return Settings().MacroDir != 0;
 }
 
 bool ParseProfileNumber(const std::string& text, int& position) {

@@ -6,13 +6,10 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "device/keyboard_status.h"
 #include "device/usb_driver.h"
 
 // Loads the HID library of the context into the driver; with --simulate, first points the
 // simulator's memory at the user data folder's sim/ (unless TASTOR_SIM_DIR is set). False
 // after printing why it could not be loaded.
 bool LoadKeyboardLibrary(const CliContext& ctx, CUSBDriver& driver);
-
-// One sentence on why FindDev did not find the keyboard (empty when it did); a keyboard
-// that may not be opened points to "tastor-cli udev-rule".
-std::string FindResultMessage(CUSBDriver::FindResult result, const std::string& deviceId, const CUSBDriver& driver);

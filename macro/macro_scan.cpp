@@ -1,5 +1,7 @@
 #include "macro/macro_scan.h"
 
+#include "app/settings.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -75,4 +77,16 @@ int ScanMacroFolder(const std::string& path, const MacroScanContext& context) {
     if (context.tree != nullptr) context.tree->AddMacro(context.parent, FromUtf8(Title(name)), record.dwMacroId);
   }
   return 1;
+}
+
+int LoadMacroLibrary(MacroLibrary& library, const std::string& macroFolder, const AppSettings& settings,
+                     MacroScanVisitor* tree) {
+  MacroScanContext scan;
+  scan.tree = tree;
+  scan.foldersEnabled = settings.MacroDir != 0;
+  scan.addToLibrary = true;
+  scan.library = &library;
+  scan.mouseMask = static_cast<uint32_t>(settings.MacroHasMsKey);
+  library.Clear();
+  return ScanMacroFolder(macroFolder, scan);
 }

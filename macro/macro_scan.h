@@ -42,3 +42,11 @@ struct MacroScanContext {
 // characters or more ends the scan at once with success. Returns 1, or 0 when the folder
 // cannot be listed; a failing sub-folder scan stops the enumeration and fails the scan.
 int ScanMacroFolder(const std::string& path, const MacroScanContext& context);
+
+struct AppSettings;
+
+// The main window's start: empties the library and fills it from the macro folder with the
+// MacroDir and MacroHasMsKey settings, giving the tree (when there is one) its items.
+// Returns the scan's result; a macro folder that does not exist yet leaves the library empty.
+int LoadMacroLibrary(MacroLibrary& library, const std::string& macroFolder, const AppSettings& settings,
+                     MacroScanVisitor* tree = nullptr);

@@ -15,7 +15,7 @@
 #include "platform/termination.h"
 #include "skin/app_font.h"
 #include "text/text_table.h"
-#include "ui/placeholder_dlg.h"
+#include "ui/start_dlg.h"
 #include "ui/window_handle.h"
 
 CTastorApp::CTastorApp(StartOptions options) : options_(std::move(options)) { SetWindowPort(&port_); }
@@ -44,7 +44,7 @@ bool CTastorApp::InitInstance() {
 
   if (PathFileExists(HookLibraryPath(folder))) LoadHookLibrary(folder);
 
-  CPlaceholderDlg dialog;
+  CStartDlg dialog(options_.simulate);
   InstallTerminationHandler(&dialog, [] { QApplication::closeAllWindows(); });
   dialog.exec();
   return false;
