@@ -30,7 +30,6 @@ RunResult Cli(const TempDir& user, const std::vector<std::string>& args, std::ve
   return RunProgram(Argv(user, args), fullEnv);
 }
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 std::string Bytes(std::initializer_list<int> values) {
   std::string s;

@@ -19,7 +19,6 @@ RunResult Cli(const TempDir& user, std::vector<std::string> args, std::vector<st
   return RunProgram(argv, fullEnv);
 }
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 }  // namespace
 

@@ -15,7 +15,6 @@ RunResult Text(const std::string& programDir, bool json = false) {
   return RunProgram(argv);
 }
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 TEST(CliText, ShippedFilesHaveEveryKey) {
   RunResult r = Text("");

@@ -14,7 +14,6 @@ RunResult KeyNameCli(const std::string& programDir, const std::vector<std::strin
   return RunProgram(argv, {"DISPLAY="});
 }
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 class CliKeyName : public ::testing::Test {
  protected:

@@ -48,6 +48,9 @@ struct RunResult {
   std::string out;
   std::string err;
 };
+// True when text contains part (for checking a program's output).
+inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 RunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
 // The same with a terminal as standard output and error: everything written is in out.
 RunResult RunProgramInTerminal(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
