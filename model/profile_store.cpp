@@ -85,6 +85,13 @@ std::optional<Profile> ProfileStore::CopyCurrent() const {
   return *current_;
 }
 
+std::optional<Profile> ProfileStore::CopyById(uint32_t id) const {
+  auto lock = Lock();
+  const Profile* p = FindById(id);
+  if (p == nullptr) return std::nullopt;
+  return *p;
+}
+
 uint32_t ProfileStore::NewProfileId() const {
   return NewIdentifier([this](uint32_t id) { return FindById(id) != nullptr; });
 }

@@ -47,6 +47,8 @@ class ProfileStore {
 
   // A copy of the current profile, taken under the lock.
   std::optional<Profile> CopyCurrent() const;
+  // A copy of the profile with the id, taken under the lock.
+  std::optional<Profile> CopyById(uint32_t id) const;
 
   // A new identifier that is not 0 and not held by a profile of the store.
   uint32_t NewProfileId() const;

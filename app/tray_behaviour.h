@@ -1,0 +1,18 @@
+// How the main window lives with the notification area (tray), from the TrayIcon setting
+// and whether the desktop has a tray at all: 1 a tray icon, start hidden, hide when the
+// keyboard is removed; 3 a tray icon, start shown, a balloon when the keyboard is removed;
+// any other value no tray icon. Where the desktop has no tray, a hidden window could not
+// be reached again: the window then never starts hidden, never hides, and its close button
+// ends the program as without a tray.
+#pragma once
+
+struct TrayBehaviour {
+  bool icon = false;            // a tray icon is shown
+  bool startHidden = false;     // the window stays hidden until it is brought up from the tray
+  bool closeHides = false;      // the close button hides the window instead of ending the program
+  bool hideOnRemoval = false;   // the keyboard's removal hides the window
+  bool balloonOnRemoval = false;// the keyboard's removal shows a balloon on the icon
+  bool trayMissing = false;     // TrayIcon asks for a tray the desktop does not have
+};
+
+TrayBehaviour TrayBehaviourFor(int trayIconSetting, bool trayAvailable);

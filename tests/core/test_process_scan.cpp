@@ -1,0 +1,299 @@
+// The names of running processes and the automatic switch's rule: real child processes
+// (a copy of sleep named MyGame.exe, a loader whose argument is a Windows path, a shell
+// that starts the game in its own place), a made-up /proc tree for processes that vanish
+// or cannot be read, and the first-profile-wins rule with its retry memory.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "app/process_scan.h"
+#include "app/profile_switch.h"
+#include "app/settings.h"
+#include "app/tray_behaviour.h"
+#include "model/profile.h"
+#include "model/profile_store.h"
+#include "text/utf.h"
+#include "tests/support/test_support.h"
+
+extern char** environ;
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A child process, killed and reaped with the object.
+class Child {
+ public:
+  explicit Child(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    if (::posix_spawn(&pid_, args[0], nullptr, nullptr, args.data(), environ) != 0) pid_ = -1;
+  }
+  ~Child() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  int pid() const { return pid_; }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+std::string CopyProgram(const TempDir& dir, const std::string& from, const std::string& name) {
+  const std::string to = dir.path() + name;
+  std::filesystem::copy_file(from, to);
+  std::filesystem::permissions(to, std::filesystem::perms::owner_all);
+  return to;
+}
+
+const RunningProcess* Find(const std::vector<RunningProcess>& processes, int pid) {
+  for (const RunningProcess& p : processes) {
+    if (p.pid == pid) return &p;
+  }
+  return nullptr;
+}
+
+bool HasName(const RunningProcess* p, const std::u16string& name) {
+  return p != nullptr && std::find(p->names.begin(), p->names.end(), name) != p->names.end();
+}
+
+// Scans until the process shows the name; false after three seconds.
+bool WaitForName(ProcessScanner& scanner, int pid, const std::u16string& name) {
+  for (int i = 0; i < 300; ++i) {
+    if (HasName(Find(scanner.Scan(), pid), name)) return true;
+    std::this_thread::sleep_for(10ms);
+  }
+  return false;
+}
+
+Profile Linked(uint32_t id, const std::u16string& program) {
+  Profile p = MakeProfile(id, u"P", Settings());
+  SetLinkedProgram(p, program);
+  return p;
+}
+
+RunningProcess Process(int pid, std::vector<std::u16string> names) {
+  RunningProcess p;
+  p.pid = pid;
+  p.names = names;
+  for (std::u16string& n : names) {
+    for (char16_t& c : n) c = FoldCase(c);
+  }
+  p.folded = names;
+  return p;
+}
+
+}  // namespace
+
+TEST(ProcessNames, BaseNamesOfTheExecutableTheKernelNameAndFileArguments) {
+  EXPECT_EQ(PathBaseName("Z:\\Games\\MyGame.exe"), "MyGame.exe");
+  EXPECT_EQ(PathBaseName("/usr/bin/wine64-preloader"), "wine64-preloader");
+  EXPECT_EQ(PathBaseName("C:/mixed\\sep/Game.exe"), "Game.exe");
+  EXPECT_EQ(PathBaseName("plain"), "plain");
+
+  EXPECT_TRUE(ArgumentNamesFile("Z:\\Games\\MyGame.exe"));
+  EXPECT_TRUE(ArgumentNamesFile("MyGame.exe"));
+  EXPECT_TRUE(ArgumentNamesFile("./run"));
+  EXPECT_FALSE(ArgumentNamesFile("--fullscreen"));
+  EXPECT_FALSE(ArgumentNamesFile("-windowed=C:\\x.exe"));
+  EXPECT_FALSE(ArgumentNamesFile("30"));
+  EXPECT_FALSE(ArgumentNamesFile("waitforexitandrun"));
+  EXPECT_FALSE(ArgumentNamesFile("C:\\Games\\"));
+  EXPECT_FALSE(ArgumentNamesFile(".hidden"));
+  EXPECT_FALSE(ArgumentNamesFile("sleep 0.5; exec game"));  // a script text, not a file
+  EXPECT_FALSE(ArgumentNamesFile(""));
+
+  using namespace std::string_literals;
+  const std::string cmdline = "/usr/bin/wine64-preloader\0Z:\\Games\\MyGame.exe\0-nosound\0save.dat\0"s;
+  EXPECT_EQ(ProcessNamesFrom("/usr/bin/wine64-preloader", "MyGame.exe\n", cmdline),
+            (std::vector<std::u16string>{u"wine64-preloader", u"MyGame.exe", u"save.dat"}));
+  // A kernel thread: no executable, no arguments.
+  EXPECT_EQ(ProcessNamesFrom("", "kworker/0:1\n", ""), std::vector<std::u16string>{u"kworker/0:1"});
+  // The first argument counts whatever it looks like.
+  EXPECT_EQ(ProcessNamesFrom("", "bash\n", "-bash\0"s), (std::vector<std::u16string>{u"bash", u"-bash"}));
+}
+
+TEST(ProcessScan, ACopyOfSleepNamedMyGameExeIsFoundByItsName) {
+  TempDir dir;
+  const std::string game = CopyProgram(dir, "/bin/sleep", "MyGame.exe");
+  Child child({game, "30"});
+  ASSERT_GT(child.pid(), 0);
+  ProcessScanner scanner;
+  ASSERT_TRUE(WaitForName(scanner, child.pid(), u"MyGame.exe"));
+  const RunningProcess* p = Find(scanner.Processes(), child.pid());
+  EXPECT_EQ(p->program, u"MyGame.exe");
+  EXPECT_EQ(p->names, std::vector<std::u16string>{u"MyGame.exe"});  // exe, kernel name and argv[0] agree
+  // Its own process is there too, by the test program's name.
+  EXPECT_NE(Find(scanner.Processes(), ::getpid()), nullptr);
+}
+
+TEST(ProcessScan, AGameStartedThroughALoaderIsKnownByItsWindowsName) {
+  TempDir dir;
+  const std::string loader = CopyProgram(dir, "/bin/sh", "wine64-preloader");
+  // The loader stays (its last command is not run in its place) with the Windows path as
+  // an argument, as Wine's loader shows a game.
+  Child child({loader, "-c", "sleep 30; :", "wine64-preloader", "Z:\\Games\\MyGame.exe"});
+  ProcessScanner scanner;
+  ASSERT_TRUE(WaitForName(scanner, child.pid(), u"MyGame.exe"));
+  const RunningProcess* p = Find(scanner.Processes(), child.pid());
+  EXPECT_EQ(p->program, u"wine64-preloader");
+  EXPECT_TRUE(HasName(p, u"wine64-preloader"));
+}
+
+TEST(ProcessScan, AProcessThatStartsAnotherProgramInItsPlaceIsReadAgain) {
+  TempDir dir;
+  const std::string game = CopyProgram(dir, "/bin/sleep", "MyGame.exe");
+  // A launcher script that ends by running the game in its own process.
+  Child child({"/bin/sh", "-c", "sleep 0.4; exec \"$0\" 30", game});
+  ProcessScanner scanner;
+  ASSERT_TRUE(WaitForName(scanner, child.pid(), u"sh"));
+  EXPECT_FALSE(HasName(Find(scanner.Processes(), child.pid()), u"MyGame.exe"));
+  ASSERT_TRUE(WaitForName(scanner, child.pid(), u"MyGame.exe"));
+  EXPECT_FALSE(HasName(Find(scanner.Processes(), child.pid()), u"sh"));
+  // Known processes that started nothing new are not read again.
+  scanner.Scan();
+  EXPECT_LT(scanner.LastFullReads(), static_cast<int>(scanner.Processes().size()) / 2);
+}
+
+TEST(ProcessScan, VanishedAndUnreadableProcessesAreLeftOutSilently) {
+  TempDir root;
+  using namespace std::string_literals;
+  root.Write("10/comm", "game\n");
+  root.Write("10/cmdline", "/opt/game/Game.bin\0--level\0"s);
+  root.Write("11/cmdline", "no kernel name: ended while read\0"s);
+  std::filesystem::create_directories(root.path() + "12");  // nothing readable
+  root.Write("self/comm", "not a process\n");
+  root.Write("13/comm", "other\n");  // another user's: no exe link, arguments readable
+  root.Write("13/cmdline", "C:\\Other.exe\0"s);
+  std::filesystem::create_symlink("/usr/bin/game-launcher", root.path() + "10/exe");
+
+  ProcessScanner scanner(root.path());
+  const auto& processes = scanner.Scan();
+  ASSERT_EQ(processes.size(), 2u);
+  EXPECT_EQ(processes[0].pid, 10);
+  EXPECT_EQ(processes[0].names, (std::vector<std::u16string>{u"game-launcher", u"game", u"Game.bin"}));
+  EXPECT_EQ(processes[0].folded[2], u"GAME.BIN");
+  EXPECT_EQ(processes[1].pid, 13);
+  EXPECT_EQ(processes[1].program, u"");
+  EXPECT_EQ(processes[1].names, (std::vector<std::u16string>{u"other", u"Other.exe"}));
+
+  // A known process whose kernel name changed has started another program.
+  root.Write("10/comm", "Game.exe\n");
+  root.Write("10/cmdline", "Z:\\Game.exe\0"s);
+  scanner.Scan();
+  EXPECT_EQ(scanner.LastFullReads(), 1);
+  EXPECT_EQ(scanner.Processes()[0].names, (std::vector<std::u16string>{u"game-launcher", u"Game.exe"}));
+  // Unchanged processes are kept without reading them whole.
+  scanner.Scan();
+  EXPECT_EQ(scanner.LastFullReads(), 0);
+  // A process that ended is gone from the next scan.
+  std::filesystem::remove_all(root.path() + "13");
+  EXPECT_EQ(scanner.Scan().size(), 1u);
+  // A missing proc file system gives no processes rather than an error.
+  ProcessScanner none(root.path() + "missing");
+  EXPECT_TRUE(none.Scan().empty());
+}
+
+TEST(SwitchRule, TheFirstProfileWhoseLinkedProgramRunsWinsIgnoringCase) {
+  ProfileStore store;
+  store.Append(Linked(1, u""));
+  store.Append(Linked(2, u"game"));
+  store.Append(Linked(3, u"editor"));
+  const std::vector<RunningProcess> none = {Process(5, {u"bash"})};
+  const std::vector<RunningProcess> game = {Process(5, {u"bash"}), Process(9, {u"wine64-preloader", u"MyGame.exe"})};
+  const std::vector<RunningProcess> both = {Process(4, {u"Editor"}), Process(9, {u"MYGAME.EXE"})};
+  EXPECT_EQ(FirstLinkedProfile(store, none), nullptr);
+  ASSERT_NE(FirstLinkedProfile(store, game), nullptr);
+  EXPECT_EQ(FirstLinkedProfile(store, game)->id, 2u);
+  // Store order decides, not process order.
+  EXPECT_EQ(FirstLinkedProfile(store, both)->id, 2u);
+  // An empty link never matches, even an empty name.
+  EXPECT_EQ(FirstLinkedProfile(store, {Process(1, {u""})}), nullptr);
+  // A linked program longer than the record holds is cut.
+  Profile p = Linked(7, std::u16string(400, u'x'));
+  EXPECT_EQ(p.LinkedProgram().size(), kLinkedProgramChars - 1);
+}
+
+TEST(SwitchRule, TheChoiceOfProgramsListsTheUsersProgramsAndWindowsExecutablesOnce) {
+  RunningProcess kernel = Process(2, {u"kthreadd"});
+  RunningProcess shell = Process(5, {u"bash"});
+  shell.program = u"bash";
+  RunningProcess wine = Process(9, {u"wine64-preloader", u"MyGame.exe", u"save.dat"});
+  wine.program = u"wine64-preloader";
+  RunningProcess own = Process(11, {u"tastor"});
+  own.program = u"tastor";
+  RunningProcess shell2 = Process(12, {u"BASH"});
+  shell2.program = u"BASH";
+  EXPECT_EQ(LinkableProgramNames({kernel, shell, wine, own, shell2}, 11),
+            (std::vector<std::u16string>{u"bash", u"MyGame.exe", u"wine64-preloader"}));
+}
+
+TEST(SwitchRule, ATickAppliesTheMatchOnceAndOnlyWithTheKeyboardPresent) {
+  TempDir root;
+  using namespace std::string_literals;
+  root.Write("20/comm", "MyGame.exe\n");
+  root.Write("20/cmdline", "MyGame.exe\0"s);
+  root.Write("21/comm", "Editor\n");
+  root.Write("21/cmdline", "Editor\0"s);
+  ProcessScanner scanner(root.path());
+  ProfileStore store;
+  store.Append(Linked(1, u""));
+  store.Append(Linked(2, u"game"));
+  store.Append(Linked(3, u"edit"));
+  store.SetCurrent(1);
+  ProfileSwitch sw;
+
+  EXPECT_EQ(sw.Tick(false, store, scanner), 0u);
+  EXPECT_TRUE(scanner.Processes().empty());  // no keyboard: nothing is scanned
+  EXPECT_EQ(sw.Tick(true, store, scanner), 2u);
+  EXPECT_EQ(sw.Tick(true, store, scanner), 0u);  // its run is under way
+  EXPECT_FALSE(sw.RunEnded(3, ProfileSwitch::RunResult::Applied));  // not the pending one
+  EXPECT_TRUE(sw.RunEnded(2, ProfileSwitch::RunResult::Applied));
+  store.SetCurrent(2);
+  // Both run and the first is current: the second is never considered.
+  EXPECT_EQ(sw.Tick(true, store, scanner), 0u);
+
+  // A failed run is not tried again while the same profile matches...
+  store.SetCurrent(1);
+  EXPECT_EQ(sw.Tick(true, store, scanner), 2u);
+  EXPECT_FALSE(sw.RunEnded(2, ProfileSwitch::RunResult::Failed));
+  EXPECT_EQ(sw.Tick(true, store, scanner), 0u);
+  // ...until the keyboard arrives again.
+  sw.DeviceArrived();
+  EXPECT_EQ(sw.Tick(true, store, scanner), 2u);
+  // A run that found no keyboard is tried on the next tick.
+  EXPECT_FALSE(sw.RunEnded(2, ProfileSwitch::RunResult::NotRun));
+  EXPECT_EQ(sw.Tick(true, store, scanner), 2u);
+  EXPECT_FALSE(sw.RunEnded(2, ProfileSwitch::RunResult::Failed));
+  // The game ends: the next program's profile follows, and the failure is forgotten.
+  std::filesystem::remove_all(root.path() + "20");
+  EXPECT_EQ(sw.Tick(true, store, scanner), 3u);
+}
+
+TEST(TrayRule, TheSettingAndTheDesktopsTrayDecideHowTheWindowLives) {
+  const TrayBehaviour hidden = TrayBehaviourFor(1, true);
+  EXPECT_TRUE(hidden.icon && hidden.startHidden && hidden.closeHides && hidden.hideOnRemoval);
+  EXPECT_FALSE(hidden.balloonOnRemoval || hidden.trayMissing);
+  const TrayBehaviour shown = TrayBehaviourFor(3, true);
+  EXPECT_TRUE(shown.icon && shown.closeHides && shown.balloonOnRemoval);
+  EXPECT_FALSE(shown.startHidden || shown.hideOnRemoval);
+  for (const int none : {0, 2, 4, -1}) {
+    const TrayBehaviour b = TrayBehaviourFor(none, true);
+    EXPECT_FALSE(b.icon || b.startHidden || b.closeHides || b.hideOnRemoval || b.balloonOnRemoval || b.trayMissing);
+  }
+  // No tray on the desktop: never hidden, the close button ends the program.
+  for (const int wanted : {1, 3}) {
+    const TrayBehaviour b = TrayBehaviourFor(wanted, false);
+    EXPECT_TRUE(b.trayMissing);
+    EXPECT_FALSE(b.icon || b.startHidden || b.closeHides || b.hideOnRemoval || b.balloonOnRemoval);
+  }
+}
