@@ -1,6 +1,7 @@
 #include "device/apply_job.h"
 
 #include <optional>
+#include <utility>
 
 #include "app/log.h"
 #include "app/settings.h"
@@ -34,6 +35,8 @@ int ApplyJob::Start(CUSBDriver* driver, ProfileStore& store, MacroLibrary& libra
   library_ = &library;
   flags_ = 0;
   queued_ = 0;
+  profileRequest_ = 0;
+  profileFlags_ = 0;
   exitSignalled_ = false;
   // Wake-ups left over from an earlier worker are given back.
   while (wake_.try_acquire()) {
@@ -51,6 +54,18 @@ void ApplyJob::Request(uint32_t flags) {
     flags_.fetch_or(flags);
     // Enough wake-ups wait already to take these flags. One count of the semaphore stays
     // free for the exit event.
+    if (queued_ >= kMaxWakeups - 1) return;
+    ++queued_;
+  }
+  wake_.release();
+}
+
+void ApplyJob::RequestProfile(uint32_t profileId, uint32_t flags) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!running_ || profileId == 0) return;
+    profileRequest_ = profileId;
+    profileFlags_ = flags & ~APPLY_PROGRESS;
     if (queued_ >= kMaxWakeups - 1) return;
     ++queued_;
   }
@@ -140,10 +155,21 @@ void ApplyJob::CloseProgressWindow(HWND window, const ApplyPauses& pauses) {
 void ApplyJob::Run() {
   ApplyPauses pauses;
   std::function<void(const ApplyOutcome&)> observer;
+  uint32_t profileId = 0;
+  uint32_t profileFlags = 0;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     pauses = pauses_;
     observer = observer_;
+    // A profile of its own runs once the requests for the current profile are through.
+    if (flags_.load() == 0 && profileRequest_ != 0) {
+      profileId = std::exchange(profileRequest_, 0);
+      profileFlags = std::exchange(profileFlags_, 0);
+    }
+  }
+  if (profileId != 0) {
+    RunProfile(profileId, profileFlags, pauses, observer);
+    return;
   }
   ApplyOutcome outcome;
   // Every flag requested until now; requests made during this run wake a run of their own.
@@ -171,13 +197,43 @@ void ApplyJob::Run() {
   if (observer) observer(outcome);
 }
 
+void ApplyJob::RunProfile(uint32_t profileId, uint32_t flags, const ApplyPauses& pauses,
+                          const std::function<void(const ApplyOutcome&)>& observer) {
+  ApplyOutcome outcome;
+  outcome.flags = flags;
+  outcome.profileId = profileId;
+  const HidHandle device = driver_->m_hMatrix;
+  WriteLog("Start Apply: hDevice=0x%x, nFlag=0x%x", static_cast<unsigned>(device), flags);
+  if (device == 0 && Settings().GoWithNoDev == 0) {
+    outcome.result = ApplyOutcome::Result::Dropped;
+  } else {
+    const int result = ApplyStoredProfileById(*store_, profileId, *library_, driver_, flags, pauses);
+    WriteLog("Apply Over");
+    outcome.result = result != 0 ? ApplyOutcome::Result::Applied : ApplyOutcome::Result::Failed;
+  }
+  if (observer) observer(outcome);
+}
+
+namespace {
+
+int ApplyProfileCopy(const std::optional<Profile>& profile, const MacroLibrary& library, HWND progress,
+                     CUSBDriver* driver, unsigned progressMessage, uint32_t flags, const ApplyPauses& pauses) {
+  MacroSet macros = profile ? library.SnapshotFor(*profile) : MacroSet();
+  return ApplySetting(profile ? &*profile : nullptr, &macros, progress, driver, progressMessage, flags, pauses);
+}
+
+}  // namespace
+
+int ApplyStoredProfileById(const ProfileStore& store, uint32_t profileId, const MacroLibrary& library,
+                           CUSBDriver* driver, uint32_t flags, const ApplyPauses& pauses) {
+  return ApplyProfileCopy(store.CopyById(profileId), library, nullptr, driver, WM_APPLY_PROGRESS, flags, pauses);
+}
+
 int ApplyStoredProfile(const ProfileStore& store, const MacroLibrary& library, HWND progress, CUSBDriver* driver,
                        unsigned progressMessage, uint32_t flags, const ApplyPauses& pauses) {
   // The UI may edit the profile and the macros meanwhile: the run works on copies taken
   // under their owners' locks.
-  const std::optional<Profile> profile = store.CopyCurrent();
-  MacroSet macros = profile ? library.SnapshotFor(*profile) : MacroSet();
-  return ApplySetting(profile ? &*profile : nullptr, &macros, progress, driver, progressMessage, flags, pauses);
+  return ApplyProfileCopy(store.CopyCurrent(), library, progress, driver, progressMessage, flags, pauses);
 }
 
 ApplyJob& TheApplyJob() {

@@ -40,6 +40,7 @@ struct ApplyOutcome {
     Dropped,  // no keyboard and GoWithNoDev 0: nothing sent, the parts stay pending
   };
   uint32_t flags = 0;       // the flags the run took
+  uint32_t profileId = 0;   // the profile of a RequestProfile run; 0: the current profile
   Result result = Result::Dropped;
   HWND progress = nullptr;  // the progress window found, or null
 };
@@ -61,6 +62,12 @@ class ApplyJob {
   // Adds the flags to the pending ones and wakes the worker once. Nothing without a
   // running worker.
   void Request(uint32_t flags);
+  // Applies the profile with the id (current or not) with the flags, without progress
+  // window, in a run of its own after the pending requests; the outcome names the profile.
+  // A failure shows no "Update settings failed!" (the caller decides), and without a
+  // keyboard the request is dropped rather than kept. A newer request replaces one not
+  // yet taken. Nothing without a running worker.
+  void RequestProfile(uint32_t profileId, uint32_t flags);
   // Signals the exit event and waits for the worker to end: requests already waiting are
   // applied first, and a run in progress is finished. The worker's message boxes are
   // answered on the UI thread; a UI thread that stops the worker passes a function that
@@ -85,6 +92,8 @@ class ApplyJob {
   void Worker();
   Wake TakeWake();
   void Run();
+  void RunProfile(uint32_t profileId, uint32_t flags, const ApplyPauses& pauses,
+                  const std::function<void(const ApplyOutcome&)>& observer);
   HWND FindProgressWindow(const ApplyPauses& pauses) const;
   static void CloseProgressWindow(HWND window, const ApplyPauses& pauses);
 
@@ -101,6 +110,8 @@ class ApplyJob {
   bool exitSignalled_ = false; // the exit event (auto-reset: taken by the worker)
   bool running_ = false;       // Start done, Stop not yet begun
   bool finished_ = true;       // the worker thread has left its loop
+  uint32_t profileRequest_ = 0;  // RequestProfile's profile not yet taken, and its flags
+  uint32_t profileFlags_ = 0;
   ApplyPauses pauses_;
   std::function<void(const ApplyOutcome&)> observer_;
   std::thread thread_;
@@ -111,6 +122,9 @@ class ApplyJob {
 // on the UI thread (flags 7, no progress window).
 int ApplyStoredProfile(const ProfileStore& store, const MacroLibrary& library, HWND progress, CUSBDriver* driver,
                        unsigned progressMessage, uint32_t flags, const ApplyPauses& pauses = ApplyPauses());
+// The same for the store's profile with the id.
+int ApplyStoredProfileById(const ProfileStore& store, uint32_t profileId, const MacroLibrary& library,
+                           CUSBDriver* driver, uint32_t flags, const ApplyPauses& pauses = ApplyPauses());
 
 // The process-wide job of the main window, over TheProfileStore() and TheMacroLibrary().
 ApplyJob& TheApplyJob();

@@ -93,6 +93,10 @@ bool ParseInterfacePath(const std::string& path, int& keyboard, std::size_t& ind
   return true;
 }
 
+// The keyboard has been pulled out (simkeyboard::SetPluggedIn): it is not found, and the
+// interfaces opened before fail their transfers as a removed device's do.
+bool PulledOut() { return !simkeyboard::PluggedIn(MemoryFolder(0)); }
+
 class SimConnection : public HidConnection {
  public:
   SimConnection(simkeyboard::Interface iface, std::shared_ptr<simkeyboard::ReportMemory> memory, long failures,
@@ -100,12 +104,14 @@ class SimConnection : public HidConnection {
       : iface_(std::move(iface)), memory_(std::move(memory)), failures_(failures), product_(std::move(product)) {}
 
   int SetFeature(const uint8_t* report, std::size_t length) override {
+    if (PulledOut()) return ENODEV;
     if (const int error = CheckFeature(report, length)) return error;
     if (Fail()) return EIO;
     return memory_->Write(report[0], std::span<const uint8_t>(report + 1, length - 1));
   }
 
   int GetFeature(uint8_t* report, std::size_t length) override {
+    if (PulledOut()) return ENODEV;
     if (const int error = CheckFeature(report, length)) return error;
     if (Fail()) return EIO;
     return memory_->Read(report[0], std::span<uint8_t>(report + 1, length - 1));
@@ -147,7 +153,7 @@ class SimConnection : public HidConnection {
 
 std::vector<HidInterfaceInfo> SimBackend::Enumerate(uint16_t vendorId, uint16_t productId, int) {
   std::vector<HidInterfaceInfo> out;
-  if (EnvFlag("TASTOR_SIM_ABSENT")) return out;
+  if (EnvFlag("TASTOR_SIM_ABSENT") || PulledOut()) return out;
   const long keyboards = std::min<long>(std::max<long>(EnvNumber("TASTOR_SIM_KEYBOARDS", 1), 1), kMaxKeyboards);
   const std::vector<simkeyboard::Interface> interfaces = simkeyboard::Interfaces(!EnvFlag("TASTOR_SIM_NO_CONSUMER"));
   const std::u16string product = Product();

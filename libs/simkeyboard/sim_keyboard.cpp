@@ -114,6 +114,23 @@ int WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes)
   return error;
 }
 
+bool PluggedIn(const std::string& folder) {
+  if (folder.empty()) return true;
+  struct stat st;
+  return ::stat((folder + kUnpluggedFileName).c_str(), &st) != 0;
+}
+
+int SetPluggedIn(const std::string& folder, bool pluggedIn) {
+  if (folder.empty()) return EINVAL;
+  const std::string path = folder + kUnpluggedFileName;
+  if (pluggedIn) return ::unlink(path.c_str()) == 0 || errno == ENOENT ? 0 : errno;
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec) return ec.value();
+  const uint8_t note[] = "pulled out\n";
+  return WriteFileAtomically(path, std::span<const uint8_t>(note, sizeof note - 1));
+}
+
 ReportMemory::ReportMemory(std::string folder) : folder_(std::move(folder)) {
   for (const uint8_t id : kReportIds) reports_[id] = InitialPayload(id);
 }

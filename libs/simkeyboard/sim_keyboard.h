@@ -52,6 +52,14 @@ std::string ReportFileName(uint8_t reportId);
 // or an errno value.
 int WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes);
 
+// The plug: the keyboard may be pulled out and plugged in again while a program uses it.
+// It is pulled out while the file "unplugged" lies in its memory folder (for every
+// keyboard of that folder); a folder of "" is always plugged in.
+inline constexpr char kUnpluggedFileName[] = "unplugged";
+bool PluggedIn(const std::string& folder);
+// Plugs the keyboard in or pulls it out (creating the folder). 0 or an errno value.
+int SetPluggedIn(const std::string& folder, bool pluggedIn);
+
 // The keyboard's memory of its feature reports, payload only. Safe to use from several
 // threads.
 class ReportMemory {
