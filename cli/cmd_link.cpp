@@ -1,0 +1,59 @@
+// "link": sets or removes the program linked to a stored profile, which the program's
+// automatic switch looks for among the running processes. Saved with the profiles, as
+// the program saves them (the file is replaced whole or not at all).
+#include <algorithm>
+#include <cstdio>
+
+#include "app/paths.h"
+#include "app/profile_switch.h"
+#include "cli/cmd_model_output.h"
+#include "model/profile_files.h"
+#include "model/profile_store.h"
+#include "text/utf.h"
+
+int RunLink(CliContext& ctx);
+static CommandRegistrar g_link{"link", "link [--profile N] [PROGRAM]",
+                               "links a profile (default: the current one) to a program; no PROGRAM removes the link",
+                               RunLink};
+
+int RunLink(CliContext& ctx) {
+  int position = 0;
+  std::vector<std::string> names;
+  for (std::size_t a = 0; a < ctx.args.size(); ++a) {
+    if (ctx.args[a] == "--profile" && a + 1 < ctx.args.size()) {
+      if (!ParseProfileNumber(ctx.args[++a], position)) return Fail("--profile needs a number from 1 up");
+    } else if (ctx.args[a].rfind("--", 0) == 0) {
+      return Fail("link takes --profile N and the program's name");
+    } else {
+      names.push_back(ctx.args[a]);
+    }
+  }
+  if (names.size() > 1) return Fail("link takes one program name (put a name with spaces in quotes)");
+  const std::u16string program = names.empty() ? std::u16string() : FromUtf8(names.front());
+  if (program.size() >= kLinkedProgramChars) {
+    return Fail("a linked program has at most " + std::to_string(kLinkedProgramChars - 1) + " characters");
+  }
+
+  LoadUserData(ctx);
+  ProfileStore store;
+  std::string error;
+  Profile* profile = StartupProfile(store, position, error);
+  if (profile == nullptr) return Fail(error);
+  {
+    auto lock = store.Lock();
+    SetLinkedProgram(*profile, program);
+  }
+  if (SaveProfiles(store, Paths().userDataFolder) != 1) {
+    return Fail("the profiles could not be saved in " + Paths().userDataFolder + kProfileFileName);
+  }
+  const auto all = store.Profiles();
+  const auto slot = std::find(all.begin(), all.end(), profile) - all.begin() + 1;
+  std::printf("Profile %d \"%s\" (id %s) ", static_cast<int>(slot), ToUtf8(profile->Name()).c_str(),
+              Hex(profile->id, 6).c_str());
+  if (program.empty()) {
+    std::printf("is linked to no program.\n");
+  } else {
+    std::printf("switches in while a program named \"%s\" runs.\n", ToUtf8(program).c_str());
+  }
+  return 0;
+}
