@@ -44,7 +44,7 @@ TEST(CliLink, SetsAndRemovesTheLinkedProgramOfAStoredProfile) {
   r = Cli(user, {"link", "--profile", "3", "Grüne Wiese.exe"});
   ASSERT_EQ(r.status, 0) << r.err;
   r = Cli(user, {"profiles", "--json"});
-  EXPECT_TRUE(Has(r.out, "\"linkedProgram\":\"MyGame.exe\"")) << r.out;
+  EXPECT_TRUE(Has(r.out, "\"linkedProgram\": \"MyGame.exe\"")) << r.out;
   EXPECT_EQ(LinkedPrograms(user)[2], u"Grüne Wiese.exe");
 
   // No name removes the link; the other profiles keep theirs.

@@ -31,11 +31,15 @@ namespace {
 // A child process, killed and reaped with the object.
 class Child {
  public:
-  explicit Child(const std::vector<std::string>& argv) {
+  explicit Child(const std::vector<std::string>& argv, const std::string& extraEnv = {}) {
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
-    if (::posix_spawn(&pid_, args[0], nullptr, nullptr, args.data(), environ) != 0) pid_ = -1;
+    std::vector<char*> env;
+    for (char** e = environ; *e != nullptr; ++e) env.push_back(*e);
+    if (!extraEnv.empty()) env.push_back(const_cast<char*>(extraEnv.c_str()));
+    env.push_back(nullptr);
+    if (::posix_spawn(&pid_, args[0], nullptr, nullptr, args.data(), env.data()) != 0) pid_ = -1;
   }
   ~Child() {
     if (pid_ <= 0) return;
@@ -153,7 +157,7 @@ TEST(ProcessScan, AProcessThatStartsAnotherProgramInItsPlaceIsReadAgain) {
   TempDir dir;
   const std::string game = CopyProgram(dir, "/bin/sleep", "MyGame.exe");
   // A launcher script that ends by running the game in its own process.
-  Child child({"/bin/sh", "-c", "sleep 0.4; exec \"$0\" 30", game});
+  Child child({"/bin/sh", "-c", "sleep 0.4; exec \"$GAME\" 30"}, "GAME=" + game);
   ProcessScanner scanner;
   ASSERT_TRUE(WaitForName(scanner, child.pid(), u"sh"));
   EXPECT_FALSE(HasName(Find(scanner.Processes(), child.pid()), u"MyGame.exe"));
