@@ -15,6 +15,8 @@ enum : unsigned {
   WM_TREE_CLICK = 1428,
   WM_SLIDER_DONE = 0x800,     // slider released: wParam final step, lParam slider id
   WM_SLIDER_MOVING = 0x801,   // slider dragged: wParam step under the thumb, lParam slider id
+  WM_SWITCH_APPLIED = 0x802,  // apply worker: an automatic switch's run ended; wParam profile id,
+                              // lParam 0 applied, 1 failed, 2 not run (no keyboard)
 };
 
 // Mouse messages carried in lParam of WM_TRAY_NOTIFY.

@@ -105,6 +105,17 @@ int CMsgDlg::AskText(QWidget* parent, std::u16string_view prompt, std::u16string
   return 1;
 }
 
+int CMsgDlg::EditText(QWidget* parent, std::u16string_view prompt, std::u16string& value) {
+  CMsgDlg box(parent);
+  box.mode = MODE_TEXT;
+  box.message = prompt;
+  box.text = value.substr(0, kTextResultChars);
+  box.mayEmpty = true;
+  if (box.RunModal() != IDOK) return 0;
+  value = box.textResult.substr(0, kTextResultChars);
+  return 1;
+}
+
 int CMsgDlg::EffectiveMode() const {
   return mode >= MODE_MESSAGE && mode <= MODE_QUESTION ? mode : MODE_QUESTION;
 }
@@ -152,6 +163,10 @@ void CMsgDlg::OnInitDialog() {
       edit_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit_));
     }
     if (m == MODE_CAPTURE) edit_->setReadOnly(true);
+    if (m == MODE_TEXT && !text.empty()) {
+      edit_->setText(QString::fromStdU16String(text));
+      edit_->selectAll();
+    }
     edit_->show();
     edit_->setFocus();
   }
@@ -179,7 +194,7 @@ void CMsgDlg::OnOK() {
   if (m == MODE_NUMBER && edit_ != nullptr) numberResult = DecimalNumber(edit_->text().toStdU16String());
   if (m == MODE_TEXT && edit_ != nullptr) {
     textResult = edit_->text().toStdU16String();
-    if (textResult.empty()) {
+    if (textResult.empty() && !mayEmpty) {
       EndDialog(IDCANCEL);
       return;
     }

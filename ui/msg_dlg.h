@@ -48,6 +48,8 @@ class CMsgDlg : public CSkinnedDialog {
   int mode = -1;
   std::u16string message;
   int singleKey = 0;  // capture mode: each key press starts anew, so the last key counts
+  std::u16string text;      // text mode: what the edit holds when the box opens
+  bool mayEmpty = false;    // text mode: OK with an empty edit is an answer, not Cancel
 
   // Results.
   std::u16string textResult;  // text mode, after OK
@@ -66,6 +68,9 @@ class CMsgDlg : public CSkinnedDialog {
   // A line of text: on OK with a text, the text (at most 259 characters) goes into
   // `result` and 1 is returned; otherwise 0 and `result` is left alone.
   static int AskText(QWidget* parent, std::u16string_view prompt, std::u16string& result);
+  // A value to change: the edit starts with `value`; on OK its text (at most 259
+  // characters, possibly empty) goes into `value` and 1 is returned; 0 on Cancel.
+  static int EditText(QWidget* parent, std::u16string_view prompt, std::u16string& value);
 
   // What a box in the window shows and reads; null before it is built.
   QLineEdit* Edit() const { return edit_; }
