@@ -62,8 +62,11 @@ std::vector<std::u16string> LinkableProgramNames(const std::vector<RunningProces
       if (EndsWithExe(name)) add(name);
     }
   }
-  std::sort(names.begin(), names.end(),
-            [](const std::u16string& a, const std::u16string& b) { return Folded(a) < Folded(b); });
+  // Windows programs first (most games are), each group in alphabetical order.
+  std::sort(names.begin(), names.end(), [](const std::u16string& a, const std::u16string& b) {
+    if (EndsWithExe(a) != EndsWithExe(b)) return EndsWithExe(a);
+    return Folded(a) < Folded(b);
+  });
   return names;
 }
 

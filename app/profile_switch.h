@@ -29,7 +29,7 @@ void SetLinkedProgram(Profile& profile, std::u16string_view program);
 
 // The names shown for choosing a linked program: every process name that is an executable
 // or a program file (its exe's base name and the files its arguments name), without
-// repeats and sorted ignoring case; kernel threads and the names of this program are left
+// repeats, Windows programs (".exe") first and each group sorted ignoring case; kernel threads and the names of this program are left
 // out.
 std::vector<std::u16string> LinkableProgramNames(const std::vector<RunningProcess>& processes, int ownPid);
 

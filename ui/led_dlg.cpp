@@ -211,6 +211,7 @@ bool CLedDlg::OnWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
       if (wParam == CTastorDlg::kMenuDelete) main_->DeleteProfile();
       if (wParam == CTastorDlg::kMenuExport) main_->ExportProfile();
       if (wParam == CTastorDlg::kMenuImport) main_->ImportProfile();
+      if (wParam > CTastorDlg::kMenuImport) main_->OnProfileMenuCommand(static_cast<int>(wParam));
       return true;
     default:
       return false;

@@ -31,6 +31,7 @@
 #include "ui/led_dlg.h"
 #include "ui/msg_dlg.h"
 #include "ui/progress_dlg.h"
+#include "ui/tray_presence.h"
 
 namespace {
 
@@ -63,6 +64,9 @@ void KeepEventsFlowing() { QCoreApplication::processEvents(QEventLoop::AllEvents
 CTastorDlg::CTastorDlg(bool simulate, QWidget* parent) : CSkinnedDialog(parent), simulate_(simulate) {
   setMouseTracking(true);
   font_ = WindowFont(14);
+  presence_ = std::make_unique<CTrayPresence>(
+      CTrayPresence::Host{this, &driver_, [this] { LoadProfiles(); }, [this](uint32_t id) { SelectProfile(id); }},
+      simulate);
 }
 
 CTastorDlg::~CTastorDlg() { Shutdown(); }
@@ -75,6 +79,7 @@ void CTastorDlg::OnInitDialog() {
 
   if (!BuildSkin()) return;
   setWindowTitle(Q(s.Title));
+  presence_->Start();
 
   // The keyboard: searched once at the start; without one the program ends unless Suwnd
   // lets it run without.
@@ -90,7 +95,8 @@ void CTastorDlg::OnInitDialog() {
   workerStarted_ = StartApplyWorker(&driver_) == 1;
   LoadMacroLibrary(TheMacroLibrary(), Paths().MacroFolder(), s);
 
-  if (s.TrayIcon != 1) {
+  presence_->AddTrayIcon(icon_);
+  if (presence_->MayBeShown()) {
     if (isVisible()) {
       raise();
       activateWindow();
@@ -98,8 +104,18 @@ void CTastorDlg::OnInitDialog() {
       LoadProfiles();
       show();
     }
+  } else {
+    // Hidden in the tray: the automatic switch needs the profiles all the same.
+    LoadProfiles();
   }
 }
+
+void CTastorDlg::setVisible(bool visible) {
+  if (visible && presence_ && !presence_->MayBeShown()) return;
+  CSkinnedDialog::setVisible(visible);
+}
+
+void CTastorDlg::OnProfileMenuCommand(int value) { linkMenu_.OnCommand(this, value); }
 
 bool CTastorDlg::BuildSkin() {
   const AppSettings& s = Settings();
@@ -317,7 +333,7 @@ void CTastorDlg::OnButton() {
   if (button == &min_) {
     showMinimized();
   } else if (button == &exit_) {
-    Windows().PostMessage(hwnd(), WM_CLOSE, 0, 0);
+    if (!presence_->HideOnClose()) Windows().PostMessage(hwnd(), WM_CLOSE, 0, 0);
   } else if (button == &macro_) {
     OpenMacroEditor();
   } else if (button == &web_) {
@@ -436,14 +452,20 @@ MenuItems CTastorDlg::ProfileMenuItems() const {
 bool CTastorDlg::OpenProfileMenu(QPoint globalPos) {
   CloseSkinnedMenus();
   const int width = std::max(profile_[0].width(), 120);
-  return OpenSkinnedMenu(led_->hwnd(), width, globalPos, ProfileMenuItems(), kProfileFileCommand, &font_);
+  MenuItems items = ProfileMenuItems();
+  linkMenu_.AppendTo(items);
+  return OpenSkinnedMenu(led_->hwnd(), width, globalPos, items, kProfileFileCommand, &font_);
 }
 
 // ---- window ----------------------------------------------------------------------------
 
-bool CTastorDlg::OnWindowMessage(unsigned msg, uintptr_t wParam, intptr_t) {
+bool CTastorDlg::OnWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
   if (msg == WM_KEY_CLICKED) {
     OnKeyClicked(static_cast<int>(wParam));
+    return true;
+  }
+  if (msg == WM_TRAY_NOTIFY) {
+    presence_->OnTrayNotify(lParam);
     return true;
   }
   return false;
@@ -515,6 +537,7 @@ void CTastorDlg::done(int result) {
 void CTastorDlg::Shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
+  presence_->Shutdown();
   if (workerStarted_) StopApplyWorker(KeepEventsFlowing);
   workerStarted_ = false;
   TheProfileStore().Clear();

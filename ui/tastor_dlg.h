@@ -16,9 +16,11 @@
 #include "controls/png_btn.h"
 #include "device/usb_driver.h"
 #include "model/key_function.h"
+#include "ui/link_program_menu.h"
 #include "ui/skinned_dialog.h"
 
 class CKBColorDlg;
+class CTrayPresence;
 class CLedDlg;
 struct Profile;
 
@@ -84,6 +86,13 @@ class CTastorDlg : public CSkinnedDialog {
   CPngBtn& WebButton() { return web_; }
   uint32_t ProfileButtonId(int n) const { return profileIds_[static_cast<std::size_t>(n)]; }
   CUSBDriver& Driver() { return driver_; }
+  // The life in the background: device presence, tray, automatic switch.
+  CTrayPresence& Presence() { return *presence_; }
+  CLinkProgramMenu& LinkMenu() { return linkMenu_; }
+  // A profile menu choice that is not a profile file command ("Link program…").
+  void OnProfileMenuCommand(int value);
+  // Stays hidden while the window may not be shown (started hidden in the tray).
+  void setVisible(bool visible) override;
   bool DevicePresent() const { return driver_.m_hMatrix.load() != 0; }
 
  protected:
@@ -119,4 +128,6 @@ class CTastorDlg : public CSkinnedDialog {
   QFont font_;
   bool workerStarted_ = false;
   bool shutDown_ = false;
+  std::unique_ptr<CTrayPresence> presence_;
+  CLinkProgramMenu linkMenu_;
 };

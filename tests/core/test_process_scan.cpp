@@ -238,7 +238,7 @@ TEST(SwitchRule, TheChoiceOfProgramsListsTheUsersProgramsAndWindowsExecutablesOn
   RunningProcess shell2 = Process(12, {u"BASH"});
   shell2.program = u"BASH";
   EXPECT_EQ(LinkableProgramNames({kernel, shell, wine, own, shell2}, 11),
-            (std::vector<std::u16string>{u"bash", u"MyGame.exe", u"wine64-preloader"}));
+            (std::vector<std::u16string>{u"MyGame.exe", u"bash", u"wine64-preloader"}));
 }
 
 TEST(SwitchRule, ATickAppliesTheMatchOnceAndOnlyWithTheKeyboardPresent) {

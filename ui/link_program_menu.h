@@ -1,0 +1,33 @@
+// CLinkProgramMenu: "Link program…" in the profile buttons' menu, and beside it a submenu
+// of the programs running now. The first opens the text box with the current profile's
+// linked program (an empty text removes the link); a program of the submenu becomes the
+// link at once. The link is saved with the profiles right away.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/process_scan.h"
+#include "controls/menu_library.h"
+
+class QWidget;
+
+class CLinkProgramMenu {
+ public:
+  // Item values, beside the profile file commands.
+  static constexpr int kLinkProgram = 16;
+  static constexpr int kRunningPrograms = 17;  // opens the submenu
+  static constexpr int kFirstProgram = 32;     // the running programs, in the submenu's order
+
+  // Appends the two items; the submenu holds the running programs that fit the menu.
+  void AppendTo(MenuItems& items);
+  // A choice of the menu: true when it was one of these items.
+  bool OnCommand(QWidget* owner, int value);
+
+  // The programs the submenu offered, in its order.
+  const std::vector<std::u16string>& Offered() const { return offered_; }
+
+ private:
+  ProcessScanner scanner_;
+  std::vector<std::u16string> offered_;
+};
