@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <filesystem>
 
 #include "platform/single_instance.h"
 #include "tests/support/test_support.h"
@@ -16,7 +17,7 @@ class Instance {
  public:
   Instance(const TempDir& dir) {
     process_.setProgram(QString::fromStdString(BinDir() + "tastor"));
-    process_.setArguments({"--program-dir", QString::fromStdString(dir.path()), "--user-dir",
+    process_.setArguments({"--simulate", "--program-dir", QString::fromStdString(dir.path()), "--user-dir",
                            QString::fromStdString(dir.path() + "user")});
     process_.setProcessChannelMode(QProcess::SeparateChannels);
   }
@@ -27,6 +28,13 @@ class Instance {
     }
   }
   void Start() { process_.start(); }
+  // Runs the program on an X display instead of the tests' off-screen platform.
+  void OnDisplay(const std::string& display) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", QString::fromStdString(display));
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    process_.setProcessEnvironment(env);
+  }
   // Waits until the standard error (the log with Debug=1) contains the text.
   bool WaitForLog(const QByteArray& text, int ms = 15000) {
     QElapsedTimer timer;
@@ -54,8 +62,14 @@ class Instance {
   QByteArray log_;
 };
 
-void WriteProgramFolder(const TempDir& dir, const std::string& title, const std::string& mutex) {
-  dir.Write("cfg.ini", "[OPT]\nDebug=1\nappdir=Tastor\nTitle=" + title + "\n");
+// A program folder with the build's skin and sibling libraries, so that the main window
+// starts (with the simulated keyboard), and its own settings and texts.
+void WriteProgramFolder(const TempDir& dir, const std::string& title, const std::string& mutex,
+                        const std::string& moreSettings = "") {
+  for (const char* shared : {"skins", "libHidPortSim.so", "libVelum.so", "appico.ico"}) {
+    std::filesystem::create_symlink(BinDir() + shared, dir.path() + shared);
+  }
+  dir.Write("cfg.ini", "[OPT]\nDebug=1\nappdir=Tastor\nTitle=" + title + "\n" + moreSettings);
   dir.Write("text.xml", "<?xml version=\"1.0\"?>\n<tastor><config><tc_title>Wake Test</tc_title><tc_mutex>" +
                             mutex + "</tc_mutex></config></tastor>\n");
 }
@@ -112,6 +126,85 @@ TEST(SingleInstance, WindowWithAnotherCaptionIsNotWoken) {
   first.process().terminate();
   ASSERT_TRUE(first.Finish());
   EXPECT_FALSE(first.log().contains("Wake:"));
+}
+
+// Waits until the first instance listens for a second start.
+bool WaitForListener(Instance& first, const QString& mutex) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < 15000) {
+    if (QFile::exists(SingleInstance::SocketPath(mutex))) return true;
+    first.process().waitForReadyRead(50);
+  }
+  return false;
+}
+
+// True when a shown window of that caption is on the display.
+bool WindowShown(const std::string& display, const std::string& caption) {
+  const RunResult r = RunProgram({"/usr/bin/xdotool", "search", "--onlyvisible", "--name", "^" + caption + "$"},
+                                 {"DISPLAY=" + display});
+  return r.status == 0 && !r.out.empty();
+}
+
+TEST(SingleInstance, ASecondStartShowsTheFirstFromTheTray) {
+  Xvfb xvfb;
+  if (!OnPath("xdotool") || !xvfb.Start()) GTEST_SKIP() << "needs Xvfb and xdotool";
+  QProcess tray;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DISPLAY", QString::fromStdString(xvfb.display()));
+  tray.setProcessEnvironment(env);
+  tray.start(QStringLiteral(TASTOR_TEST_TRAY), {});
+  ASSERT_TRUE(tray.waitForReadyRead(10000));
+  ASSERT_TRUE(tray.readAllStandardOutput().contains("ready"));
+
+  TempDir dir;
+  WriteProgramFolder(dir, "", "Tastor-tray-wake", "TrayIcon=1\n");
+  Instance first(dir);
+  first.OnDisplay(xvfb.display());
+  first.Start();
+  ASSERT_TRUE(WaitForListener(first, "Tastor-tray-wake")) << first.log().toStdString();
+  ASSERT_TRUE(first.WaitForLog("Start Thread")) << first.log().toStdString();
+  // Started hidden in the tray: no window on the screen.
+  EXPECT_FALSE(first.log().contains("No system tray"));
+  EXPECT_FALSE(WindowShown(xvfb.display(), "Wake Test"));
+
+  Instance second(dir);
+  second.OnDisplay(xvfb.display());
+  second.Start();
+  ASSERT_TRUE(second.Finish());
+  EXPECT_EQ(0, second.process().exitCode());
+  EXPECT_TRUE(first.WaitForLog("Wake: back from the tray")) << first.log().toStdString();
+  QElapsedTimer timer;
+  timer.start();
+  bool shown = false;
+  while (!shown && timer.elapsed() < 5000) {
+    shown = WindowShown(xvfb.display(), "Wake Test");
+    first.process().waitForReadyRead(50);
+  }
+  EXPECT_TRUE(shown);
+
+  first.process().terminate();
+  ASSERT_TRUE(first.Finish());
+  tray.kill();
+  tray.waitForFinished(5000);
+}
+
+TEST(SingleInstance, WithoutATrayTheWindowStartsShownEvenWithTrayIcon1) {
+  TempDir dir;
+  WriteProgramFolder(dir, "", "Tastor-no-tray", "TrayIcon=1\n");
+  Instance first(dir);  // off-screen: no tray
+  first.Start();
+  ASSERT_TRUE(WaitForListener(first, "Tastor-no-tray")) << first.log().toStdString();
+  EXPECT_TRUE(first.WaitForLog("No system tray: TrayIcon=1")) << first.log().toStdString();
+  Instance second(dir);
+  second.Start();
+  ASSERT_TRUE(second.Finish());
+  // The window was shown: the wake only brings it to the front.
+  EXPECT_TRUE(first.WaitForLog("Wake: shown and raised")) << first.log().toStdString();
+  EXPECT_FALSE(first.log().contains("back from the tray"));
+  first.process().terminate();
+  ASSERT_TRUE(first.Finish());
+  EXPECT_EQ(1, first.log().count("No system tray"));
 }
 
 }  // namespace
