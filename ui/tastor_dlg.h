@@ -48,7 +48,7 @@ class CTastorDlg : public CSkinnedDialog {
   // A click on key k of the keyboard picture.
   void OnKeyClicked(int key);
   // Opens the key function picker for key k: 0 cancelled, 1 a key function, 2 a colour.
-  int OpenKeyFunctionPicker(int key, bool colourEditing, KeyFunction& function, COLORREF& colour);
+  virtual int OpenKeyFunctionPicker(int key, bool colourEditing, KeyFunction& function, COLORREF& colour);
   // What follows the picker's answer for the clicked key: a key function (kind 1) is
   // stored, a colour (kind 2) goes onto the key and into the current colour group.
   void ApplyPickerResult(int kind, const KeyFunction& function, COLORREF colour);
