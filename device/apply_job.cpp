@@ -60,12 +60,13 @@ void ApplyJob::Request(uint32_t flags) {
   wake_.release();
 }
 
-void ApplyJob::RequestProfile(uint32_t profileId, uint32_t flags) {
+void ApplyJob::RequestProfile(uint32_t profileId, uint32_t flags, std::function<void(const ApplyOutcome&)> ended) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!running_ || profileId == 0) return;
     profileRequest_ = profileId;
     profileFlags_ = flags & ~APPLY_PROGRESS;
+    profileEnded_ = std::move(ended);
     if (queued_ >= kMaxWakeups - 1) return;
     ++queued_;
   }
@@ -157,6 +158,7 @@ void ApplyJob::Run() {
   std::function<void(const ApplyOutcome&)> observer;
   uint32_t profileId = 0;
   uint32_t profileFlags = 0;
+  std::function<void(const ApplyOutcome&)> profileEnded;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     pauses = pauses_;
@@ -165,10 +167,11 @@ void ApplyJob::Run() {
     if (flags_.load() == 0 && profileRequest_ != 0) {
       profileId = std::exchange(profileRequest_, 0);
       profileFlags = std::exchange(profileFlags_, 0);
+      profileEnded = std::exchange(profileEnded_, {});
     }
   }
   if (profileId != 0) {
-    RunProfile(profileId, profileFlags, pauses, observer);
+    RunProfile(profileId, profileFlags, pauses, profileEnded, observer);
     return;
   }
   ApplyOutcome outcome;
@@ -198,6 +201,7 @@ void ApplyJob::Run() {
 }
 
 void ApplyJob::RunProfile(uint32_t profileId, uint32_t flags, const ApplyPauses& pauses,
+                          const std::function<void(const ApplyOutcome&)>& ended,
                           const std::function<void(const ApplyOutcome&)>& observer) {
   ApplyOutcome outcome;
   outcome.flags = flags;
@@ -211,6 +215,7 @@ void ApplyJob::RunProfile(uint32_t profileId, uint32_t flags, const ApplyPauses&
     WriteLog("Apply Over");
     outcome.result = result != 0 ? ApplyOutcome::Result::Applied : ApplyOutcome::Result::Failed;
   }
+  if (ended) ended(outcome);
   if (observer) observer(outcome);
 }
 

@@ -66,8 +66,9 @@ class ApplyJob {
   // window, in a run of its own after the pending requests; the outcome names the profile.
   // A failure shows no "Update settings failed!" (the caller decides), and without a
   // keyboard the request is dropped rather than kept. A newer request replaces one not
-  // yet taken. Nothing without a running worker.
-  void RequestProfile(uint32_t profileId, uint32_t flags);
+  // yet taken. Nothing without a running worker. `ended` is called on the worker thread at
+  // the end of that run (before the run observer), also when it was dropped.
+  void RequestProfile(uint32_t profileId, uint32_t flags, std::function<void(const ApplyOutcome&)> ended = {});
   // Signals the exit event and waits for the worker to end: requests already waiting are
   // applied first, and a run in progress is finished. The worker's message boxes are
   // answered on the UI thread; a UI thread that stops the worker passes a function that
@@ -93,6 +94,7 @@ class ApplyJob {
   Wake TakeWake();
   void Run();
   void RunProfile(uint32_t profileId, uint32_t flags, const ApplyPauses& pauses,
+                  const std::function<void(const ApplyOutcome&)>& ended,
                   const std::function<void(const ApplyOutcome&)>& observer);
   HWND FindProgressWindow(const ApplyPauses& pauses) const;
   static void CloseProgressWindow(HWND window, const ApplyPauses& pauses);
@@ -112,6 +114,7 @@ class ApplyJob {
   bool finished_ = true;       // the worker thread has left its loop
   uint32_t profileRequest_ = 0;  // RequestProfile's profile not yet taken, and its flags
   uint32_t profileFlags_ = 0;
+  std::function<void(const ApplyOutcome&)> profileEnded_;
   ApplyPauses pauses_;
   std::function<void(const ApplyOutcome&)> observer_;
   std::thread thread_;

@@ -60,12 +60,6 @@ void CTrayPresence::Start() {
     const char* folder = std::getenv("TASTOR_SIM_DIR");
     if (folder != nullptr && *folder != 0) presence_->WatchSimulator(QString::fromStdString(WithTrailingSlash(folder)));
   }
-  // The worker reports the end of each switch run; the report is posted here through a
-  // handle, so that one arriving after the window has gone is dropped.
-  HWND self = handle_.hwnd();
-  TheApplyJob().SetRunObserver([self](const ApplyOutcome& outcome) {
-    if (outcome.profileId != 0) self->post(self, WM_SWITCH_APPLIED, outcome.profileId, RunCode(outcome.result));
-  });
   timer_.start();
 }
 
@@ -128,7 +122,12 @@ void CTrayPresence::OnSwitchTimer() {
   const uint32_t id = switch_.Tick(host_.driver->m_hMatrix.load() != 0, TheProfileStore(), scanner_);
   if (id == 0) return;
   WriteLog("Auto switch: apply profile 0x%x", id);
-  TheApplyJob().RequestProfile(id, kAutoSwitchFlags);
+  // The worker reports the run's end; the report is posted here through a handle, so that
+  // one arriving after the window has gone is dropped.
+  HWND self = handle_.hwnd();
+  TheApplyJob().RequestProfile(id, kAutoSwitchFlags, [self](const ApplyOutcome& outcome) {
+    self->post(self, WM_SWITCH_APPLIED, outcome.profileId, RunCode(outcome.result));
+  });
 }
 
 void CTrayPresence::OnSwitchRunEnded(uint32_t profileId, int result) {
@@ -156,7 +155,6 @@ bool CTrayPresence::event(QEvent* e) {
 
 void CTrayPresence::Shutdown() {
   timer_.stop();
-  if (presence_) TheApplyJob().SetRunObserver({});
   if (tray_) tray_->Remove();
   tray_.reset();
   presence_.reset();
