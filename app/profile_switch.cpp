@@ -56,6 +56,8 @@ std::vector<std::u16string> LinkableProgramNames(const std::vector<RunningProces
   for (const RunningProcess& process : processes) {
     // Programs of this user: their executable can be read (kernel threads have none).
     if (process.pid == ownPid || process.program.empty()) continue;
+    // A program run from an anonymous memory file has no name of its own.
+    if (process.program.starts_with(u"memfd:")) continue;
     add(process.program);
     // Windows programs run by a loader (Wine, Proton) are known by their .exe.
     for (const std::u16string& name : process.names) {
