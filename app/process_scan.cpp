@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -111,7 +112,34 @@ std::vector<std::u16string> ProcessNamesFrom(std::string_view exePath, std::stri
   return names;
 }
 
-ProcessScanner::ProcessScanner(std::string procRoot) : root_(std::move(procRoot)) {}
+ProcessScanner::CommFile& ProcessScanner::CommFile::operator=(CommFile&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+ProcessScanner::CommFile::~CommFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+ProcessScanner::ProcessScanner(std::string procRoot) : root_(std::move(procRoot)) {
+  // Kernel names are read through descriptors kept open (one call a scan instead of
+  // three), for at most a quarter of what the process may open.
+  rlimit limit{};
+  const long open = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 ? static_cast<long>(limit.rlim_cur) : 1024;
+  maxHeldFiles_ = static_cast<int>(std::clamp(open / 4, 0L, 1024L));
+}
+
+bool ProcessScanner::ReadComm(int pid, Known& known, std::string& comm) {
+  if (known.commFile.fd() < 0) return ReadProcFile(rootFd_, pid, "comm", comm, kCommChars);
+  comm.resize(kCommChars);
+  const ssize_t n = ::pread(known.commFile.fd(), comm.data(), kCommChars, 0);
+  if (n <= 0) return false;  // the process has ended
+  comm.resize(static_cast<std::size_t>(n));
+  return true;
+}
 
 ProcessScanner::~ProcessScanner() {
   if (rootFd_ >= 0) ::close(rootFd_);
@@ -131,6 +159,15 @@ bool ProcessScanner::ReadWhole(int pid, RunningProcess& process, Known& known) {
     for (char16_t& c : name) c = FoldCase(c);
   }
   known.comm = std::move(comm);
+  if (heldFiles_ < maxHeldFiles_) {
+    char path[48];
+    std::snprintf(path, sizeof path, "%d/comm", pid);
+    const int fd = ::openat(rootFd_, path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd >= 0) {
+      known.commFile = CommFile(fd);
+      ++heldFiles_;
+    }
+  }
   ++fullReads_;
   return true;
 }
@@ -163,7 +200,7 @@ const std::vector<RunningProcess>& ProcessScanner::Scan() {
       Known& was = known_[static_cast<std::size_t>(it - processes_.begin())];
       if (was.inode == entry->d_ino) {
         // The same process: its names stand until it starts another program.
-        if (!ReadProcFile(rootFd_, pid, "comm", comm, kCommChars)) continue;  // ended meanwhile
+        if (!ReadComm(pid, was, comm)) continue;  // ended meanwhile
         if (comm == was.comm) {
           processes.push_back(std::move(*it));
           known.push_back(std::move(was));
@@ -194,6 +231,8 @@ const std::vector<RunningProcess>& ProcessScanner::Scan() {
     known.swap(k2);
   }
   processes_ = std::move(processes);
-  known_ = std::move(known);
+  known_ = std::move(known);  // the descriptors of ended processes close here
+  heldFiles_ = 0;
+  for (const Known& k : known_) heldFiles_ += k.commFile.fd() >= 0 ? 1 : 0;
   return processes_;
 }

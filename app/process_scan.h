@@ -14,6 +14,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct RunningProcess {
@@ -50,10 +51,25 @@ class ProcessScanner {
   int LastFullReads() const { return fullReads_; }
 
  private:
+  // An open /proc/PID/comm, read again with one call on each scan.
+  class CommFile {
+   public:
+    CommFile() = default;
+    explicit CommFile(int fd) : fd_(fd) {}
+    CommFile(CommFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    CommFile& operator=(CommFile&& other) noexcept;
+    ~CommFile();
+    int fd() const { return fd_; }
+
+   private:
+    int fd_ = -1;
+  };
   struct Known {
     unsigned long long inode = 0;  // of /proc/PID: another process under a reused pid differs
     std::string comm;
+    CommFile commFile;  // kept open for the first processes, up to a share of the descriptor limit
   };
+  bool ReadComm(int pid, Known& known, std::string& comm);
   bool ReadWhole(int pid, RunningProcess& process, Known& known);
 
   std::string root_;
@@ -61,4 +77,6 @@ class ProcessScanner {
   std::vector<RunningProcess> processes_;
   std::vector<Known> known_;  // beside processes_
   int fullReads_ = 0;
+  int heldFiles_ = 0;
+  int maxHeldFiles_ = 0;
 };

@@ -147,7 +147,13 @@ TEST(ProcessScan, AGameStartedThroughALoaderIsKnownByItsWindowsName) {
   // an argument, as Wine's loader shows a game.
   Child child({loader, "-c", "sleep 30; :", "wine64-preloader", "Z:\\Games\\MyGame.exe"});
   ProcessScanner scanner;
-  ASSERT_TRUE(WaitForName(scanner, child.pid(), u"MyGame.exe"));
+  ASSERT_TRUE(WaitForName(scanner, child.pid(), u"MyGame.exe")) << [&] {
+    std::string names;
+    if (const RunningProcess* p = Find(scanner.Processes(), child.pid())) {
+      for (const auto& n : p->names) names += ToUtf8(n) + "|";
+    }
+    return names;
+  }();
   const RunningProcess* p = Find(scanner.Processes(), child.pid());
   EXPECT_EQ(p->program, u"wine64-preloader");
   EXPECT_TRUE(HasName(p, u"wine64-preloader"));
@@ -300,4 +306,23 @@ TEST(TrayRule, TheSettingAndTheDesktopsTrayDecideHowTheWindowLives) {
     EXPECT_TRUE(b.trayMissing);
     EXPECT_FALSE(b.icon || b.startHidden || b.closeHides || b.hideOnRemoval || b.balloonOnRemoval);
   }
+}
+
+TEST(ProcessScan, KeptKernelNameFilesCloseWithTheirProcessAndTheScanner) {
+  const auto openFiles = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator());
+  };
+  const auto before = openFiles();
+  {
+    ProcessScanner scanner;
+    auto child = std::make_unique<Child>(std::vector<std::string>{"/bin/sleep", "30"});
+    ASSERT_TRUE(WaitForName(scanner, child->pid(), u"sleep"));
+    const auto during = openFiles();
+    EXPECT_GT(during, before);
+    child.reset();  // killed and reaped
+    scanner.Scan();
+    EXPECT_EQ(Find(scanner.Processes(), child ? 0 : -1), nullptr);
+    EXPECT_LT(openFiles(), during);
+  }
+  EXPECT_EQ(openFiles(), before);
 }
