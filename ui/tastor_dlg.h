@@ -58,6 +58,8 @@ class CTastorDlg : public CSkinnedDialog {
   // Adds the flags to the apply worker's request (when the keyboard is to be written at
   // once, ApplyNow).
   void PostApplyRequest(uint32_t flags);
+  // Shows the window again and brings it to the front.
+  void Wake();
   // Runs the macro editor.
   void OpenMacroEditor();
   // Apply, and Reset after its question: a full apply with the progress dialog, then the
