@@ -37,7 +37,14 @@ void PrintUsage(std::FILE* out) {
       "  --simulate         talk to the simulated keyboard instead of a real one\n"
       "\nCommands:\n",
       out);
-  for (const CommandInfo& c : RegisteredCommands()) std::fprintf(out, "  %-36s %s\n", c.usage, c.summary);
+  // A usage too long for its column stands on a line of its own, the summary below it.
+  for (const CommandInfo& c : RegisteredCommands()) {
+    if (std::strlen(c.usage) <= 36) {
+      std::fprintf(out, "  %-36s %s\n", c.usage, c.summary);
+    } else {
+      std::fprintf(out, "  %s\n  %-36s %s\n", c.usage, "", c.summary);
+    }
+  }
 }
 
 // "COMMAND --help" (or -h) asks for the command's own help instead of running it.
