@@ -5,6 +5,7 @@
 #include "app/log.h"
 #include "app/paths.h"
 #include "app/settings.h"
+#include "app/version.h"
 #include "macro/macro_limits.h"
 #include "platform/special_folders.h"
 #include "text/text_table.h"
@@ -31,8 +32,9 @@ void WriteLaunchLines() {
   std::tm local{};
   ::localtime_r(&now, &local);
   WriteLog("--------------------------------------------------");
-  WriteLog("Launch %04d-%d-%d:%dH, App Ver=%s", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-           local.tm_hour, ToUtf8(TextTable::Instance().tc_version).c_str());
+  // The keyboard maker's version text first, then the version of this build of Tastor.
+  WriteLog("Launch %04d-%d-%d:%dH, App Ver=%s, Tastor %s", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+           local.tm_hour, ToUtf8(TextTable::Instance().tc_version).c_str(), TastorVersion());
 }
 
 void ApplyTitleDefault() {

@@ -8,7 +8,8 @@
 // limits. Returns 1 on success.
 int DataInit(const std::string& programFolder);
 
-// The two launch lines of the log: 50 dashes, then the date, hour and tc_version.
+// The two launch lines of the log: 50 dashes, then the date, hour, tc_version and the
+// version of this build.
 void WriteLaunchLines();
 
 // An empty Title setting takes the text table's tc_title (at most 99 characters).

@@ -22,13 +22,18 @@ class CollectingWindowPort : public ConsoleWindowPort {
 struct CliContext {
   std::string programFolder;  // where cfg.ini, text.xml and skins/ are read, ending with "/"
   std::string userDir;        // the user data folder when given with --user-dir
+  std::string language;       // --lang CODE: the translation to read ("en": text.xml)
   bool simulate = false;      // talk to the simulated keyboard
   bool json = false;
   std::vector<std::string> args;  // the command's own arguments
   CollectingWindowPort port;
 };
 
-// Loads text.xml and cfg.ini from the program folder exactly as start-up does.
+// The text table the program reads for the context: text.xml or the translation that
+// --lang or the locale chooses.
+std::string TextFilePath(const CliContext& ctx);
+// Loads the text table (TextFilePath) and cfg.ini from the program folder exactly as
+// start-up does.
 void LoadProgramData(CliContext& ctx);
 // Builds (and creates one level of) the user data folder as start-up does.
 void PrepareUserFolder(CliContext& ctx);
@@ -40,6 +45,8 @@ void WriteMessagesJson(JsonWriter& w, const CliContext& ctx);
 
 // Prints "tastor-cli: <text>" on standard error and returns exit status 1.
 int Fail(const std::string& text);
+// The same for input the command refuses (a bad name, value or option): exit status 2.
+int Refuse(const std::string& text);
 
 // A command registers itself from its own file:
 //   static CommandRegistrar reg{"config", "config [--json]", "what it does", RunConfig};
@@ -49,9 +56,11 @@ struct CommandInfo {
   const char* usage;
   const char* summary;
   CommandFn run;
+  const char* details;  // more lines for "COMMAND --help", or null
 };
 struct CommandRegistrar {
-  CommandRegistrar(const char* name, const char* usage, const char* summary, CommandFn run);
+  CommandRegistrar(const char* name, const char* usage, const char* summary, CommandFn run,
+                   const char* details = nullptr);
 };
 // Every registered command, sorted by name.
 std::vector<CommandInfo> RegisteredCommands();

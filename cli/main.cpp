@@ -7,6 +7,8 @@
 #include "app/paths.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "app/text_language.h"
+#include "app/version.h"
 #include "cli/cli.h"
 #include "cli/json_writer.h"
 #include "platform/special_folders.h"
@@ -22,22 +24,42 @@ std::vector<CommandInfo>& Registry() {
 
 void PrintUsage(std::FILE* out) {
   std::fputs(
-      "Usage: tastor-cli [--program-dir DIR] [--user-dir DIR] [--simulate] COMMAND [ARGS]\n"
+      "Usage: tastor-cli [--program-dir DIR] [--user-dir DIR] [--lang CODE] [--simulate] COMMAND [ARGS]\n"
+      "       tastor-cli --version\n"
+      "       tastor-cli COMMAND --help\n"
       "\n"
       "Options for every command:\n"
       "  --program-dir DIR  where cfg.ini, text.xml and skins/ are read (default: the\n"
       "                     folder of this program)\n"
       "  --user-dir DIR     the user data folder (default: as the program builds it)\n"
+      "  --lang CODE        read the texts of translations/CODE/text.xml (en: text.xml);\n"
+      "                     default: the language of LC_ALL, LC_MESSAGES or LANG\n"
       "  --simulate         talk to the simulated keyboard instead of a real one\n"
       "\nCommands:\n",
       out);
-  for (const CommandInfo& c : RegisteredCommands()) std::fprintf(out, "  %-36s %s\n", c.usage, c.summary);
+  // A usage too long for its column stands on a line of its own, the summary below it.
+  for (const CommandInfo& c : RegisteredCommands()) {
+    if (std::strlen(c.usage) <= 36) {
+      std::fprintf(out, "  %-36s %s\n", c.usage, c.summary);
+    } else {
+      std::fprintf(out, "  %s\n  %-36s %s\n", c.usage, "", c.summary);
+    }
+  }
+}
+
+// "COMMAND --help" (or -h) asks for the command's own help instead of running it.
+bool HelpAsked(const CliContext& ctx) {
+  for (const std::string& arg : ctx.args) {
+    if (arg == "--help" || arg == "-h") return true;
+  }
+  return false;
 }
 
 }  // namespace
 
-CommandRegistrar::CommandRegistrar(const char* name, const char* usage, const char* summary, CommandFn run) {
-  Registry().push_back({name, usage, summary, run});
+CommandRegistrar::CommandRegistrar(const char* name, const char* usage, const char* summary, CommandFn run,
+                                   const char* details) {
+  Registry().push_back({name, usage, summary, run, details});
 }
 
 std::vector<CommandInfo> RegisteredCommands() {
@@ -53,9 +75,13 @@ int CollectingWindowPort::MessageBox(HWND owner, std::u16string_view text, std::
   return ConsoleWindowPort::MessageBox(owner, text, caption, type);
 }
 
+std::string TextFilePath(const CliContext& ctx) {
+  return ChooseTextFile(ctx.programFolder, ctx.language, EnvironmentLanguage()).path;
+}
+
 void LoadProgramData(CliContext& ctx) {
   Paths().programFolder = ctx.programFolder;
-  TextTable::Instance().Load(ctx.programFolder + "text.xml");
+  TextTable::Instance().Load(TextFilePath(ctx));
   DataInit(ctx.programFolder);
   ApplyTitleDefault();
 }
@@ -75,6 +101,11 @@ int Fail(const std::string& text) {
   return 1;
 }
 
+int Refuse(const std::string& text) {
+  Fail(text);
+  return 2;
+}
+
 int main(int argc, char** argv) {
   CliContext ctx;
   ctx.programFolder = ProgramFolder();
@@ -85,11 +116,17 @@ int main(int argc, char** argv) {
     if (arg == "--program-dir" || arg == "--user-dir") {
       if (!hasValue) return Fail(arg + " needs a folder");
       (arg == "--program-dir" ? ctx.programFolder : ctx.userDir) = WithTrailingSlash(argv[++i]);
+    } else if (arg == "--lang") {
+      if (!hasValue) return Refuse("--lang needs a language code, for example de");
+      ctx.language = argv[++i];
+    } else if (arg == "--version" && commandName == nullptr) {
+      std::printf("tastor-cli %s\n", TastorVersion());
+      return 0;
     } else if (arg == "--simulate") {
       ctx.simulate = true;
     } else if (arg == "--json") {
       ctx.json = true;
-    } else if (arg == "--help" || arg == "-h") {
+    } else if ((arg == "--help" || arg == "-h") && commandName == nullptr) {
       PrintUsage(stdout);
       return 0;
     } else if (commandName == nullptr && arg.rfind("--", 0) != 0) {
@@ -102,8 +139,22 @@ int main(int argc, char** argv) {
     PrintUsage(stderr);
     return 2;
   }
+  if (!ctx.language.empty()) {
+    const TextChoice choice = ChooseTextFile(ctx.programFolder, ctx.language, {});
+    if (!choice.ok) {
+      std::string available;
+      for (const std::string& code : AvailableLanguages(ctx.programFolder)) available += " " + code;
+      return Refuse(choice.reason + " in " + TranslationsFolder(ctx.programFolder) +
+                    " (languages there:" + (available.empty() ? std::string(" none") : available) + ")");
+    }
+  }
   for (const CommandInfo& c : RegisteredCommands()) {
     if (std::strcmp(c.name, commandName) == 0) {
+      if (HelpAsked(ctx)) {
+        std::printf("Usage: tastor-cli %s\n\n%s\n", c.usage, c.summary);
+        if (c.details != nullptr) std::printf("\n%s", c.details);
+        return 0;
+      }
       SetWindowPort(&ctx.port);
       const int status = c.run(ctx);
       SetWindowPort(nullptr);

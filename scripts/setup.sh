@@ -11,6 +11,7 @@ packages=(
   xvfb xauth xdotool imagemagick
   fonts-dejavu-core
   qemu-system-x86 busybox-static cpio
+  desktop-file-utils appstream dpkg-dev fakeroot
 )
 
 missing=()

@@ -2,12 +2,15 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
 
+#include "app/desktop_session.h"
 #include "app/hook_library.h"
 #include "app/log.h"
 #include "app/paths.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "app/text_language.h"
 #include "controls/menu_library.h"
 #include "platform/messages.h"
 #include "platform/single_instance.h"
@@ -27,13 +30,18 @@ bool CTastorApp::InitInstance() {
   Paths().programFolder = options_.programFolder.empty() ? ProgramFolder() : options_.programFolder;
   const std::string& folder = Paths().programFolder;
 
-  TextTable::Instance().Load(folder + "text.xml");
+  // text.xml, or the translation that --lang or the user's locale names.
+  const TextChoice texts = ChooseTextFile(folder, options_.language, EnvironmentLanguage());
+  if (!texts.ok) std::fprintf(stderr, "tastor: %s; the texts of text.xml are shown\n", texts.reason.c_str());
+  TextTable::Instance().Load(texts.path);
 
   if (!DataInit(folder)) {
     Windows().MessageBox(nullptr, u"     Data Init failed.     ", u"Error", MB_OK);
     return false;
   }
   WriteLaunchLines();
+  WriteLog("Texts=%s (%s)", texts.path.c_str(), texts.reason.c_str());
+  if (options_.nativeWayland) WriteLog("%s", NativeWaylandLimits());
   ApplyTitleDefault();
   LoadMenuLibrary(folder);
   MakeUserDataFolder(options_.userDir);

@@ -13,7 +13,9 @@ class SingleInstance;
 struct StartOptions {
   std::string programFolder;  // empty: the executable's folder
   std::string userDir;        // empty: application-data folder + appdir
+  std::string language;       // --lang CODE; empty: the locale's language
   bool simulate = false;      // talk to the simulated keyboard
+  bool nativeWayland = false; // the windows run on Wayland without XWayland
 };
 
 class CTastorApp {

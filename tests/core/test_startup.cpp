@@ -11,6 +11,7 @@
 #include "app/paths.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "app/version.h"
 #include "platform/special_folders.h"
 #include "tests/support/test_support.h"
 #include "text/text_table.h"
@@ -94,7 +95,8 @@ TEST_F(StartupTest, LaunchLinesCarryDateAndVersion) {
   ASSERT_EQ(2u, g_lines.size());
   EXPECT_EQ(std::string(50, '-'), g_lines[0]);
   EXPECT_TRUE(g_lines[1].rfind("Launch 20", 0) == 0) << g_lines[1];
-  EXPECT_NE(std::string::npos, g_lines[1].find("H, App Ver=Version 9"));
+  EXPECT_NE(std::string::npos, g_lines[1].find("H, App Ver=Version 9, Tastor " + std::string(TastorVersion())))
+      << g_lines[1];
 }
 
 TEST_F(StartupTest, HookLibraryThatDoesNotLoadWarnsAndClearsEverything) {

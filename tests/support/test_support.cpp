@@ -223,6 +223,10 @@ void SetUpTestEnvironment() {
   ::setenv("XDG_DESKTOP_DIR", (g_home + "/Desktop").c_str(), 1);
   ::setenv("XDG_CONFIG_HOME", (g_home + "/config").c_str(), 1);
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // The texts the programs read follow the locale: the tests choose it themselves.
+  ::unsetenv("LC_ALL");
+  ::unsetenv("LC_MESSAGES");
+  ::setenv("LANG", "C.UTF-8", 1);
   std::atexit([] {
     std::error_code ec;
     fs::remove_all(g_home, ec);

@@ -1,0 +1,6 @@
+// The version of this build of Tastor (the project version of the build files). The text
+// table's tc_version is the keyboard maker's own version text and is shown beside it.
+#pragma once
+
+// For example "0.1.0".
+const char* TastorVersion();

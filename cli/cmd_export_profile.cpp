@@ -1,0 +1,33 @@
+// "export-profile FILE": writes a profile with the macros its keys use into a .kbp file, as
+// the profile menu's Export does.
+#include <cstdio>
+#include <string>
+
+#include "cli/cmd_model_output.h"
+#include "cli/profile_edit_cli.h"
+#include "macro/macro_library.h"
+#include "model/profile_files.h"
+#include "model/profile_store.h"
+#include "platform/special_folders.h"
+
+int RunExportProfile(CliContext& ctx);
+static CommandRegistrar g_exportProfile{
+    "export-profile", "export-profile [--profile N] [--force] FILE.kbp",
+    "writes a profile and the macros its keys use into a .kbp file", RunExportProfile,
+    "  --profile N  the profile (1, 2, 3, ...); default: the current one\n"
+    "  --force      replace FILE when it exists\n"};
+
+int RunExportProfile(CliContext& ctx) {
+  const CommandArgs args(ctx.args, {"--profile"}, {"--force"});
+  if (!args.ok()) return Refuse(args.error());
+  if (args.Words().size() != 1) return Refuse("export-profile takes one file");
+  const std::string& path = args.Words()[0];
+  if (PathFileExists(path) && !args.Flag("--force")) return Refuse(path + " exists; --force replaces it");
+  const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"));
+  if (edit.profile == nullptr) return Refuse(edit.error);
+  // The export takes the current profile; the choice lasts for this command only.
+  edit.store->SetCurrent(edit.profile->id);
+  if (ExportProfile(*edit.store, TheMacroLibrary(), path, nullptr) != 1) return Fail("nothing was exported");
+  std::printf("%s exported to %s\n", ProfileLabel(edit).c_str(), path.c_str());
+  return 0;
+}

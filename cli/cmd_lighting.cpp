@@ -1,0 +1,120 @@
+// "lighting": shows or changes a profile's lighting as the lighting panel does: choosing a
+// mode (its group counts as edited), the colour group of the game mode, and the speed and
+// brightness sliders, each stored with StoreLighting. pro.dct is replaced whole.
+#include <cstdio>
+#include <string>
+
+#include "app/settings.h"
+#include "cli/cmd_model_output.h"
+#include "cli/profile_edit_cli.h"
+#include "model/profile_edit.h"
+#include "model/profile_store.h"
+#include "text/text_table.h"
+#include "text/utf.h"
+
+namespace {
+
+void Print(const ProfileEdit& edit, bool json) {
+  const Profile& p = *edit.profile;
+  const AppSettings& s = Settings();
+  const ModeSetting& m = p.modeSettings[static_cast<std::size_t>(p.ledMode)];
+  const ModeControls controls = ControlsOfMode(p.ledMode, s);
+  const std::u16string modeName = TextTable::Instance().LedModeName(p.ledMode);
+  const std::u16string groupName =
+      p.colourGroup < kColourGroupCount ? TextTable::Instance().tc_clr_str[p.colourGroup] : std::u16string();
+  if (json) {
+    JsonWriter w;
+    w.BeginObject().Key("profile").Int(edit.position).Key("mode").Int(p.ledMode);
+    w.Key("modeName").String(std::u16string_view(modeName));
+    w.Key("speed").Int(m.speed).Key("hasSpeed").Bool(controls.speed);
+    w.Key("brightness").Int(m.brightness).Key("hasBrightness").Bool(controls.brightness);
+    w.Key("brightnessText").String(std::u16string_view(BrightnessText(m.brightness, s)));
+    w.Key("game").Bool(controls.game).Key("group").Int(p.colourGroup);
+    w.Key("groupName").String(std::u16string_view(groupName)).EndObject();
+    std::fputs(w.Text().c_str(), stdout);
+    return;
+  }
+  std::printf("%s: lighting mode %d %s", ProfileLabel(edit).c_str(), p.ledMode, ToUtf8(modeName).c_str());
+  if (controls.speed) std::printf(", speed %d", m.speed);
+  if (controls.brightness) std::printf(", brightness %d (%s)", m.brightness, ToUtf8(BrightnessText(m.brightness, s)).c_str());
+  if (controls.game) std::printf(", colour group %d %s", p.colourGroup, ToUtf8(groupName).c_str());
+  std::printf("\n");
+}
+
+}  // namespace
+
+int RunLighting(CliContext& ctx);
+static CommandRegistrar g_lighting{
+    "lighting", "lighting [--profile N] [--mode M] [--group G] [--speed S] [--brightness B] [--json]",
+    "shows a profile's lighting, or sets its mode, colour group, speed and brightness", RunLighting,
+    "  --mode M        a lighting mode by its name as the program shows it, or its number\n"
+    "  --group G       the colour group of the game mode, by its name or number\n"
+    "  --speed S       the mode's speed, within SpeedVal of cfg.ini (modes with a speed)\n"
+    "  --brightness B  the mode's brightness, within LightVal of cfg.ini (modes with one)\n"
+    "  --profile N     the profile (1, 2, 3, ...); default: the current one\n"
+    "Without a change it shows the lighting. The profile is saved in pro.dct;\n"
+    "\"tastor-cli apply\" writes it into the keyboard. Exit status 2: refused, nothing changed.\n"};
+
+int RunLighting(CliContext& ctx) {
+  const CommandArgs args(ctx.args, {"--profile", "--mode", "--group", "--speed", "--brightness"}, {});
+  if (!args.ok()) return Refuse(args.error());
+  if (!args.Words().empty()) return Refuse("lighting takes options only (see tastor-cli lighting --help)");
+  const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"));
+  if (edit.profile == nullptr) return Refuse(edit.error);
+  const AppSettings& s = Settings();
+  Profile& p = *edit.profile;
+  const bool change = args.Value("--mode") || args.Value("--group") || args.Value("--speed") || args.Value("--brightness");
+  if (!change) {
+    Print(edit, ctx.json);
+    return 0;
+  }
+
+  // Every value is checked before the profile is touched, so refused input changes nothing.
+  std::string error;
+  int mode = p.ledMode;
+  if (const auto text = args.Value("--mode")) {
+    mode = FindLightingMode(*text, error);
+    if (mode < 0) return Refuse(error);
+  }
+  const ModeControls controls = ControlsOfMode(mode, s);
+  const std::string modeName = ToUtf8(TextTable::Instance().LedModeName(mode));
+  int group = p.colourGroup;
+  if (const auto text = args.Value("--group")) {
+    if (!controls.game) return Refuse("colour groups belong to the game mode; mode \"" + modeName + "\" has none");
+    group = FindColourGroup(*text, error);
+    if (group < 0) return Refuse(error);
+  }
+  const ModeSetting& current = p.modeSettings[static_cast<std::size_t>(mode)];
+  int speed = current.speed, brightness = current.brightness;
+  if (const auto text = args.Value("--speed")) {
+    if (!controls.speed) return Refuse("mode \"" + modeName + "\" has no speed");
+    if (!ParseNumber(*text, s.SpeedVal.x, s.SpeedVal.y, speed)) {
+      return Refuse("the speed is " + std::to_string(s.SpeedVal.x) + " to " + std::to_string(s.SpeedVal.y) +
+                    ", not \"" + *text + "\"");
+    }
+  }
+  if (const auto text = args.Value("--brightness")) {
+    if (!controls.brightness) return Refuse("mode \"" + modeName + "\" has no brightness");
+    if (!ParseNumber(*text, s.LightVal.x, s.LightVal.y, brightness)) {
+      return Refuse("the brightness is " + std::to_string(s.LightVal.x) + " to " + std::to_string(s.LightVal.y) +
+                    ", not \"" + *text + "\"");
+    }
+  }
+
+  {
+    auto lock = edit.store->Lock();
+    // Choosing a mode: the panel shows the profile's values for it and the group counts as
+    // edited; then each change is stored as the panel stores it.
+    if (args.Value("--mode")) {
+      MarkColourGroupEdited(p);
+      StoreLighting(p, {mode, current.speed, current.brightness, p.colourGroup}, PictureColours(p, mode, s), s);
+    }
+    if (args.Value("--group")) p.colourGroup = static_cast<uint16_t>(group);
+    if (args.Value("--speed") || args.Value("--brightness")) {
+      StoreLighting(p, {mode, speed, brightness, p.colourGroup}, PictureColours(p, mode, s), s);
+    }
+  }
+  if (const int failed = SaveEditedProfiles(edit); failed != 0) return failed;
+  Print(edit, ctx.json);
+  return 0;
+}

@@ -1,0 +1,364 @@
+#include "cli/profile_edit_cli.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/paths.h"
+#include "app/settings.h"
+#include "cli/cmd_model_output.h"
+#include "macro/macro_library.h"
+#include "macro/macro_scan.h"
+#include "model/key_combination_text.h"
+#include "model/key_names.h"
+#include "model/profile_edit.h"
+#include "model/profile_files.h"
+#include "model/profile_store.h"
+#include "text/text_table.h"
+#include "text/utf.h"
+
+namespace {
+
+std::string Trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::u16string Lower(std::u16string text) {
+  for (char16_t& c : text) {
+    if (c < 0x80) c = static_cast<char16_t>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  return text;
+}
+
+// "a, b, c" for the reason of a refused name.
+std::string Listed(const std::vector<std::u16string>& names) {
+  std::string text;
+  for (const std::u16string& n : names) {
+    if (n.empty()) continue;
+    text += (text.empty() ? "" : ", ") + ("\"" + ToUtf8(n) + "\"");
+  }
+  return text;
+}
+
+// The macro items of a library tree scan with their paths.
+class MacroPaths : public MacroScanVisitor {
+ public:
+  explicit MacroPaths(std::vector<NamedMacro>& out) : out_(out) {}
+  bool AddFolder(TreeItemHandle parent, const std::u16string& name, const std::string&, TreeItemHandle& item) override {
+    std::vector<std::u16string> names = NamesOf(parent);
+    names.push_back(name);
+    NamedMacro folder;
+    folder.item.names = names;
+    folder.item.isFolder = true;
+    folder.path = Joined(names);
+    out_.push_back(std::move(folder));
+    folders_.push_back(std::move(names));
+    item = reinterpret_cast<TreeItemHandle>(folders_.size());  // 1-based, never the top level
+    return true;
+  }
+  void AddMacro(TreeItemHandle parent, const std::u16string& name, uint32_t macroId) override {
+    NamedMacro m;
+    m.item.names = NamesOf(parent);
+    m.item.names.push_back(name);
+    m.item.macroId = macroId;
+    m.path = Joined(m.item.names);
+    out_.push_back(std::move(m));
+  }
+
+ private:
+  static std::u16string Joined(const std::vector<std::u16string>& names) {
+    std::u16string path;
+    for (const std::u16string& n : names) path += (path.empty() ? u"" : u"/") + n;
+    return path;
+  }
+  std::vector<std::u16string> NamesOf(TreeItemHandle item) const {
+    if (item == kTreeTop) return {};
+    return folders_[reinterpret_cast<std::size_t>(item) - 1];
+  }
+  std::vector<NamedMacro>& out_;
+  std::vector<std::vector<std::u16string>> folders_;
+};
+
+// The modifier bit a modifier key sets in a combination (the generic keys count as left).
+uint8_t ModifierBitOfKey(uint8_t vk) {
+  switch (vk) {
+    case 0x10: case 0xA0: return MOD_LSHIFT;
+    case 0xA1: return MOD_RSHIFT;
+    case 0x11: case 0xA2: return MOD_LCTRL;
+    case 0xA3: return MOD_RCTRL;
+    case 0x12: case 0xA4: return MOD_LALT;
+    case 0xA5: return MOD_RALT;
+    case 0x5B: return MOD_LWIN;
+    case 0x5C: return MOD_RWIN;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+std::vector<MediaItem> MediaItems() {
+  struct Entry {
+    uint32_t code;
+    std::u16string TextTable::*caption;
+  };
+  static constexpr Entry kItems[] = {
+      {0x04000021, &TextTable::tc_kbmedia_msel},    {0x04000022, &TextTable::tc_PL},
+      {0x04000025, &TextTable::tc_next_media},      {0x04000024, &TextTable::tc_pre_media},
+      {0x04000023, &TextTable::tc_stop},            {0x04000028, &TextTable::tc_mute},
+      {0x04000026, &TextTable::tc_vol_up},          {0x04000027, &TextTable::tc_vol_dw},
+      {0x04000030, &TextTable::tc_kbmedia_mail},    {0x04000031, &TextTable::tc_kbmedia_cal},
+      {0x04000032, &TextTable::tc_kbmedia_explore}, {0x04000034, &TextTable::tc_kbmedia_main},
+  };
+  std::vector<MediaItem> items;
+  for (const Entry& e : kItems) items.push_back({e.code, (TextTable::Instance().*e.caption).substr(0, 29)});
+  return items;
+}
+
+KeyFunction CombinationFunction(uint8_t modifiers, uint8_t key1, uint8_t key2) {
+  KeyFunction f{};
+  f.code = KeyFunction::MakeCode(KIND_KEY, 0);
+  f.modifiers = modifiers;
+  f.key1 = key1;
+  f.key2 = key2;
+  return f;
+}
+
+KeyFunction MediaFunction(uint32_t code) {
+  KeyFunction f{};
+  f.code = code;
+  return f;
+}
+
+KeyFunction MacroFunction(uint32_t macroId) {
+  KeyFunction f{};
+  f.code = KeyFunction::MakeCode(KIND_MACRO, 0);
+  f.macroId = static_cast<int32_t>(macroId & 0x00FFFFFFu);
+  return f;
+}
+
+CommandArgs::CommandArgs(const std::vector<std::string>& args, const std::vector<std::string>& valueOptions,
+                         const std::vector<std::string>& flags) {
+  auto known = [](const std::vector<std::string>& list, const std::string& a) {
+    return std::find(list.begin(), list.end(), a) != list.end();
+  };
+  for (std::size_t i = 0; i < args.size() && error_.empty(); ++i) {
+    const std::string& a = args[i];
+    if (known(valueOptions, a)) {
+      if (i + 1 >= args.size()) {
+        error_ = a + " needs a value";
+      } else if (values_.count(a) != 0) {
+        error_ = a + " is given twice";
+      } else {
+        values_[a] = args[++i];
+      }
+    } else if (known(flags, a)) {
+      flags_.push_back(a);
+    } else if (a.size() > 2 && a.rfind("--", 0) == 0) {
+      error_ = "unknown option " + a;
+    } else {
+      words_.push_back(a);
+    }
+  }
+}
+
+std::optional<std::string> CommandArgs::Value(const std::string& option) const {
+  const auto it = values_.find(option);
+  if (it == values_.end()) return std::nullopt;
+  return it->second;
+}
+
+bool CommandArgs::Flag(const std::string& flag) const {
+  return std::find(flags_.begin(), flags_.end(), flag) != flags_.end();
+}
+
+ProfileEdit OpenProfileForEdit(CliContext& ctx, const std::optional<std::string>& profileOption,
+                               std::vector<NamedMacro>* macros) {
+  ProfileEdit edit;
+  int position = 0;
+  if (profileOption && !ParseProfileNumber(*profileOption, position)) {
+    edit.error = "\"" + *profileOption + "\" is not a profile number (1, 2, 3, ...)";
+    return edit;
+  }
+  std::vector<NamedMacro> unused;
+  MacroPaths paths(macros != nullptr ? *macros : unused);
+  LoadUserData(ctx, &paths);
+  edit.store = &TheProfileStore();
+  edit.profile = StartupProfile(*edit.store, position, edit.error);
+  if (edit.profile != nullptr) {
+    const auto all = edit.store->Profiles();
+    edit.position = static_cast<int>(std::find(all.begin(), all.end(), edit.profile) - all.begin()) + 1;
+  }
+  return edit;
+}
+
+int SaveEditedProfiles(const ProfileEdit& edit) {
+  if (SaveProfiles(*edit.store, Paths().userDataFolder) != 1) {
+    return Fail("cannot write " + Paths().userDataFolder + kProfileFileName + "; nothing was changed");
+  }
+  return 0;
+}
+
+std::string ProfileLabel(const ProfileEdit& edit) {
+  return "Profile " + std::to_string(edit.position) + " \"" + ToUtf8(edit.profile->Name()) + "\"";
+}
+
+bool SameName(const std::string& typed, const std::u16string& shown) {
+  const std::u16string a = Lower(FromUtf8(Trimmed(typed)));
+  const std::u16string b = Lower(FromUtf8(Trimmed(ToUtf8(shown))));
+  return !a.empty() && a == b;
+}
+
+std::u16string KeyLabel(int key) {
+  const KeyFunction& record = Settings().KeyTable.keys[static_cast<std::size_t>(key)];
+  if (record.Kind() == KIND_KEY && record.key1 != 0) return KeyName(record.key1);
+  const std::u16string name = FunctionName(record);
+  return name.empty() ? u"#" + FromUtf8(std::to_string(key)) : name;
+}
+
+int FindKeyByName(const std::string& name, std::string& error) {
+  const KeyTable& table = Settings().KeyTable;
+  if (name.size() > 1 && name[0] == '#') {
+    int key = 0;
+    if (ParseNumber(name.substr(1), 0, table.count - 1, key)) return key;
+    error = "\"" + name + "\" is not a key: the keyboard has keys #0 to #" + std::to_string(table.count - 1);
+    return -1;
+  }
+  for (int i = 0; i < table.count; ++i) {
+    if (SameName(name, KeyLabel(i))) return i;
+  }
+  for (int i = 0; i < table.count; ++i) {
+    if (SameName(name, FunctionName(table.keys[static_cast<std::size_t>(i)]))) return i;
+  }
+  error = "the keyboard has no key \"" + name + "\" (names as \"tastor-cli keyname\" shows them, or #N; see " +
+          "\"tastor-cli set-key --help\")";
+  return -1;
+}
+
+bool ParseCombination(const std::string& text, uint8_t& modifiers, uint8_t& key1, uint8_t& key2, std::string& error) {
+  struct Modifier {
+    const char16_t* name;
+    uint8_t bit;
+  };
+  static const Modifier kModifiers[] = {
+      {u"L-Ctrl", MOD_LCTRL},   {u"L-Shift", MOD_LSHIFT}, {u"L-Alt", MOD_LALT},   {u"L-Win", MOD_LWIN},
+      {u"R-Ctrl", MOD_RCTRL},   {u"R-Shift", MOD_RSHIFT}, {u"R-Alt", MOD_RALT},   {u"R-Win", MOD_RWIN},
+      {u"Ctrl", MOD_LCTRL},     {u"Shift", MOD_LSHIFT},   {u"Alt", MOD_LALT},     {u"Win", MOD_LWIN},
+  };
+  modifiers = key1 = key2 = 0;
+  // The program's own form joins the parts with " + ", so that "Num +" stays one part;
+  // without blanks, each "+" ends a part.
+  const std::string separator = text.find(" + ") != std::string::npos ? " + " : "+";
+  std::vector<std::string> pieces;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = text.find(separator, start);
+    pieces.push_back(Trimmed(text.substr(start, end == std::string::npos ? std::string::npos : end - start)));
+    if (end == std::string::npos) break;
+    start = end + separator.size();
+  }
+  for (const std::string& piece : pieces) {
+    if (piece.empty()) {
+      error = "\"" + text + "\" has an empty part";
+      return false;
+    }
+    bool found = false;
+    for (const Modifier& m : kModifiers) {
+      if (SameName(piece, m.name)) {
+        modifiers |= m.bit;
+        found = true;
+        break;
+      }
+    }
+    if (found) continue;
+    int code = -1;
+    for (int c = 1; c < 0xFF && code < 0; ++c) {
+      if (SameName(piece, KeyName(static_cast<uint32_t>(c)))) code = c;
+    }
+    if (code < 0) {
+      error = "\"" + piece + "\" in \"" + text + "\" names no key (see \"tastor-cli keyname\")";
+      return false;
+    }
+    // A modifier key named as a key ("L_Shift") is its modifier bit, as in the key table.
+    if (const uint8_t bit = ModifierBitOfKey(static_cast<uint8_t>(code)); bit != 0) {
+      modifiers |= bit;
+    } else if (key1 == 0 || key1 == code) {
+      key1 = static_cast<uint8_t>(code);
+    } else if (key2 == 0) {
+      key2 = static_cast<uint8_t>(code);
+    } else {
+      error = "\"" + text + "\" has more than two keys besides the modifiers";
+      return false;
+    }
+  }
+  if (modifiers == 0 && key1 == 0) {
+    error = "\"" + text + "\" is no combination";
+    return false;
+  }
+  return true;
+}
+
+int FindLightingMode(const std::string& text, std::string& error) {
+  const auto items = LightingModeItems(TextTable::Instance(), Settings());
+  std::vector<std::u16string> names;
+  int number = -1;
+  const bool numeric = ParseNumber(text, 0, 29, number);
+  for (const ChoiceItem& item : items) {
+    if (SameName(text, item.text) || (numeric && item.value == number)) return item.value;
+    names.push_back(item.text);
+  }
+  error = "\"" + text + "\" is no lighting mode of this keyboard; the modes are " + Listed(names);
+  return -1;
+}
+
+int FindColourGroup(const std::string& text, std::string& error) {
+  const auto items = ColourGroupItems(TextTable::Instance(), Settings());
+  std::vector<std::u16string> names;
+  int number = -1;
+  const bool numeric = ParseNumber(text, 0, 14, number);
+  for (const ChoiceItem& item : items) {
+    if (SameName(text, item.text) || (numeric && item.value == number)) return item.value;
+    names.push_back(item.text);
+  }
+  error = "\"" + text + "\" is no colour group of this keyboard; the groups are " + Listed(names);
+  return -1;
+}
+
+bool ParseNumber(const std::string& text, int lowest, int highest, int& value) {
+  if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0]))) return false;
+  char* end = nullptr;
+  const long n = std::strtol(text.c_str(), &end, 10);
+  if (*end != '\0' || n < lowest || n > highest) return false;
+  value = static_cast<int>(n);
+  return true;
+}
+
+std::vector<NamedMacro> ReadMacroTree(CliContext& ctx) {
+  std::vector<NamedMacro> macros;
+  MacroPaths paths(macros);
+  LoadUserData(ctx, &paths);
+  return macros;
+}
+
+const NamedMacro* FindMacroByName(const std::vector<NamedMacro>& macros, const std::string& name, std::string& error) {
+  std::vector<const NamedMacro*> byName;
+  for (const NamedMacro& m : macros) {
+    if (m.item.isFolder) continue;
+    if (SameName(name, m.path)) return &m;
+    if (SameName(name, m.item.names.back())) byName.push_back(&m);
+  }
+  if (byName.size() == 1) return byName.front();
+  std::vector<std::u16string> paths;
+  for (const NamedMacro* m : byName) paths.push_back(m->path);
+  if (!byName.empty()) {
+    error = "several macros are named \"" + name + "\": " + Listed(paths) + "; give the folder too";
+  } else {
+    for (const NamedMacro& m : macros) {
+      if (!m.item.isFolder) paths.push_back(m.path);
+    }
+    error = "the macro library has no macro \"" + name + "\"" +
+            (paths.empty() ? std::string(" (it is empty)") : "; it has " + Listed(paths));
+  }
+  return nullptr;
+}

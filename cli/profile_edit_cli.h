@@ -1,0 +1,110 @@
+// What the configuring commands of tastor-cli share: their options, the profile they
+// change (filled as start-up fills the store), the names the program shows for keys,
+// combinations, media functions, lighting modes and colour groups read back into values,
+// the macros of the library by their names in the library tree, and the atomic save of the
+// profiles. A name that is not found is refused with the names there are.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "macro/macro_files.h"
+#include "model/key_function.h"
+#include "model/profile.h"
+
+class ProfileStore;
+
+// The arguments of a command: "--name value" options, "--flag" switches and positional
+// words, in any order. Refuses what the command does not know.
+class CommandArgs {
+ public:
+  // valueOptions: options that take a value; flags: switches without one.
+  CommandArgs(const std::vector<std::string>& args, const std::vector<std::string>& valueOptions,
+              const std::vector<std::string>& flags);
+  bool ok() const { return error_.empty(); }
+  const std::string& error() const { return error_; }
+  std::optional<std::string> Value(const std::string& option) const;
+  bool Flag(const std::string& flag) const;
+  const std::vector<std::string>& Words() const { return words_; }
+
+ private:
+  std::map<std::string, std::string> values_;
+  std::vector<std::string> flags_;
+  std::vector<std::string> words_;
+  std::string error_;
+};
+
+// Loads the program data, the user data folder, the macro library and the profile store as
+// start-up does, and picks the profile of "--profile N" (1 to the profile count; default
+// the current one). On failure `error` says why and profile is null.
+struct ProfileEdit {
+  ProfileStore* store = nullptr;
+  Profile* profile = nullptr;
+  int position = 0;  // 1-based place of the profile in the store
+  std::string error;
+};
+struct NamedMacro;
+// With `macros`, the library tree's macros are read into it on the way.
+ProfileEdit OpenProfileForEdit(CliContext& ctx, const std::optional<std::string>& profileOption,
+                               std::vector<NamedMacro>* macros = nullptr);
+// Writes pro.dct (replaced whole or not at all). Returns 0, or 1 with the message shown.
+int SaveEditedProfiles(const ProfileEdit& edit);
+// "Profile 2 "Profile 2"": how the commands name the profile they changed.
+std::string ProfileLabel(const ProfileEdit& edit);
+
+// Case-insensitive equality of a name the user typed with one the program shows, blanks
+// around it not counted.
+bool SameName(const std::string& typed, const std::u16string& shown);
+
+// A key of the keyboard picture by its name: the name of the key table record's key
+// ("A", "F1", "Num 1", "L_Ctrl") or of its default function ("L-Ctrl", a media name), or
+// "#N" with the key index N (0 up to the key table count). -1 and the reason when not.
+int FindKeyByName(const std::string& name, std::string& error);
+// The name the commands show for key i of the picture.
+std::u16string KeyLabel(int key);
+
+// A combination as the program writes it ("L-Ctrl + A", "Ctrl+Shift+F5", "R-Alt + Num 1"):
+// modifiers (L-/R- Ctrl, Shift, Alt, Win; without side the left one) and at most two keys
+// by their names. False and the reason when a piece names nothing.
+bool ParseCombination(const std::string& text, uint8_t& modifiers, uint8_t& key1, uint8_t& key2,
+                      std::string& error);
+
+// The media and application functions of the key function picker's list, in list order,
+// with their captions from the text table (cut to 29 characters).
+struct MediaItem {
+  uint32_t code;
+  std::u16string caption;
+};
+std::vector<MediaItem> MediaItems();
+
+// What the picker's OK makes of a choice: a combination (code 0x02000000 with modifiers,
+// key 1 and key 2), a media function (its code) or a macro (0x05000000 with the macro id);
+// every other field 0 (the main window's store fills the rectangle and matrix position).
+KeyFunction CombinationFunction(uint8_t modifiers, uint8_t key1, uint8_t key2);
+KeyFunction MediaFunction(uint32_t code);
+KeyFunction MacroFunction(uint32_t macroId);
+
+// A lighting mode of the mode list by its name or its index; a colour group of the group
+// list by its name or its number (0 to 14). -1 and the reason when not in the list.
+int FindLightingMode(const std::string& text, std::string& error);
+int FindColourGroup(const std::string& text, std::string& error);
+
+// A whole number within [lowest, highest].
+bool ParseNumber(const std::string& text, int lowest, int highest, int& value);
+
+// The items of the library tree, by their paths ("Name" at the top level, "Folder/Name"
+// below), read with the MacroDir setting as the macro editor shows them: macros and folders
+// (item.isFolder) in tree order.
+struct NamedMacro {
+  MacroItemPath item;
+  std::u16string path;  // the names joined with "/"
+};
+std::vector<NamedMacro> ReadMacroTree(CliContext& ctx);
+// The macro of the tree with that path, or with that name when only one has it. Null and
+// the reason (with the candidates) when none or several match.
+const NamedMacro* FindMacroByName(const std::vector<NamedMacro>& macros, const std::string& name,
+                                  std::string& error);

@@ -1,0 +1,196 @@
+// The installed program: cmake --install into a temporary prefix gives the program folder,
+// the links in bin/ that run it from there, the desktop entry, the AppStream data, the
+// icons and the udev rule; cpack makes a Debian package of the same files.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+
+#include "app/desktop_session.h"
+#include "app/version.h"
+#include "tests/support/test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The full path of a program on $PATH, or "".
+std::string Which(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::istringstream dirs(path != nullptr ? path : "");
+  std::string dir;
+  while (std::getline(dirs, dir, ':')) {
+    const std::string full = dir + "/" + program;
+    if (::access(full.c_str(), X_OK) == 0) return full;
+  }
+  return {};
+}
+
+// Installs the build into a fresh prefix.
+class InstalledTree : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const RunResult r = RunProgram({TASTOR_CMAKE, "--install", TASTOR_BUILD_DIR, "--prefix", prefix_.path()});
+    ASSERT_EQ(0, r.status) << r.out << r.err;
+  }
+  std::string P(const std::string& relative) const { return prefix_.path() + relative; }
+  TempDir prefix_;
+};
+
+// The width and height of a PNG file, from its IHDR chunk.
+std::pair<int, int> PngSize(const std::string& path) {
+  const std::string bytes = ReadFile(path);
+  if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0) return {0, 0};
+  auto be32 = [&](std::size_t at) {
+    int v = 0;
+    for (std::size_t i = 0; i < 4; ++i) v = (v << 8) | static_cast<uint8_t>(bytes[at + i]);
+    return v;
+  };
+  return {be32(16), be32(20)};
+}
+
+TEST_F(InstalledTree, RunsThroughTheLinksInBinFromItsProgramFolder) {
+  for (const char* program : {"tastor", "tastor-cli"}) {
+    const fs::path link = P("bin/") + program;
+    ASSERT_TRUE(fs::is_symlink(link)) << link;
+    EXPECT_EQ(fs::path("../lib/tastor") / program, fs::read_symlink(link));
+  }
+  for (const char* file : {"tastor", "tastor-cli", "libHidPort.so", "libHidPortSim.so", "libTapHook.so",
+                           "libVelum.so", "cfg.ini", "text.xml", "appico.ico", "skins/main_nr.png",
+                           "translations/de/text.xml", "translations/en/text.xml"}) {
+    EXPECT_TRUE(fs::is_regular_file(P("lib/tastor/") + file)) << file;
+  }
+
+  RunResult r = RunProgram({P("bin/tastor-cli"), "--version"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ(std::string("tastor-cli ") + TastorVersion() + "\n", r.out);
+  r = RunProgram({P("bin/tastor"), "--version"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ(std::string("tastor ") + TastorVersion() + "\n", r.out);
+
+  // Through the link, the program reads cfg.ini and loads the simulator of lib/tastor/.
+  TempDir user;
+  r = RunProgram({P("bin/tastor-cli"), "--user-dir", user.path(), "--simulate", "apply"},
+                 {"TASTOR_SIM_DIR=", "TASTOR_SIM_NO_PAUSES=1", "TASTOR_SIM_ABSENT="});
+  ASSERT_EQ(0, r.status) << r.out << r.err;
+  EXPECT_TRUE(Has(r.out, "Progress: 20 70 100")) << r.out;
+  EXPECT_EQ(504u, ReadFile(user.path() + "sim/report-09.bin").size());
+  r = RunProgram({P("bin/tastor-cli"), "config", "--json"});
+  EXPECT_TRUE(Has(r.out, "\"VID\": 12136")) << r.out;
+}
+
+TEST_F(InstalledTree, DesktopEntryAndAppStreamDataPassTheirValidators) {
+  const std::string desktop = P("share/applications/") + kDesktopAppId + ".desktop";
+  const std::string metainfo = P("share/metainfo/") + kDesktopAppId + ".metainfo.xml";
+  ASSERT_TRUE(fs::is_regular_file(desktop));
+  ASSERT_TRUE(fs::is_regular_file(metainfo));
+  const std::string entry = ReadFile(desktop);
+  EXPECT_TRUE(Has(entry, "\nStartupWMClass=tastor\n"));
+  EXPECT_TRUE(Has(entry, std::string("\nIcon=") + kDesktopAppId + "\n"));
+  EXPECT_TRUE(Has(entry, "\nCategories=")) << entry;
+  EXPECT_TRUE(Has(entry, "\nKeywords=")) << entry;
+
+  const std::string desktopValidate = Which("desktop-file-validate");
+  const std::string appstreamcli = Which("appstreamcli");
+  if (desktopValidate.empty() || appstreamcli.empty()) {
+    GTEST_SKIP() << "desktop-file-validate or appstreamcli is missing (scripts/setup.sh installs them)";
+  }
+  RunResult r = RunProgram({desktopValidate, desktop});
+  EXPECT_EQ(0, r.status) << r.out << r.err;
+  EXPECT_EQ("", r.out + r.err);
+  r = RunProgram({appstreamcli, "validate", "--no-net", "--pedantic", metainfo});
+  EXPECT_EQ(0, r.status) << r.out << r.err;
+}
+
+TEST_F(InstalledTree, ModaliasAndUdevRuleNameTheKeyboardOfCfgIni) {
+  // cfg.ini: VID=12136 (0x2F68), PID=2583 (0x0A17).
+  const std::string metainfo = ReadFile(P("share/metainfo/") + kDesktopAppId + ".metainfo.xml");
+  EXPECT_TRUE(Has(metainfo, "<modalias>usb:v2F68p0A17d*</modalias>")) << metainfo;
+  EXPECT_TRUE(Has(metainfo, std::string("<release version=\"") + TastorVersion() + "\""));
+
+  const std::string rule = ReadFile(P("lib/udev/rules.d/70-tastor.rules"));
+  const RunResult printed = RunProgram({P("bin/tastor-cli"), "udev-rule"});
+  ASSERT_EQ(0, printed.status);
+  // The installed rule is the printed one, with removal events skipped.
+  std::istringstream lines(printed.out);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line[0] != '#') {
+      EXPECT_TRUE(Has(rule, line)) << line;
+    }
+  }
+  EXPECT_TRUE(Has(rule, "ATTRS{idVendor}==\"2f68\""));
+  EXPECT_TRUE(Has(rule, "TAG+=\"uaccess\""));
+  const std::size_t skip = rule.find("ACTION==\"remove\", GOTO=\"tastor_end\"");
+  ASSERT_NE(std::string::npos, skip) << rule;
+  EXPECT_LT(skip, rule.find("TAG+=\"uaccess\""));
+  EXPECT_TRUE(Has(rule, "LABEL=\"tastor_end\""));
+}
+
+TEST_F(InstalledTree, HicolorIconsInEverySize) {
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    const std::string dim = std::to_string(size) + "x" + std::to_string(size);
+    const std::string icon = P("share/icons/hicolor/") + dim + "/apps/" + kDesktopAppId + ".png";
+    EXPECT_EQ(std::make_pair(size, size), PngSize(icon)) << icon;
+  }
+  EXPECT_TRUE(fs::is_regular_file(P("share/doc/tastor/README.md")));
+  EXPECT_TRUE(fs::is_regular_file(P("share/doc/tastor/screenshots/main_window.png")));
+}
+
+TEST(DebianPackage, HoldsTheInstalledFilesWithComputedDependenciesAndUdevScripts) {
+  const std::string dpkgDeb = Which("dpkg-deb");
+  if (dpkgDeb.empty() || Which("dpkg-shlibdeps").empty()) {
+    GTEST_SKIP() << "dpkg-deb or dpkg-shlibdeps is missing (scripts/setup.sh installs dpkg-dev)";
+  }
+  TempDir out;
+  RunResult r = RunProgram({TASTOR_CPACK, "-G", "DEB", "--config", std::string(TASTOR_BUILD_DIR) + "/CPackConfig.cmake",
+                            "-B", out.path()});
+  ASSERT_EQ(0, r.status) << r.out << r.err;
+  std::string deb;
+  for (const auto& entry : fs::directory_iterator(out.path())) {
+    if (entry.path().extension() == ".deb") deb = entry.path();
+  }
+  ASSERT_FALSE(deb.empty()) << r.out;
+  EXPECT_TRUE(Has(deb, std::string("tastor_") + TastorVersion() + "_"));
+
+  r = RunProgram({dpkgDeb, "--contents", deb});
+  ASSERT_EQ(0, r.status) << r.err;
+  for (const char* file : {"./usr/lib/tastor/tastor-cli", "./usr/lib/tastor/tastor", "./usr/lib/tastor/libHidPort.so",
+                           "./usr/lib/tastor/cfg.ini", "./usr/lib/tastor/translations/de/text.xml",
+                           "./usr/lib/udev/rules.d/70-tastor.rules", "./usr/share/applications/org.tastor.Tastor.desktop",
+                           "./usr/share/metainfo/org.tastor.Tastor.metainfo.xml",
+                           "./usr/share/icons/hicolor/256x256/apps/org.tastor.Tastor.png",
+                           "./usr/share/doc/tastor/README.md"}) {
+    EXPECT_TRUE(Has(r.out, std::string(file) + "\n")) << file;
+  }
+  EXPECT_TRUE(std::regex_search(r.out, std::regex("\\./usr/bin/tastor-cli -> \\.\\./lib/tastor/tastor-cli\n"))) << r.out;
+  // Nothing of the build tree or the tests goes into the package.
+  EXPECT_FALSE(Has(r.out, "tests")) << r.out;
+  EXPECT_FALSE(Has(r.out, "gallery"));
+
+  r = RunProgram({dpkgDeb, "--field", deb, "Depends"});
+  ASSERT_EQ(0, r.status) << r.err;
+  for (const char* dependency : {"libc6", "libhidapi-hidraw0", "libqt6widgets6", "libx11-6"}) {
+    EXPECT_TRUE(Has(r.out, dependency)) << r.out;
+  }
+
+  TempDir control;
+  ASSERT_EQ(0, RunProgram({dpkgDeb, "--control", deb, control.path()}).status);
+  for (const char* script : {"postinst", "postrm"}) {
+    const std::string path = control.path() + script;
+    struct stat st {};
+    ASSERT_EQ(0, ::stat(path.c_str(), &st)) << script;
+    EXPECT_TRUE(st.st_mode & S_IXUSR) << script;
+    EXPECT_TRUE(Has(ReadFile(path), "udevadm control --reload-rules")) << script;
+    // Where no udev runs the script does nothing and succeeds.
+    r = RunProgram({"/bin/sh", path, std::string(script) == "postinst" ? "configure" : "remove"},
+                   {"PATH=/nonexistent"});
+    EXPECT_EQ(0, r.status) << script << r.err;
+  }
+}
+
+}  // namespace
