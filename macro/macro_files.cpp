@@ -117,9 +117,9 @@ int Flush_Dirty_Macro(MacroLibrary& library, const std::string& macroFolder, con
   return 1;
 }
 
-int ReadMacroFile(const std::string& path, MacroRecord& record, int& err) {
+int ReadMacroFile(const std::string& path, MacroRecord& record, int& err, bool followLinks) {
   err = 0;
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd fd = OpenFileForReading(path, followLinks);
   if (!fd.Valid()) {
     err = errno;
     return 0;
@@ -132,5 +132,6 @@ int ReadMacroFile(const std::string& path, MacroRecord& record, int& err) {
   }
   if (static_cast<std::size_t>(n) < kMacroRecordSize) return 0;
   record = MacroFromFileImage(bytes);
+  BoundMacroRecord(record);
   return 1;
 }

@@ -48,6 +48,7 @@ bool TreeItem_To_FilePath(const std::string& macroFolder, const MacroItemPath& i
 int Flush_Dirty_Macro(MacroLibrary& library, const std::string& macroFolder, const MacroItemPath& item);
 
 // Reads a macro file: 1 and the record when the file has at least 834 bytes (only those
-// are read); 0 otherwise. The file is opened for reading only. err receives the system
-// error of a failed open or read (0 for a short file).
-int ReadMacroFile(const std::string& path, MacroRecord& record, int& err);
+// are read); 0 otherwise. The file is opened for reading only, and only a plain file is
+// read (followLinks false: not through a symbolic link either). err receives the system
+// error of a failed open or read (EINVAL for what is not a plain file; 0 for a short file).
+int ReadMacroFile(const std::string& path, MacroRecord& record, int& err, bool followLinks = true);
