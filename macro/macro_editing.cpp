@@ -98,6 +98,19 @@ MacroRecorder& TheMacroRecorder() {
   return recorder;
 }
 
+uint32_t CapturedEventKey(uint8_t modifiers, uint8_t key) {
+  if (key != 0) return key;
+  static constexpr struct {
+    uint8_t bit;
+    uint8_t vk;
+  } kSides[] = {{0x01, 0xA2}, {0x02, 0xA0}, {0x04, 0xA4}, {0x08, 0x5B},
+                {0x10, 0xA3}, {0x20, 0xA1}, {0x40, 0xA5}, {0x80, 0x5C}};
+  for (const auto& side : kSides) {
+    if ((modifiers & side.bit) != 0) return side.vk;
+  }
+  return 0;
+}
+
 namespace {
 
 // The number of a decimal text as the platform's conversion reads it; nullopt when it has
