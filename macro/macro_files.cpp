@@ -78,6 +78,10 @@ int MyCopyFile(const std::string& source, const std::string& destination) {
 bool IsSafePathName(std::u16string_view name) {
   if (name.empty() || name == u"." || name == u"..") return false;
   if (name.find_first_of(std::u16string_view(u"/\0", 2)) != std::u16string_view::npos) return false;
+  // Control characters make names no file manager or shell shows as they are.
+  for (const char16_t c : name) {
+    if (c < 0x20 || c == 0x7F) return false;
+  }
   constexpr std::size_t kFileNameBytes = 255 - 4;  // NAME_MAX less ".mck"
   return ToUtf8(name).size() <= kFileNameBytes;
 }

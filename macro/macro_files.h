@@ -37,7 +37,7 @@ struct MacroItemPath {
 };
 
 // True when a library item's name can be one level of a path inside the macro folder: not
-// empty, not "." or "..", without "/" or NUL, and short enough for a file name with its
+// empty, not "." or "..", without "/", NUL or another control character, and short enough for a file name with its
 // extension (".mck", or the folder image's ".png").
 bool IsSafePathName(std::u16string_view name);
 

@@ -54,7 +54,8 @@ uint32_t ImportMacro(MacroLibrary& library, const std::string& macroFolder, cons
     return 0;
   }
 
-  UniqueFd fd(::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC));
+  // Only a plain file: a pipe would block the import, a folder is no macro file.
+  UniqueFd fd = OpenFileForReading(sourcePath);
   if (!fd.Valid()) {
     ShowFormatted(owner, "Open macro file failed. error=0x%x", errno);
     return 0;
@@ -68,6 +69,7 @@ uint32_t ImportMacro(MacroLibrary& library, const std::string& macroFolder, cons
   fd.Reset();
 
   MacroRecord record = MacroFromFileImage(bytes);
+  BoundMacroRecord(record);
   if (record.dwMagicNumber != kMacroMagic) {
     ShowMessage(owner, u"This is not a valid macro file.");
     return 0;

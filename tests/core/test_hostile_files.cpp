@@ -16,6 +16,7 @@
 #include "macro/macro_files.h"
 #include "macro/macro_library.h"
 #include "macro/macro_scan.h"
+#include "macro/macro_transfer.h"
 #include "model/identifier.h"
 #include "model/profile_files.h"
 #include "model/profile_store.h"
@@ -151,6 +152,30 @@ TEST_F(HostileFiles, ProfileAndMacroFilesThatAreNoFilesAreRefusedWithoutBlocking
   EXPECT_EQ(ReadMacroFile(Root() + "pipe.kbp", record, err), 0);
   EXPECT_EQ(err, EINVAL);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+}
+
+TEST_F(HostileFiles, MckImportTakesOnlyCleanNamesAndPlainFiles) {
+  const auto image = MacroFileImage(TestMacro(0x51, u"x", {{0x41, 1, 0}}));
+  const std::string good = AsString(image.data(), image.size());
+  const std::string control = dir_.Write("in/ctl\x01name.mck", good);
+  const std::string dots = dir_.Write("in/...mck", good);  // title ".."
+  ASSERT_EQ(::mkfifo((Root() + "in/Pipe.mck").c_str(), 0644), 0);
+  fs::create_directories(Root() + "in/Folder.mck");
+  const auto start = std::chrono::steady_clock::now();
+  for (const std::string& source : {control, dots, Root() + "in/Pipe.mck", Root() + "in/Folder.mck"}) {
+    EXPECT_EQ(ImportMacro(library_, Mac(), {}, {}, source, 0, nullptr), 0u) << source;
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+  // A target whose path would leave the macro folder is refused as well.
+  const std::string plain = dir_.Write("in/Plain.mck", good + std::string(1 << 16, '\x11'));
+  EXPECT_EQ(ImportMacro(library_, Mac(), {{u".."}, true, 0}, {}, plain, 0, nullptr), 0u);
+  EXPECT_EQ(library_.Count(), 0);
+  EXPECT_EQ(Tree(User()), std::set<std::string>{"Mac"});
+  // The plain file goes in; only its first 834 bytes are read.
+  const uint32_t id = ImportMacro(library_, Mac(), {}, {}, plain, 0, nullptr);
+  ASSERT_NE(id, 0u);
+  EXPECT_EQ(Tree(User()), (std::set<std::string>{"Mac", "Mac/Plain.mck"}));
+  EXPECT_EQ(ReadFile(Mac() + "/Plain.mck").size(), kMacroRecordSize);
 }
 
 TEST_F(HostileFiles, MacroFolderFromElsewhereIsScannedSafely) {
