@@ -70,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         break;
       }
       case 3: {  // junk or a macro file cut short
-        const std::size_t n = std::min<std::size_t>(size - pos, next() * 4u);
+        const std::size_t want = next() * 4u;
+        const std::size_t n = std::min<std::size_t>(size - pos, want);
         fuzzing::WriteBytes(here + name, {data + pos, n});
         pos += n;
         break;
