@@ -66,13 +66,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       case 2: {  // a macro file, whole, with a few events from the input
         MacroRecord m = MakeDefaultMacro(next() | (next() << 8), u"m");
         for (int i = 0, n = next() % 8; i < n; ++i) m.Events[i] = MacroEvent{next(), static_cast<uint16_t>(next() & 1), next()};
-        fuzzing::WriteBytes(here + name, MacroFileImage(m));
+        (void)fuzzing::TryWriteBytes(here + name, MacroFileImage(m));
         break;
       }
       case 3: {  // junk or a macro file cut short
         const std::size_t want = next() * 4u;
         const std::size_t n = std::min<std::size_t>(size - pos, want);
-        fuzzing::WriteBytes(here + name, {data + pos, n});
+        (void)fuzzing::TryWriteBytes(here + name, {data + pos, n});
         pos += n;
         break;
       }

@@ -84,6 +84,21 @@ inline void WriteBytes(const std::string& path, std::span<const uint8_t> bytes) 
   ::close(fd);
 }
 
+// Writes the bytes as a plain file when the name is free or a plain file already; false
+// when something else (a pipe, a link, a folder) holds the name. Never blocks.
+inline bool TryWriteBytes(const std::string& path, std::span<const uint8_t> bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+  if (fd < 0) return false;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  return done == bytes.size();
+}
+
 // A fresh, empty folder under the scratch folder (ending with "/").
 inline std::string FreshFolder(const std::string& name) {
   const std::string folder = Scratch() + name + "/";
