@@ -99,6 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   (void)ScanMacroFolder(macroFolder, scan);
   Check(library.Count() <= MacroLibrary::kMaxMacros, "the library never holds more than its limit");
   Check(library.FindMacroById(0x777) == nullptr, "nothing is read from outside the macro folder");
-  Check(tree.macros == library.Count(), "the tree shows the macros the library took");
+  // Folders below the tree's depth limit are read but not shown.
+  Check(tree.macros <= library.Count(), "the tree shows no macro the library did not take");
   return 0;
 }
