@@ -29,7 +29,10 @@ int LoadHookLibrary(const std::string& programFolder) {
   if (!hook.installhook || !hook.removehook || !hook.SetHookStatus || !hook.SetReciveWindow) {
     Windows().MessageBox(nullptr, u"Load TapHook.dll failed", u"Warning", MB_OK | MB_ICONWARNING);
   }
-  if (hook.installhook) hook.installhook();
+  if (hook.installhook) {
+    hook.live = hook.installhook() != 0;
+    WriteLog(hook.live ? "TapHook: keys are captured through the hook" : "TapHook: installhook failed, windows read their own keys");
+  }
   return 1;
 }
 
@@ -39,10 +42,16 @@ void UnloadHookLibrary() {
   if (!hook.removehook) return;
   if (hook.SetHookStatus) hook.SetHookStatus(0);
   hook.removehook();
+  hook.live = false;
   hook.installhook = nullptr;
   hook.removehook = nullptr;
   hook.SetHookStatus = nullptr;
   // The receiving-window entry point would point into the unloaded module: drop it too.
   hook.SetReciveWindow = nullptr;
   hook.module.reset();
+}
+
+bool HookIsLive() {
+  const HookLibrary& hook = Hook();
+  return hook.live && hook.SetHookStatus != nullptr && hook.SetReciveWindow != nullptr;
 }

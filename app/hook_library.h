@@ -14,7 +14,14 @@ struct HookLibrary {
   int (*removehook)() = nullptr;
   void (*SetHookStatus)(int on) = nullptr;
   void (*SetReciveWindow)(HWND window) = nullptr;
+  // installhook succeeded: the hook really captures keys.
+  bool live = false;
 };
+
+// True when the windows can capture through TapHook: the hook is installed and its
+// receiving-window and status entry points are there. When installhook failed (no X
+// display, no RECORD extension, a Wayland session) nothing would ever arrive.
+bool HookIsLive();
 
 HookLibrary& Hook();
 

@@ -38,7 +38,7 @@ int RunMatrix(CliContext& ctx) {
   DeviceMatrix matrix{};
   KEYINFO_2_Matrix(profile->keys, Settings().KeyTable, macros, nullptr, matrix);
   MacroBuffer buffer{};
-  const int macroKeys = BuildMacroBuffer(profile->keys, macros, matrix, buffer);
+  const int macroKeys = BuildMacroBuffer(profile->keys, macros, matrix, buffer, Limits(), Settings().KeyTable.count);
   const int slotSize = Limits().bufferSize;
 
   // The macros that got a slot, by slot number.

@@ -13,6 +13,7 @@
 #include "device/usb_driver.h"
 #include "macro/macro_encoding.h"
 #include "macro/macro_library.h"
+#include "macro/macro_limits.h"
 #include "model/device_matrix.h"
 #include "model/profile.h"
 
@@ -125,7 +126,7 @@ bool ApplyMatrix(ApplyRun& run, CUSBDriver& driver, const Profile& profile, Macr
   // Every macro starts the run without a buffer number.
   ForgetBufferNumbers(macros);
   MacroBuffer buffer{};
-  const int macroKeys = BuildMacroBuffer(profile.keys, macros, matrix, buffer);
+  const int macroKeys = BuildMacroBuffer(profile.keys, macros, matrix, buffer, Limits(), s.KeyTable.count);
   if (macroKeys > 0) {
     LogHexDump(buffer.data(), buffer.size(), 64, "Macro: ");
     if (!run.Checked(run.Send(kMacroReportId, kMacroPayload, driver.m_hMacro, buffer.data()), "Set macro buffer")) {

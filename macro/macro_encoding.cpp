@@ -83,12 +83,12 @@ uint32_t PatchMacroEntry(uint32_t entry, const MacroRecord& macro) {
 }
 
 int BuildMacroBuffer(std::span<const KeyFunction, kKeyCount> keys, MacroSet& macros, DeviceMatrix& matrix,
-                     MacroBuffer& buffer, const MacroLimits& limits) {
+                     MacroBuffer& buffer, const MacroLimits& limits, int keyCount) {
   buffer.fill(0);
   const std::size_t slotSize = SlotSize(limits);
   std::size_t writePos = 0;
   int patched = 0;
-  for (int i = 0; i < kKeyCount; ++i) {
+  for (int i = 0; i < std::min(keyCount, kKeyCount); ++i) {
     const KeyFunction& key = keys[static_cast<std::size_t>(i)];
     if (key.Kind() != KIND_MACRO) continue;
     MacroRecord* macro = macros.FindMacroById(static_cast<uint32_t>(key.macroId));

@@ -49,6 +49,8 @@ uint32_t PatchMacroEntry(uint32_t entry, const MacroRecord& macro);
 // encodes it there once, and patches the matrix entry of every macro key. Logs each step as
 // the apply does; a key position outside 0..125 shows "Matrix inx warning" ("Warning")
 // without owner. When all slots are taken, the remaining macro keys keep their entries.
-// Returns the number of keys patched (the buffer is sent only when it is not 0).
+// Keys from keyCount on (past the key table's count) are skipped, as the matrix skips
+// them: they neither take a slot nor patch an entry. Returns the number of keys patched
+// (the buffer is sent only when it is not 0).
 int BuildMacroBuffer(std::span<const KeyFunction, kKeyCount> keys, MacroSet& macros, DeviceMatrix& matrix,
-                     MacroBuffer& buffer, const MacroLimits& limits = Limits());
+                     MacroBuffer& buffer, const MacroLimits& limits = Limits(), int keyCount = kKeyCount);

@@ -75,8 +75,22 @@ int MyCopyFile(const std::string& source, const std::string& destination) {
   return 1;
 }
 
+bool IsSafePathName(std::u16string_view name) {
+  if (name.empty() || name == u"." || name == u"..") return false;
+  if (name.find_first_of(std::u16string_view(u"/\0", 2)) != std::u16string_view::npos) return false;
+  // Control characters make names no file manager or shell shows as they are.
+  for (const char16_t c : name) {
+    if (c < 0x20 || c == 0x7F) return false;
+  }
+  constexpr std::size_t kFileNameBytes = 255 - 4;  // NAME_MAX less ".mck"
+  return ToUtf8(name).size() <= kFileNameBytes;
+}
+
 bool TreeItem_To_FilePath(const std::string& macroFolder, const MacroItemPath& item, std::string& path) {
   if (item.names.empty()) return false;
+  for (const std::u16string& name : item.names) {
+    if (!IsSafePathName(name)) return false;
+  }
   constexpr std::size_t kMaxLevels = 20;
   const std::size_t first = item.names.size() > kMaxLevels ? item.names.size() - kMaxLevels : 0;
   path = macroFolder;
@@ -117,9 +131,9 @@ int Flush_Dirty_Macro(MacroLibrary& library, const std::string& macroFolder, con
   return 1;
 }
 
-int ReadMacroFile(const std::string& path, MacroRecord& record, int& err) {
+int ReadMacroFile(const std::string& path, MacroRecord& record, int& err, bool followLinks) {
   err = 0;
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd fd = OpenFileForReading(path, followLinks);
   if (!fd.Valid()) {
     err = errno;
     return 0;
@@ -132,5 +146,6 @@ int ReadMacroFile(const std::string& path, MacroRecord& record, int& err) {
   }
   if (static_cast<std::size_t>(n) < kMacroRecordSize) return 0;
   record = MacroFromFileImage(bytes);
+  BoundMacroRecord(record);
   return 1;
 }

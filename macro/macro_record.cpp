@@ -16,6 +16,11 @@ void MacroRecord::SetName(std::u16string_view text) {
   for (std::size_t i = 0; i < kMacroNameChars; ++i) szName[i] = i < cut.size() ? cut[i] : u'\0';
 }
 
+void BoundMacroRecord(MacroRecord& record) {
+  record.Events[kMacroEventSlots - 1] = MacroEvent{0, 0, 0};
+  record.szName[kMacroNameChars - 1] = u'\0';
+}
+
 int MacroRecord::EventCount() const {
   int n = 0;
   while (n < kMacroEventSlots && Events[n].wKeyCode != 0) ++n;

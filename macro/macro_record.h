@@ -89,6 +89,11 @@ MacroRecord MacroFromFileImage(std::span<const uint8_t, kMacroRecordSize> bytes)
 
 // True when an event (walking until a zero key code) is a mouse code 0xF0..0xF6 whose bit
 // in the mouse mask (the MacroHasMsKey setting, bit n for code 0xF0 + n) is clear.
+// A record read from a file holds whatever the file held: its last event slot and the
+// last unit of its name are made zero, so that the event list and the name end inside the
+// record as every user of it expects (at most 90 events, at most 39 characters).
+void BoundMacroRecord(MacroRecord& record);
+
 bool MacroHasUnsupportedKey(const MacroRecord& record, uint32_t mouseMask);
 
 // The content the keyboard plays and the editor shows: equal when magic, delay and repeat

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "app/log.h"
 #include "macro/macro_files.h"
 #include "macro/macro_library.h"
 #include "text/utf.h"
@@ -19,11 +20,14 @@ struct DirCloser {
   void operator()(DIR* d) const { ::closedir(d); }
 };
 
+// A real folder of the tree. A symbolic link is never followed: a link to a folder above
+// would make the scan go round forever, and one to a folder elsewhere would make the
+// library's later writes (a dirty macro, a rename) land outside the macro folder.
 bool IsDirectory(const std::string& folder, const dirent* entry) {
   if (entry->d_type == DT_DIR) return true;
-  if (entry->d_type != DT_UNKNOWN && entry->d_type != DT_LNK) return false;
+  if (entry->d_type != DT_UNKNOWN) return false;
   struct stat st {};
-  return ::stat((folder + entry->d_name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return ::lstat((folder + entry->d_name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // The file name without its last extension (from the last ".").
@@ -63,9 +67,14 @@ int ScanMacroFolder(const std::string& path, const MacroScanContext& context) {
       continue;
     }
 
+    // Only plain files are read (no pipe, device or link), so a hostile folder can neither
+    // block the scan nor point it outside.
+    if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN) continue;
+    // A new macro file a killed save left behind is not a macro of the library.
+    if (IsReplacementFileName(name)) continue;
     MacroRecord record;
     int err = 0;
-    if (!ReadMacroFile(folder + name, record, err)) continue;
+    if (!ReadMacroFile(folder + name, record, err, false)) continue;
     if (record.dwMagicNumber != kMacroMagic) continue;
     if (MacroHasUnsupportedKey(record, context.mouseMask)) continue;
 
@@ -73,7 +82,14 @@ int ScanMacroFolder(const std::string& path, const MacroScanContext& context) {
       record.dwMacroId = context.library->NewMacroId();
       record.dwFlags |= kMacroOptionsChanged;
     }
-    if (context.addToLibrary && context.library != nullptr) context.library->Add(record);
+    if (context.addToLibrary && context.library != nullptr) {
+      // The library holds a bounded number of macros; a folder with more is read up to it.
+      if (context.library->Full()) {
+        WriteLog("ScanMacroFolder: the library is full, %s and the rest are not loaded", (folder + name).c_str());
+        return 1;
+      }
+      if (!context.library->Add(record)) continue;
+    }
     if (context.tree != nullptr) context.tree->AddMacro(context.parent, FromUtf8(Title(name)), record.dwMacroId);
   }
   return 1;

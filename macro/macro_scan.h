@@ -38,7 +38,9 @@ struct MacroScanContext {
 // Reads every entry of the folder in the order the file system returns them. Directories
 // whose names begin with "." or "$" are skipped, other directories are read (recursively)
 // only with foldersEnabled; every other entry is tried as a macro file: it is taken when it
-// has at least 834 bytes, the magic number and no unsupported mouse code. A path of 257
+// has at least 834 bytes, the magic number and no unsupported mouse code. Files are only
+// read (never opened for writing); symbolic links, pipes and devices are skipped, and the
+// library takes no more than its limit (the rest of the folder is then left). A path of 257
 // characters or more ends the scan at once with success. Returns 1, or 0 when the folder
 // cannot be listed; a failing sub-folder scan stops the enumeration and fails the scan.
 int ScanMacroFolder(const std::string& path, const MacroScanContext& context);

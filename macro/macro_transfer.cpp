@@ -9,6 +9,7 @@
 
 #include "app/log.h"
 #include "macro/macro_library.h"
+#include "macro/macro_library_commands.h"
 #include "model/user_message.h"
 #include "text/text_table.h"
 #include "text/utf.h"
@@ -35,15 +36,26 @@ void ShowFormatted(HWND owner, const char* format, int err) {
 uint32_t ImportMacro(MacroLibrary& library, const std::string& macroFolder, const MacroItemPath& target,
                      const std::vector<std::u16string>& siblingNames, const std::string& sourcePath,
                      uint32_t mouseMask, HWND owner, std::u16string* title) {
-  const std::u16string fileTitle = FileTitle(sourcePath);
-  for (const std::u16string& sibling : siblingNames) {
-    if (EqualsIgnoreCase(sibling, fileTitle)) {
-      ShowMessage(owner, TextTable::Instance().tc_macro_msg8);
-      return 0;
-    }
+  // The item and its file are named after the title as the record keeps it (at most 39
+  // characters): that is the name checked against the siblings and the disk.
+  MacroRecord named = ZeroMacroRecord();
+  named.SetName(FileTitle(sourcePath));
+  const std::u16string fileTitle = named.Name();
+  if (!CheckItemName(owner, fileTitle)) return 0;
+  MacroItemPath item = target;
+  item.isFolder = false;
+  item.names.push_back(fileTitle);
+  std::string destination;
+  struct stat existing {};
+  if (NameTaken(siblingNames, fileTitle) || !TreeItem_To_FilePath(macroFolder, item, destination) ||
+      ::lstat(destination.c_str(), &existing) == 0) {
+    // Never over an existing macro file, even one the library does not show.
+    ShowMessage(owner, TextTable::Instance().tc_macro_msg8);
+    return 0;
   }
 
-  UniqueFd fd(::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC));
+  // Only a plain file: a pipe would block the import, a folder is no macro file.
+  UniqueFd fd = OpenFileForReading(sourcePath);
   if (!fd.Valid()) {
     ShowFormatted(owner, "Open macro file failed. error=0x%x", errno);
     return 0;
@@ -57,6 +69,7 @@ uint32_t ImportMacro(MacroLibrary& library, const std::string& macroFolder, cons
   fd.Reset();
 
   MacroRecord record = MacroFromFileImage(bytes);
+  BoundMacroRecord(record);
   if (record.dwMagicNumber != kMacroMagic) {
     ShowMessage(owner, u"This is not a valid macro file.");
     return 0;
@@ -72,9 +85,6 @@ uint32_t ImportMacro(MacroLibrary& library, const std::string& macroFolder, cons
   record.dwFlags |= kMacroDirtyBits;
   if (!library.Add(record)) return 0;
 
-  MacroItemPath item = target;
-  item.isFolder = false;
-  item.names.push_back(record.Name());
   item.macroId = record.dwMacroId;
   Flush_Dirty_Macro(library, macroFolder, item);
   if (title != nullptr) *title = record.Name();

@@ -18,13 +18,17 @@ IdentifierTime LocalClock() {
 }
 
 std::atomic<IdentifierClock> g_clock{LocalClock};
+constexpr int kPauseMs = 20;
+std::atomic<int> g_pauseMs{kPauseMs};
 
 }  // namespace
 
 void SetIdentifierClock(IdentifierClock clock) { g_clock.store(clock != nullptr ? clock : LocalClock); }
 
+void SetIdentifierPause(int milliseconds) { g_pauseMs.store(milliseconds < 0 ? kPauseMs : milliseconds); }
+
 uint32_t NewIdentifier(const IdentifierTaken& taken) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  if (const int pause = g_pauseMs.load(); pause > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pause));
   uint32_t id = PackIdentifier(g_clock.load()()) & kIdentifierMask;
   // At most every 24-bit value is tried once; a caller never holds that many.
   for (uint32_t tries = 0; tries <= kIdentifierMask; ++tries) {

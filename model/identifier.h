@@ -34,3 +34,6 @@ uint32_t NewIdentifier(const IdentifierTaken& taken = {});
 // The time source of NewIdentifier: the local clock unless replaced (tests); null restores it.
 using IdentifierClock = IdentifierTime (*)();
 void SetIdentifierClock(IdentifierClock clock);
+// The wait before the clock is read (20 ms unless replaced; tests with their own clock and
+// the fuzz targets leave it out). Negative restores it.
+void SetIdentifierPause(int milliseconds);

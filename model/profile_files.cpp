@@ -29,7 +29,7 @@ struct PrefixRead {
 
 PrefixRead ReadPrefix(const std::string& path, std::span<uint8_t> buffer) {
   PrefixRead r;
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd fd = OpenFileForReading(path);
   if (!fd.Valid()) {
     r.error = errno;
     return r;
@@ -63,14 +63,27 @@ bool NameTaken(const std::vector<std::u16string>& names, std::u16string_view nam
   return false;
 }
 
-// A file title for an imported macro: its own name made safe for a file name, with
-// " (2)", " (3)", ... added when the name is taken; at most 39 characters.
+// A file title for an imported macro: its own name made safe for a file name (no
+// separator of either system, no control character, no lone surrogate half, no "..",
+// not starting with "." or "$", which the folder scan skips, nor ending with "."), with " (2)", " (3)", ...
+// added when the name is taken; at most 39 characters.
 std::u16string UniqueMacroName(std::u16string name, const std::vector<std::u16string>& taken) {
-  for (char16_t& c : name) {
-    if (c == u'/' || c < 0x20) c = u'_';
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    char16_t& c = name[i];
+    const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF;
+    if (pair) {
+      ++i;
+      continue;
+    }
+    if (c == u'/' || c == u'\\' || c < 0x20 || c == 0x7F || (c >= 0xD800 && c <= 0xDFFF)) c = u'_';
   }
-  if (name.empty() || name[0] == u'.') name.insert(name.begin(), u'M');
+  for (std::size_t dots = name.find(u".."); dots != std::u16string::npos; dots = name.find(u"..", dots)) {
+    name[dots] = u'_';
+  }
+  if (!name.empty() && name.back() == u'.') name.back() = u'_';  // "name." + ".mck" would hold ".."
+  if (name.empty() || name[0] == u'.' || name[0] == u'$') name.insert(name.begin(), u'M');
   name = Truncated(name, kMacroNameChars);
+  if (name.back() == u'.') name.back() = u'_';
   if (!NameTaken(taken, name)) return name;
   for (int n = 2;; ++n) {
     const std::u16string suffix = FromUtf8(" (" + std::to_string(n) + ")");
@@ -237,7 +250,8 @@ uint32_t AddEmbeddedMacro(MacroLibrary& library, const MacroRecord& embedded, co
     return 0;
   }
   MacroRecord record = embedded;
-  name = UniqueMacroName(embedded.Name(), takenNames);
+  BoundMacroRecord(record);
+  name = UniqueMacroName(record.Name(), takenNames);
   record.SetName(name);
   record.dwMacroId = library.NewMacroId();
   record.Macro_Buffer_ID = 0;

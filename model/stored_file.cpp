@@ -1,6 +1,8 @@
 #include "model/stored_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +15,25 @@
 void UniqueFd::Reset() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+}
+
+UniqueFd OpenFileForReading(const std::string& path, bool followLinks) {
+  // Non-blocking, so that opening a pipe does not wait for a writer.
+  const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW);
+  UniqueFd fd(::open(path.c_str(), flags));
+  if (!fd.Valid()) {
+    if (errno == ELOOP && !followLinks) errno = EINVAL;
+    return fd;
+  }
+  struct stat st {};
+  if (::fstat(fd.Get(), &st) != 0) return UniqueFd();
+  if (!S_ISREG(st.st_mode)) {
+    errno = EINVAL;
+    return UniqueFd();
+  }
+  // Reads of a plain file never wait; clear the flag all the same.
+  ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+  return fd;
 }
 
 long ReadUpTo(int fd, std::span<uint8_t> buffer) {
@@ -43,20 +64,61 @@ int WriteAll(int fd, std::span<const uint8_t> bytes) {
   return 0;
 }
 
+bool IsReplacementFileName(std::string_view name) {
+  return name.size() > 1 && name[0] == '.' && name.find(kReplacementMarker) != std::string_view::npos;
+}
+
 namespace {
 
-// A new, uniquely named file beside the target; its name is left in tempPath.
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A new, uniquely named file beside the target, hidden and marked as a replacement
+// (".<name>.tastor-new-<pid>-<n>"); its name is left in tempPath.
 UniqueFd CreateSibling(const std::string& path, mode_t mode, std::string& tempPath) {
+  const std::string prefix = FolderOf(path) + "/." + NameOf(path) + kReplacementMarker;
   for (int attempt = 0; attempt < 100; ++attempt) {
     char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".tmp%ld-%d", static_cast<long>(::getpid()),
+    std::snprintf(suffix, sizeof suffix, "%ld-%d", static_cast<long>(::getpid()),
                   static_cast<int>(std::rand() & 0xFFFF));
-    tempPath = path + suffix;
+    tempPath = prefix + suffix;
     const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd >= 0 || errno != EEXIST) return UniqueFd(fd);
   }
   errno = EEXIST;
   return UniqueFd();
+}
+
+// Makes a rename in the folder survive a power cut: the folder's entry is on disk too.
+int SyncFolder(const std::string& folder) {
+  UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd.Valid()) return errno;
+  return ::fsync(fd.Get()) == 0 ? 0 : errno;
+}
+
+// Removes the replacement files of this target that a process killed in the middle of a
+// save left behind (the process that made one is gone).
+void RemoveOrphans(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  const std::string prefix = "." + NameOf(path) + kReplacementMarker;
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string_view name = e->d_name;
+    if (name.substr(0, prefix.size()) != prefix) continue;
+    const long pid = std::strtol(e->d_name + prefix.size(), nullptr, 10);
+    if (pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+      ::unlink((folder + "/" + std::string(name)).c_str());
+    }
+  }
+  ::closedir(dir);
 }
 
 }  // namespace
@@ -75,6 +137,8 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::span<const uint8
   // The umask may have narrowed an existing file's bits; give them back.
   if (old.st_mode != 0) ::fchmod(fd.Get(), mode);
 
+  // The bytes reach the disk before the name does, and the name after the rename, so that
+  // after a power cut the file is the old one or the new one, never empty.
   int err = WriteAll(fd.Get(), bytes);
   if (err == 0 && ::fsync(fd.Get()) != 0) err = errno;
   if (err == 0 && ::close(fd.Release()) != 0) err = errno;
@@ -84,5 +148,8 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::span<const uint8
     ::unlink(tempPath.c_str());
     return {ReplaceStage::kWrite, err};
   }
+  // The new content is in place; a failed folder flush only weakens the power-cut promise.
+  (void)SyncFolder(FolderOf(path));
+  RemoveOrphans(path);
   return {};
 }

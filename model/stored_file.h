@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A POSIX file descriptor closed when the object goes.
@@ -38,6 +39,12 @@ class UniqueFd {
   int fd_ = -1;
 };
 
+// Opens a stored file for reading, refusing anything but a plain file: a named pipe or a
+// device put where a file was expected would block or never end. followLinks false also
+// refuses a symbolic link (a folder copied from elsewhere may point anywhere). On failure
+// the descriptor is invalid and errno holds the reason (EINVAL for what is not a file).
+UniqueFd OpenFileForReading(const std::string& path, bool followLinks = true);
+
 // Reads up to buffer.size() bytes from an open file, going on after short reads. Returns
 // the count read, or -1 with errno set when a read fails.
 long ReadUpTo(int fd, std::span<uint8_t> buffer);
@@ -53,8 +60,15 @@ struct ReplaceResult {
   bool ok() const { return stage == ReplaceStage::kNone; }
 };
 
-// Writes the bytes to a new file in the same folder and renames it over the path, so that a
-// crash or a full disk in the middle leaves the old file whole. The new file gets the old
+// What marks the new file ReplaceFileContents writes beside the target before renaming it
+// (".<name>.tastor-new-<pid>-<n>"). A process killed in the middle leaves one behind; the
+// macro folder scan skips such files, and the next save of the same file removes them.
+inline constexpr char kReplacementMarker[] = ".tastor-new-";
+bool IsReplacementFileName(std::string_view name);
+
+// Writes the bytes to a new file in the same folder, flushes it to disk, renames it over
+// the path and flushes the folder, so that a crash, a power cut or a full disk in the
+// middle leaves the old file whole. The new file gets the old
 // file's permission bits, or 0666 less the umask for a new one. When makeFolders is set and
 // the folder does not exist, it is created (MakeSureFolderExist) and the creation tried once
 // more.

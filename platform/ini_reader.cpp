@@ -28,9 +28,11 @@ std::u16string_view StripQuotes(std::u16string_view s) {
 IniFile IniFile::Load(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return IniFile{};
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return Parse(DecodeTextFile(bytes.str()));
+  // A settings file is a few kilobytes; a huge one is read up to the limit only.
+  std::string bytes(kMaxFileBytes, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  return Parse(DecodeTextFile(bytes));
 }
 
 IniFile IniFile::Parse(std::u16string_view text) {

@@ -14,6 +14,9 @@
 
 class IniFile {
  public:
+  // The most of a file that is read (the rest is ignored).
+  static constexpr std::size_t kMaxFileBytes = 4u << 20;
+
   // Reads the file; a missing or unreadable file reads as one without keys. The text may
   // be UTF-16 with a byte-order mark, UTF-8 (with or without mark) or 8-bit.
   static IniFile Load(const std::string& path);

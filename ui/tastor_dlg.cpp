@@ -29,6 +29,7 @@
 #include "text/utf.h"
 #include "ui/kb_color_dlg.h"
 #include "ui/led_dlg.h"
+#include "ui/macro_dlg.h"
 #include "ui/msg_dlg.h"
 #include "ui/progress_dlg.h"
 #include "ui/tray_presence.h"
@@ -323,7 +324,11 @@ void CTastorDlg::ForgetMacro(int32_t macroId) {
 
 void CTastorDlg::PostApplyRequest(uint32_t flags) { RequestApply(flags); }
 
-void CTastorDlg::OpenMacroEditor() {}
+void CTastorDlg::OpenMacroEditor() {
+  CMacroDlg editor(this);
+  editor.forgetMacro = [this](uint32_t macroId) { ForgetMacro(static_cast<int32_t>(macroId)); };
+  editor.RunModal();
+}
 
 // ---- buttons ---------------------------------------------------------------------------
 

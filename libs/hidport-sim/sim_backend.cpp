@@ -1,6 +1,8 @@
 #include "libs/hidport-sim/sim_backend.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -97,24 +99,53 @@ bool ParseInterfacePath(const std::string& path, int& keyboard, std::size_t& ind
 // interfaces opened before fail their transfers as a removed device's do.
 bool PulledOut() { return !simkeyboard::PluggedIn(MemoryFolder(0)); }
 
+// The transfer faults of one interface, counted down as they happen.
+struct TransferFaults {
+  long failures = 0;       // TASTOR_SIM_FAIL_TRANSFERS
+  long hangMs = 0;         // TASTOR_SIM_HANG_MS
+  long hangTransfers = 0;  // TASTOR_SIM_HANG_TRANSFERS (-1: every transfer)
+  long shortReads = 0;     // TASTOR_SIM_SHORT_READS
+  long garbageReads = 0;   // TASTOR_SIM_GARBAGE_READS
+
+  static TransferFaults FromEnvironment() {
+    TransferFaults f;
+    f.failures = EnvNumber("TASTOR_SIM_FAIL_TRANSFERS", 0);
+    f.hangMs = EnvNumber("TASTOR_SIM_HANG_MS", 0);
+    f.hangTransfers = f.hangMs > 0 ? EnvNumber("TASTOR_SIM_HANG_TRANSFERS", -1) : 0;
+    f.shortReads = EnvNumber("TASTOR_SIM_SHORT_READS", 0);
+    f.garbageReads = EnvNumber("TASTOR_SIM_GARBAGE_READS", 0);
+    return f;
+  }
+  static bool Take(long& count) {
+    if (count == 0) return false;
+    if (count > 0) --count;
+    return true;
+  }
+};
+
 class SimConnection : public HidConnection {
  public:
-  SimConnection(simkeyboard::Interface iface, std::shared_ptr<simkeyboard::ReportMemory> memory, long failures,
-                std::u16string product)
-      : iface_(std::move(iface)), memory_(std::move(memory)), failures_(failures), product_(std::move(product)) {}
+  SimConnection(simkeyboard::Interface iface, std::shared_ptr<simkeyboard::ReportMemory> memory, TransferFaults faults,
+                std::shared_ptr<SimRemoval> removal, std::u16string product)
+      : iface_(std::move(iface)), memory_(std::move(memory)), faults_(faults), removal_(std::move(removal)),
+        product_(std::move(product)) {}
 
   int SetFeature(const uint8_t* report, std::size_t length) override {
     if (PulledOut()) return ENODEV;
     if (const int error = CheckFeature(report, length)) return error;
-    if (Fail()) return EIO;
+    if (const int error = Fault()) return error;
     return memory_->Write(report[0], std::span<const uint8_t>(report + 1, length - 1));
   }
 
-  int GetFeature(uint8_t* report, std::size_t length) override {
+  int GetFeature(uint8_t* report, std::size_t length, std::size_t& received) override {
     if (PulledOut()) return ENODEV;
     if (const int error = CheckFeature(report, length)) return error;
-    if (Fail()) return EIO;
-    return memory_->Read(report[0], std::span<uint8_t>(report + 1, length - 1));
+    if (const int error = Fault()) return error;
+    const int error = memory_->Read(report[0], std::span<uint8_t>(report + 1, length - 1));
+    if (error != 0) return error;
+    received = length;
+    BadRead(report, length, received);
+    return 0;
   }
 
   int GetInputReport(uint8_t* report, std::size_t length) override {
@@ -137,23 +168,69 @@ class SimConnection : public HidConnection {
     return 0;
   }
 
-  bool Fail() {
-    if (failures_ <= 0) return false;
-    --failures_;
-    return true;
+  // The error a faulty keyboard gives for this transfer, or 0.
+  int Fault() {
+    if (!removal_->Transfer()) return ENODEV;
+    if (TransferFaults::Take(faults_.hangTransfers)) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(faults_.hangMs));
+      return ETIMEDOUT;
+    }
+    if (TransferFaults::Take(faults_.failures)) return EIO;
+    return 0;
+  }
+
+  // A read that arrives cut short, or as noise under another report id.
+  void BadRead(uint8_t* report, std::size_t length, std::size_t& received) {
+    if (TransferFaults::Take(faults_.shortReads)) {
+      received = length / 2;
+    } else if (TransferFaults::Take(faults_.garbageReads)) {
+      uint32_t noise = 0x9E3779B9u ^ static_cast<uint32_t>(length);
+      for (std::size_t i = 1; i < length; ++i) {
+        noise = noise * 1664525u + 1013904223u;
+        report[i] = static_cast<uint8_t>(noise >> 24);
+      }
+      report[0] = static_cast<uint8_t>(report[0] ^ 0x40);
+    }
   }
 
   const simkeyboard::Interface iface_;
   const std::shared_ptr<simkeyboard::ReportMemory> memory_;
-  long failures_;
+  TransferFaults faults_;
+  const std::shared_ptr<SimRemoval> removal_;
   const std::u16string product_;
 };
 
 }  // namespace
 
+void SimRemoval::Follow(const std::string& value) {
+  std::lock_guard<std::mutex> lock(mutex);
+  if (value == setting) return;
+  setting = value;
+  after = EnvNumber("TASTOR_SIM_REMOVE_AFTER", -1);
+  transfers = 0;
+  removed = false;
+}
+
+bool SimRemoval::Transfer() {
+  std::lock_guard<std::mutex> lock(mutex);
+  if (removed) return false;
+  if (after >= 0 && transfers >= after) {
+    removed = true;
+    return false;
+  }
+  ++transfers;
+  return true;
+}
+
+bool SimRemoval::Removed() {
+  std::lock_guard<std::mutex> lock(mutex);
+  return removed;
+}
+
 std::vector<HidInterfaceInfo> SimBackend::Enumerate(uint16_t vendorId, uint16_t productId, int) {
   std::vector<HidInterfaceInfo> out;
-  if (EnvFlag("TASTOR_SIM_ABSENT") || PulledOut()) return out;
+  removal_->Follow(Env("TASTOR_SIM_REMOVE_AFTER"));
+  if (EnvFlag("TASTOR_SIM_ABSENT") || removal_->Removed() || PulledOut()) return out;
   const long keyboards = std::min<long>(std::max<long>(EnvNumber("TASTOR_SIM_KEYBOARDS", 1), 1), kMaxKeyboards);
   const std::vector<simkeyboard::Interface> interfaces = simkeyboard::Interfaces(!EnvFlag("TASTOR_SIM_NO_CONSUMER"));
   const std::u16string product = Product();
@@ -206,8 +283,12 @@ std::unique_ptr<HidConnection> SimBackend::Open(const HidInterfaceInfo& info, ui
     *error = EACCES;
     return nullptr;
   }
-  return std::make_unique<SimConnection>(interfaces[index], Memory(keyboard),
-                                         EnvNumber("TASTOR_SIM_FAIL_TRANSFERS", 0), info.product);
+  if (removal_->Removed()) {
+    *error = ENODEV;
+    return nullptr;
+  }
+  return std::make_unique<SimConnection>(interfaces[index], Memory(keyboard), TransferFaults::FromEnvironment(),
+                                         removal_, info.product);
 }
 
 HidPortCore& ThePort() {

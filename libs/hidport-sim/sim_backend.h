@@ -14,8 +14,20 @@
 //   TASTOR_SIM_FAIL_TRANSFERS=N  every interface opened fails its first N feature
 //                              transfers (EIO) before they succeed
 //   TASTOR_SIM_NO_PERMISSION=1 the keyboard is there, but opening it fails with EACCES
+//
+// Faults a real keyboard shows in the middle of an apply (read when an interface opens):
+//   TASTOR_SIM_REMOVE_AFTER=N  the keyboard is pulled after N feature transfers of the
+//                              process: later transfers fail with ENODEV and searches find
+//                              nothing, until the variable changes (or is unset): then the
+//                              keyboard is plugged in again
+//   TASTOR_SIM_HANG_MS=T       a feature transfer hangs T ms and then times out (ETIMEDOUT),
+//   TASTOR_SIM_HANG_TRANSFERS=N  for the first N transfers of each interface (default: all)
+//   TASTOR_SIM_SHORT_READS=N   the first N feature reads of each interface return half the report
+//   TASTOR_SIM_GARBAGE_READS=N the first N feature reads of each interface return noise under a
+//                              wrong report id
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -25,6 +37,20 @@
 #include "libs/simkeyboard/sim_keyboard.h"
 
 namespace hidport {
+
+// The pulled keyboard of TASTOR_SIM_REMOVE_AFTER, shared by the backend and its connections.
+struct SimRemoval {
+  std::mutex mutex;
+  std::string setting;      // the variable's value the counting started with
+  long after = -1;          // transfers until the keyboard is pulled; -1: never
+  long transfers = 0;
+  bool removed = false;
+  // Follows a changed setting: a new value plugs the keyboard in again and counts anew.
+  void Follow(const std::string& value);
+  // Counts one transfer; false when the keyboard is (now) gone.
+  bool Transfer();
+  bool Removed();
+};
 
 class SimBackend : public HidBackend {
  public:
@@ -38,6 +64,7 @@ class SimBackend : public HidBackend {
 
   std::mutex mutex_;
   std::map<std::string, std::weak_ptr<simkeyboard::ReportMemory>> memories_;
+  std::shared_ptr<SimRemoval> removal_ = std::make_shared<SimRemoval>();
 };
 
 }  // namespace hidport

@@ -34,8 +34,9 @@ class HidConnection {
   virtual ~HidConnection() = default;
   // report[0] is the report id, the payload follows; length counts both.
   virtual int SetFeature(const uint8_t* report, std::size_t length) = 0;
-  // report[0] holds the report id; the payload is filled in after it.
-  virtual int GetFeature(uint8_t* report, std::size_t length) = 0;
+  // report[0] holds the report id; the payload is filled in after it. received gets the
+  // bytes the device sent, report id included (the caller checks it against length).
+  virtual int GetFeature(uint8_t* report, std::size_t length, std::size_t& received) = 0;
   virtual int GetInputReport(uint8_t* report, std::size_t length) = 0;
   virtual int ProductString(std::u16string& product) = 0;
 };

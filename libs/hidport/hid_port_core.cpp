@@ -155,7 +155,20 @@ int HidPortCore::SetFeature(HidHandle handle, const uint8_t* report, uint32_t le
 }
 
 int HidPortCore::GetFeature(HidHandle handle, uint8_t* report, uint32_t length) {
-  return Transfer(handle, report, length, [&](HidConnection& c) { return c.GetFeature(report, length); });
+  return Transfer(handle, report, length, [&](HidConnection& c) {
+    const uint8_t reportId = report[0];
+    std::size_t received = 0;
+    const int error = c.GetFeature(report, length, received);
+    if (error != 0) return error;
+    // A report cut short, or one that is not the report asked for, is no answer: the
+    // caller would take stale or foreign bytes for the keyboard's state.
+    if (received != length || report[0] != reportId) {
+      std::fill(report + 1, report + length, uint8_t{0});
+      report[0] = reportId;
+      return EPROTO;
+    }
+    return 0;
+  });
 }
 
 int HidPortCore::GetInputReport(HidHandle handle, uint8_t* report, uint32_t length) {

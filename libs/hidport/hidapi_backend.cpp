@@ -45,13 +45,12 @@ class HidapiConnection : public HidConnection {
     return n < 0 ? ErrnoOr(EIO) : 0;
   }
 
-  int GetFeature(uint8_t* report, std::size_t length) override {
+  int GetFeature(uint8_t* report, std::size_t length, std::size_t& received) override {
     errno = 0;
     const int n = hid_get_feature_report(device_, report, length);
     if (n < 0) return ErrnoOr(EIO);
-    // hidraw returns the bytes the keyboard sent, id included; a shorter report leaves
-    // the rest of the buffer zero rather than stale.
-    if (static_cast<std::size_t>(n) < length) std::memset(report + n, 0, length - static_cast<std::size_t>(n));
+    // hidraw returns the bytes the keyboard sent, id included.
+    received = static_cast<std::size_t>(n);
     return 0;
   }
 

@@ -64,6 +64,44 @@ std::vector<Interface> Interfaces(bool withConsumerControl) {
   return out;
 }
 
+Interface TypingInterface() {
+  return {"typing", 0x0001, 6, 0,
+          {
+              0x05, 0x01,  // Usage Page (Generic Desktop)
+              0x09, 0x06,  // Usage (Keyboard)
+              0xA1, 0x01,  // Collection (Application)
+              0x05, 0x07,  //   Usage Page (Keyboard/Keypad)
+              0x19, 0xE0,  //   Usage Minimum (Left Control)
+              0x29, 0xE7,  //   Usage Maximum (Right GUI)
+              0x15, 0x00,  //   Logical Minimum (0)
+              0x25, 0x01,  //   Logical Maximum (1)
+              0x75, 0x01,  //   Report Size (1)
+              0x95, 0x08,  //   Report Count (8)
+              0x81, 0x02,  //   Input (Data, Variable, Absolute): modifiers
+              0x95, 0x01,  //   Report Count (1)
+              0x75, 0x08,  //   Report Size (8)
+              0x81, 0x01,  //   Input (Constant): reserved
+              0x05, 0x08,  //   Usage Page (LEDs)
+              0x19, 0x01,  //   Usage Minimum (Num Lock)
+              0x29, 0x05,  //   Usage Maximum (Kana)
+              0x95, 0x05,  //   Report Count (5)
+              0x75, 0x01,  //   Report Size (1)
+              0x91, 0x02,  //   Output (Data, Variable, Absolute): LEDs
+              0x95, 0x01,  //   Report Count (1)
+              0x75, 0x03,  //   Report Size (3)
+              0x91, 0x01,  //   Output (Constant): padding
+              0x05, 0x07,  //   Usage Page (Keyboard/Keypad)
+              0x19, 0x00,  //   Usage Minimum (0)
+              0x29, 0x65,  //   Usage Maximum (0x65)
+              0x15, 0x00,  //   Logical Minimum (0)
+              0x25, 0x65,  //   Logical Maximum (0x65)
+              0x95, 0x06,  //   Report Count (6)
+              0x75, 0x08,  //   Report Size (8)
+              0x81, 0x00,  //   Input (Data, Array): key codes
+              0xC0,        // End Collection
+          }};
+}
+
 std::size_t PayloadLength(uint8_t reportId) {
   switch (reportId) {
     case 9: return 504;

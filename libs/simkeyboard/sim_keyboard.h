@@ -35,6 +35,11 @@ struct Interface {
 // consumer-control interface (usage page 12, usage 1, a two-byte input report).
 std::vector<Interface> Interfaces(bool withConsumerControl);
 
+// The interface that carries the typing (a boot keyboard: usage page 1, usage 6, eight
+// modifier bits and six key codes in, five LEDs out). The program never opens it; the
+// virtual keyboard presents it so that access to it can be checked.
+Interface TypingInterface();
+
 // Payload bytes of a feature report (without the report id): 504, 41, 126, 1920; 0 for
 // a report the keyboard does not have.
 std::size_t PayloadLength(uint8_t reportId);

@@ -44,8 +44,9 @@ class FakeConnection : public HidConnection {
     state_.lastReport[path_].assign(report, report + length);
     return 0;
   }
-  int GetFeature(uint8_t* report, std::size_t length) override {
+  int GetFeature(uint8_t* report, std::size_t length, std::size_t& received) override {
     for (std::size_t i = 1; i < length; ++i) report[i] = static_cast<uint8_t>(i);
+    received = length;
     return 0;
   }
   int GetInputReport(uint8_t*, std::size_t) override { return EPIPE; }

@@ -162,6 +162,23 @@ TEST(MacroBufferBuild, KeyOutsideTheMatrixIsWarnedAndSkipped) {
   EXPECT_EQ(macros.FindMacroById(0xA)->Macro_Buffer_ID, 0);
 }
 
+TEST(MacroBufferBuild, KeysPastTheKeyTableTakeNoSlotAndPatchNothing) {
+  // A profile from elsewhere may name macros on keys this keyboard's table does not have:
+  // the matrix has no entry for them, so neither has the macro buffer.
+  MacroSet macros({TestMacro(0xA, u"a", {Press('A')}), TestMacro(0xB, u"b", {Press('B')})});
+  std::array<KeyFunction, kKeyCount> keys{};
+  keys[2] = MacroKey(0xA, 2);
+  keys[5] = MacroKey(0xB, 3);  // past a table of five keys, pointing at key 3's position
+  DeviceMatrix matrix{};
+  matrix[2] = 0x00010002;
+  matrix[3] = 0x00000402;  // key 3's own function
+  MacroBuffer buffer;
+  EXPECT_EQ(BuildMacroBuffer(keys, macros, matrix, buffer, MacroLimits{}, 5), 1);
+  EXPECT_EQ(matrix[3], 0x00000402u);
+  EXPECT_EQ(macros.FindMacroById(0xB)->Macro_Buffer_ID, 0);
+  EXPECT_EQ(buffer[192 + 2], 0);  // no second slot
+}
+
 TEST(MacroBufferBuild, SlotAllocationTakesTheSmallestFreeNumber) {
   MacroSet macros({TestMacro(1, u"a", {}), TestMacro(2, u"b", {}), TestMacro(3, u"c", {})});
   EXPECT_EQ(AllocateMacroSlot(macros), 1);

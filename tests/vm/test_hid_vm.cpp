@@ -2,7 +2,9 @@
 // uhid, and tastor-cli with the real HidPort library finds it, reads its report descriptors
 // from sysfs and applies a profile through hidraw. The report files the keyboard keeps must
 // equal those the same apply leaves in the simulated keyboard. A second run as a user
-// without access to the root-only hidraw nodes must get the permission message.
+// without access to the root-only hidraw nodes must get the permission message; with the
+// nodes the udev rule grants (the probe's verdict on each node), the same user applies,
+// and the node that carries the typing stays closed to that user.
 //
 // Skipped (with the reason) when QEMU or the test kernel (scripts/fetch-vm-kernel.sh) is
 // missing.
@@ -135,23 +137,42 @@ void PrepareUserFolder(const std::string& folder, const AppSettings& settings) {
   ASSERT_EQ(1, SaveCurrentId(store, folder));
 }
 
-constexpr char kInit[] = R"(#!/bin/sh
+constexpr char kInit[] = R"INIT(#!/bin/sh
 mount -t proc proc /proc
 mount -t sysfs sys /sys
 mount -t devtmpfs dev /dev
 insmod /lib/modules/hid.ko && insmod /lib/modules/hid-generic.ko && insmod /lib/modules/uhid.ko
-/opt/tastor/tastor-vkbd --vid 2F68 --pid 0A17 --dir /kbd > /tmp/vkbd.log 2>&1 &
+/opt/tastor/tastor-vkbd --vid 2F68 --pid 0A17 --dir /kbd --typing > /tmp/vkbd.log 2>&1 &
 i=0
-while [ $i -lt 100 ] && [ $(ls /dev/hidraw* 2>/dev/null | wc -l) -lt 5 ]; do sleep 0.1; i=$((i+1)); done
+while [ $i -lt 100 ] && [ $(ls /dev/hidraw* 2>/dev/null | wc -l) -lt 6 ]; do sleep 0.1; i=$((i+1)); done
 cli="/opt/tastor/tastor-cli --program-dir /opt/tastor"
 echo "@@BEGIN devices"; $cli --user-dir /user devices --json 2>&1; echo "@@STATUS $?"
 echo "@@BEGIN apply"; $cli --user-dir /user apply 2>&1; echo "@@STATUS $?"
 for f in /kbd/report-*.bin; do echo "@@FILE ${f##*/}"; xxd -p "$f"; echo "@@ENDFILE"; done
 echo "@@BEGIN user-devices"; su -s /bin/sh -c "$cli --user-dir /tmp/user devices 2>&1" tastor; echo "@@STATUS $?"
 echo "@@BEGIN user-apply"; su -s /bin/sh -c "$cli --user-dir /tmp/user apply 2>&1" tastor; echo "@@STATUS $?"
+# The printed udev rule acted on as udev would: the KERNELS pattern of the node's HID device,
+# the probe's verdict imported, and uaccess given to the user at the seat as ownership.
+$cli udev-rule --probe /opt/tastor/tastor-udev-probe > /tmp/70-tastor.rules
+pattern=$(sed -n 's/.*KERNELS=="\([^"]*\)", IMPORT.*/\1/p' /tmp/70-tastor.rules)
+probe=$(sed -n 's/.*IMPORT{program}="\([^ ]*\) %k".*/\1/p' /tmp/70-tastor.rules)
+echo "@@BEGIN rule"
+for n in /sys/class/hidraw/hidraw*; do
+  k=${n##*/}; dev=$(basename "$(readlink -f "$n/device")")
+  case "$dev" in
+    $pattern) TASTOR_HID_ACCESS=; TASTOR_HID_ROLE=; eval "$($probe "$k" 2>/dev/null)"
+      if [ "$TASTOR_HID_ACCESS" = 1 ]; then chown tastor "/dev/$k"; echo "$k granted $TASTOR_HID_ROLE"; else echo "$k root-only $TASTOR_HID_ROLE"; fi;;
+    *) echo "$k unmatched $dev";;
+  esac
+done
+echo "@@STATUS 0"
+echo "@@BEGIN rule-access"
+for n in /sys/class/hidraw/hidraw*; do k=${n##*/}; su -s /bin/sh -c "test -r /dev/$k && echo $k readable || echo $k denied" tastor; done
+echo "@@STATUS 0"
+echo "@@BEGIN rule-apply"; su -s /bin/sh -c "$cli --user-dir /tmp/user2 apply 2>&1" tastor; echo "@@STATUS $?"
 echo "@@BEGIN vkbd"; cat /tmp/vkbd.log; echo "@@STATUS 0"
 poweroff -f
-)";
+)INIT";
 
 TEST(HidVirtualMachine, RealHidPortAppliesToTheVirtualKeyboardAsToTheSimulator) {
   if (!OnPath("qemu-system-x86_64")) GTEST_SKIP() << "qemu-system-x86_64 is not installed (scripts/setup.sh installs it)";
@@ -180,6 +201,7 @@ TEST(HidVirtualMachine, RealHidPortAppliesToTheVirtualKeyboardAsToTheSimulator) 
                                       work.path() + "init", BinDir() + "tastor-cli:/opt/tastor/tastor-cli",
                                       BinDir() + "libHidPort.so:/opt/tastor/libHidPort.so",
                                       BinDir() + "tastor-vkbd:/opt/tastor/tastor-vkbd",
+                                      BinDir() + "tastor-udev-probe:/opt/tastor/tastor-udev-probe",
                                       BinDir() + "cfg.ini:/opt/tastor/cfg.ini", BinDir() + "text.xml:/opt/tastor/text.xml",
                                       work.path() + "guest-user:/user"});
   ASSERT_EQ(0, built.status) << built.err;
@@ -220,6 +242,24 @@ TEST(HidVirtualMachine, RealHidPortAppliesToTheVirtualKeyboardAsToTheSimulator) 
   EXPECT_NE(std::string::npos, run.sections.at("user-devices").find("tastor-cli udev-rule"));
   EXPECT_EQ(1, run.status.at("user-apply"));
   EXPECT_NE(std::string::npos, run.sections.at("user-apply").find("tastor-cli udev-rule"));
+
+  // The narrowed rule: the four vendor nodes and the consumer control are the user's, the
+  // typing node matches the keyboard but stays root-only, and the user can apply.
+  ASSERT_EQ(1u, run.sections.count("rule")) << guest.out;
+  const std::string rule = run.sections.at("rule");
+  const auto count = [&](const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(4u, count(rule, "granted vendor")) << rule;
+  EXPECT_EQ(1u, count(rule, "granted consumer")) << rule;
+  EXPECT_EQ(1u, count(rule, "root-only typing")) << rule;
+  EXPECT_EQ(0u, count(rule, "unmatched")) << rule;
+  const std::string access = run.sections.at("rule-access");
+  EXPECT_EQ(5u, count(access, "readable")) << access;
+  EXPECT_EQ(1u, count(access, "denied")) << access;
+  EXPECT_EQ(0, run.status.at("rule-apply")) << run.sections.at("rule-apply");
 }
 
 }  // namespace

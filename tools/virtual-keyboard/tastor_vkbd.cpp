@@ -4,7 +4,9 @@
 // keyboard becomes one hidraw node; feature report reads and writes are answered from
 // the same report memory (and folder of report files) as the simulator library's.
 //
-// Usage: tastor-vkbd --vid HEX --pid HEX [--product TEXT] [--dir FOLDER] [--no-consumer]
+// Usage: tastor-vkbd --vid HEX --pid HEX [--product TEXT] [--dir FOLDER] [--no-consumer] [--typing]
+// --typing adds the interface that carries the typing (a boot keyboard), which the program
+// never opens and the udev rule must leave root-only.
 // Prints "ready" once every device exists, and runs until SIGTERM or SIGINT.
 #include <fcntl.h>
 #include <linux/uhid.h>
@@ -118,6 +120,7 @@ int main(int argc, char** argv) {
   std::string product = ToUtf8(simkeyboard::kDefaultProduct);
   std::string folder;
   bool consumer = true;
+  bool typing = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -126,8 +129,10 @@ int main(int argc, char** argv) {
     else if (arg == "--product" && value) product = argv[++i];
     else if (arg == "--dir" && value) folder = std::string(argv[++i]) + "/";
     else if (arg == "--no-consumer") consumer = false;
+    else if (arg == "--typing") typing = true;
     else {
-      std::fprintf(stderr, "usage: tastor-vkbd --vid HEX --pid HEX [--product TEXT] [--dir FOLDER] [--no-consumer]\n");
+      std::fprintf(stderr,
+                   "usage: tastor-vkbd --vid HEX --pid HEX [--product TEXT] [--dir FOLDER] [--no-consumer] [--typing]\n");
       return 2;
     }
   }
@@ -139,6 +144,7 @@ int main(int argc, char** argv) {
   std::signal(SIGINT, OnSignal);
   std::vector<Device> devices;
   for (auto& interface : simkeyboard::Interfaces(consumer)) devices.push_back(Device{-1, std::move(interface)});
+  if (typing) devices.push_back(Device{-1, simkeyboard::TypingInterface()});
   int index = 0;
   for (Device& d : devices) {
     if (!Create(d, vid, pid, product, index++)) return 1;

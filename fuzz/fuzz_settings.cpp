@@ -1,0 +1,57 @@
+// Fuzzes the settings file: any bytes, as cfg.ini beside the program, are read by the ini
+// reader and the settings loader (every key of OPT and the K lines of KEY). The loaded
+// settings must keep the limits the rest of the program relies on: at most 126 keys, each
+// at a matrix position below 126, list counts inside their arrays, and macro slots that
+// fit the keyboard's buffer.
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "app/settings.h"
+#include "fuzz/fuzz_support.h"
+#include "macro/macro_encoding.h"
+#include "macro/macro_limits.h"
+#include "platform/ini_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  using fuzzing::Check;
+  const std::string folder = fuzzing::Scratch() + "program/";
+  static const bool made = std::filesystem::create_directories(folder) || true;
+  (void)made;
+  fuzzing::WriteBytes(folder + "cfg.ini", {data, size});
+
+  // The reader on its own, with the lookups the loader makes.
+  const IniFile ini = IniFile::Load(folder + "cfg.ini");
+  (void)ini.GetInt(u"OPT", u"VID", 0);
+  (void)ini.GetString(u"KEY", u"K1", u"", 260);
+  (void)ini.GetString(u"opt", u"rcKB", u"x", 50);
+
+  AppSettings settings;
+  Check(LoadSettings(folder, settings) == 1, "the settings load never fails");
+  Check(settings.KeyTable.count >= 0 && settings.KeyTable.count <= kKeyCount, "key table count");
+  for (int i = 0; i < settings.KeyTable.count; ++i) {
+    Check(settings.KeyTable.keys[static_cast<std::size_t>(i)].matrixPos >= 0 &&
+              settings.KeyTable.keys[static_cast<std::size_t>(i)].matrixPos < kKeyCount,
+          "key table matrix position");
+  }
+  Check(settings.Title.size() < 100 && settings.USBString.size() < 30 && settings.appdir.size() < 30,
+        "string settings are cut to their buffers");
+  Check(settings.ModesCount >= 0 && settings.ModesCount <= 30, "mode list count");
+  Check(settings.LightPercentageCount >= 0 && settings.LightPercentageCount <= 80, "percentage list count");
+  Check(settings.UnRectKey.count >= 0 && settings.UnRectKey.count <= 50, "outline count");
+  (void)settings.UnRectKey.Corners();
+
+  // Whatever MacroBufferSize says, a slot is never written past the keyboard's buffer.
+  const MacroLimits limits = DeriveMacroLimits(settings);
+  MacroRecord record = MakeDefaultMacro(1, u"m");
+  for (int i = 0; i < kMacroEventsMax; ++i) {
+    record.Events[static_cast<std::size_t>(i)] = MacroEvent{static_cast<uint16_t>('A' + i % 26), static_cast<uint16_t>(i % 2), 5000};
+  }
+  std::array<uint8_t, 1920 + 16> buffer{};
+  buffer.fill(0xEE);
+  StMacro_To_HdMacro(&record, buffer.data(), limits);
+  Check(std::all_of(buffer.begin() + 1920, buffer.end(), [](uint8_t b) { return b == 0xEE; }),
+        "a macro slot stays inside the macro buffer");
+  return 0;
+}
