@@ -68,7 +68,15 @@ install(FILES ${gen}/${TASTOR_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADI
 
 # The AppStream data and the udev rule follow cfg.ini and the rule tastor-cli prints: both
 # are made by the built tastor-cli.
-set(TASTOR_UDEV_RULE_OPTIONS "" CACHE STRING "Options for \"tastor-cli udev-rule\" when the installed rule is made")
+# The rule names the probe by its installed path, which is known only when installing (the
+# prefix of "cmake --install --prefix P", /usr in the package): the rule is made with a
+# placeholder folder that the install step replaces.
+set(TASTOR_PROBE_PLACEHOLDER "/@TASTOR_PROGRAM_DIR@")
+set(default_udev_options "")
+if(TARGET tastor-udev-probe)
+  set(default_udev_options "--probe;${TASTOR_PROBE_PLACEHOLDER}/tastor-udev-probe")
+endif()
+set(TASTOR_UDEV_RULE_OPTIONS "${default_udev_options}" CACHE STRING "Options for \"tastor-cli udev-rule\" when the installed rule is made")
 set(udev_options ${TASTOR_UDEV_RULE_OPTIONS})
 add_custom_command(
   OUTPUT ${gen}/${TASTOR_APP_ID}.metainfo.xml ${gen}/70-tastor.rules
@@ -87,7 +95,17 @@ add_custom_command(
   VERBATIM)
 set(tastor_packaging_outputs ${gen}/${TASTOR_APP_ID}.metainfo.xml ${gen}/70-tastor.rules)
 install(FILES ${gen}/${TASTOR_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES ${gen}/70-tastor.rules DESTINATION ${TASTOR_UDEV_RULES_DIR})
+install(CODE "
+  set(rules_dir \"${TASTOR_UDEV_RULES_DIR}\")
+  if(NOT IS_ABSOLUTE \"\${rules_dir}\")
+    set(rules_dir \"\${CMAKE_INSTALL_PREFIX}/\${rules_dir}\")
+  endif()
+  file(READ \"${gen}/70-tastor.rules\" rule)
+  string(REPLACE \"${TASTOR_PROBE_PLACEHOLDER}/\" \"\${CMAKE_INSTALL_PREFIX}/${prog}/\" rule \"\${rule}\")
+  message(STATUS \"Installing: \$ENV{DESTDIR}\${rules_dir}/70-tastor.rules\")
+  file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${rules_dir}\")
+  file(WRITE \"\$ENV{DESTDIR}\${rules_dir}/70-tastor.rules\" \"\${rule}\")
+")
 
 # The hicolor icons, drawn from the skin's icon.
 if(TARGET tastor-icons)
@@ -120,6 +138,10 @@ keyboard, keeps three profiles and writes them into the keyboard's memory.
 tastor-cli does the same from the command line.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# Staged with DESTDIR, so that the install step sees the package's own prefix (/usr) and the
+# udev rule names the probe where the package puts it.
+set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES OFF)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
