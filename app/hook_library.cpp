@@ -31,14 +31,14 @@ int LoadHookLibrary(const std::string& programFolder) {
     Windows().MessageBox(nullptr, u"Load TapHook.dll failed", u"Warning", MB_OK | MB_ICONWARNING);
   }
   hook.liveLogged = false;
-  hook.installed = hook.installhook != nullptr && hook.installhook() != 0;
-  if (hook.installhook && !hook.installed) WriteLog("installhook failed: no key capture through TapHook");
+  hook.live = hook.installhook != nullptr && hook.installhook() != 0;
+  if (hook.installhook && !hook.live) WriteLog("installhook failed: no key capture through TapHook");
   return 1;
 }
 
 bool HookIsLive() {
   HookLibrary& hook = Hook();
-  const bool live = hook.installed && hook.SetReciveWindow != nullptr && hook.SetHookStatus != nullptr;
+  const bool live = hook.live && hook.SetReciveWindow != nullptr && hook.SetHookStatus != nullptr;
   if (!hook.liveLogged) {
     hook.liveLogged = true;
     WriteLog(live ? "Key capture: through TapHook" : "Key capture: the windows' own key events (TapHook not live)");
@@ -80,7 +80,7 @@ void UnloadHookLibrary() {
   hook.SetHookStatus = nullptr;
   // The receiving-window entry point would point into the unloaded module: drop it too.
   hook.SetReciveWindow = nullptr;
-  hook.installed = false;
+  hook.live = false;
   hook.receiver = nullptr;
   hook.module.reset();
 }

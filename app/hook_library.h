@@ -16,7 +16,7 @@ struct HookLibrary {
   void (*SetReciveWindow)(HWND window) = nullptr;
   // installhook answered 1: the hook really watches the keyboard. It may fail (no X
   // display, no RECORD extension, a Wayland session) while every entry point resolved.
-  bool installed = false;
+  bool live = false;
   // What the program last gave the library: the receiving window and the capture status.
   HWND receiver = nullptr;
   int status = 0;

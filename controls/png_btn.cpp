@@ -161,6 +161,11 @@ void CPngBtn::leaveEvent(QEvent* event) {
 
 // ---- creation --------------------------------------------------------------------------
 
+void CPngBtn::setVisible(bool visible) {
+  if (visible && !created_) return;
+  QAbstractButton::setVisible(visible);
+}
+
 bool AttachButton(CPngBtn& button, QWidget* parent, const QRect& rect) {
   const AppSettings& s = Settings();
   button.setParent(parent);

@@ -80,6 +80,9 @@ class CPngBtn : public QAbstractButton {
   const QImage& ImageOf(Face face) const;
 
   QSize sizeHint() const override;
+  // A button without a window (its creation failed) never shows: it has no parent, and
+  // showing it would make it an empty window of its own.
+  void setVisible(bool visible) override;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -173,6 +173,19 @@ void CPngSliderBar::paintEvent(QPaintEvent*) {
   }
 }
 
+void CPngSliderBar::setVisible(bool visible) {
+  if (visible && !created_) return;
+  QWidget::setVisible(visible);
+}
+
+void CPngSliderBar::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    event->accept();
+    return;
+  }
+  QWidget::mousePressEvent(event);
+}
+
 void CPngSliderBar::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint())) return;
   const int step = slider_.StepAt(event->position().toPoint().x());

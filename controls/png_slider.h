@@ -80,6 +80,9 @@ class CPngSliderBar : public QWidget {
   ~CPngSliderBar() override;
 
   bool Exists() const { return created_; }
+  // A bar without a window (its creation failed) never shows: without a parent it would
+  // become an empty window of its own.
+  void setVisible(bool visible) override;
   CPngSlider& Slider() { return slider_; }
   const CPngSlider& Slider() const { return slider_; }
 
@@ -101,6 +104,8 @@ class CPngSliderBar : public QWidget {
  protected:
   bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  // A press on the track is the bar's (it sets the position on the release).
+  void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:

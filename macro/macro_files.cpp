@@ -75,8 +75,18 @@ int MyCopyFile(const std::string& source, const std::string& destination) {
   return 1;
 }
 
+bool IsSafePathName(std::u16string_view name) {
+  if (name.empty() || name == u"." || name == u"..") return false;
+  if (name.find_first_of(std::u16string_view(u"/\0", 2)) != std::u16string_view::npos) return false;
+  constexpr std::size_t kFileNameBytes = 255 - 4;  // NAME_MAX less ".mck"
+  return ToUtf8(name).size() <= kFileNameBytes;
+}
+
 bool TreeItem_To_FilePath(const std::string& macroFolder, const MacroItemPath& item, std::string& path) {
   if (item.names.empty()) return false;
+  for (const std::u16string& name : item.names) {
+    if (!IsSafePathName(name)) return false;
+  }
   constexpr std::size_t kMaxLevels = 20;
   const std::size_t first = item.names.size() > kMaxLevels ? item.names.size() - kMaxLevels : 0;
   path = macroFolder;

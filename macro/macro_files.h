@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "macro/macro_record.h"
@@ -35,9 +36,15 @@ struct MacroItemPath {
   uint32_t macroId = 0;
 };
 
+// True when a library item's name can be one level of a path inside the macro folder: not
+// empty, not "." or "..", without "/" or NUL, and short enough for a file name with its
+// extension (".mck", or the folder image's ".png").
+bool IsSafePathName(std::u16string_view name);
+
 // The full path of a library item: the macro folder, then "/" and each name from the top
 // level down (at most the last 20 levels); macros end with ".mck". Returns false for a
-// missing item (no names).
+// missing item (no names) and for a name that is not a safe path name, so that no path
+// ever leaves the macro folder.
 bool TreeItem_To_FilePath(const std::string& macroFolder, const MacroItemPath& item, std::string& path);
 
 // Writes the item's macro when its record in the library carries a dirty bit. The file is

@@ -9,6 +9,7 @@
 
 #include "app/log.h"
 #include "macro/macro_library.h"
+#include "macro/macro_library_commands.h"
 #include "model/user_message.h"
 #include "text/text_table.h"
 #include "text/utf.h"
@@ -35,12 +36,22 @@ void ShowFormatted(HWND owner, const char* format, int err) {
 uint32_t ImportMacro(MacroLibrary& library, const std::string& macroFolder, const MacroItemPath& target,
                      const std::vector<std::u16string>& siblingNames, const std::string& sourcePath,
                      uint32_t mouseMask, HWND owner, std::u16string* title) {
-  const std::u16string fileTitle = FileTitle(sourcePath);
-  for (const std::u16string& sibling : siblingNames) {
-    if (EqualsIgnoreCase(sibling, fileTitle)) {
-      ShowMessage(owner, TextTable::Instance().tc_macro_msg8);
-      return 0;
-    }
+  // The item and its file are named after the title as the record keeps it (at most 39
+  // characters): that is the name checked against the siblings and the disk.
+  MacroRecord named = ZeroMacroRecord();
+  named.SetName(FileTitle(sourcePath));
+  const std::u16string fileTitle = named.Name();
+  if (!CheckItemName(owner, fileTitle)) return 0;
+  MacroItemPath item = target;
+  item.isFolder = false;
+  item.names.push_back(fileTitle);
+  std::string destination;
+  struct stat existing {};
+  if (NameTaken(siblingNames, fileTitle) || !TreeItem_To_FilePath(macroFolder, item, destination) ||
+      ::lstat(destination.c_str(), &existing) == 0) {
+    // Never over an existing macro file, even one the library does not show.
+    ShowMessage(owner, TextTable::Instance().tc_macro_msg8);
+    return 0;
   }
 
   UniqueFd fd(::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC));
@@ -72,9 +83,6 @@ uint32_t ImportMacro(MacroLibrary& library, const std::string& macroFolder, cons
   record.dwFlags |= kMacroDirtyBits;
   if (!library.Add(record)) return 0;
 
-  MacroItemPath item = target;
-  item.isFolder = false;
-  item.names.push_back(record.Name());
   item.macroId = record.dwMacroId;
   Flush_Dirty_Macro(library, macroFolder, item);
   if (title != nullptr) *title = record.Name();

@@ -31,7 +31,7 @@
   X(tc_msg2) X(tc_msg3) X(tc_msg4) X(tc_msg5) X(tc_msg6) X(tc_msg7) X(tc_msg8) X(tc_msg9) \
   X(tc_msg10) X(tc_msg11) X(tc_msg12) X(tc_msg13) X(tc_msg14) X(tc_msg15) X(tc_msg16)     \
   X(tc_adv_str1) X(tc_adv_str2) X(tc_adv_str3) X(tc_adv_str4) X(tc_adv_str5)              \
-  X(tc_adv_str6)
+  X(tc_adv_str6) X(tc_pro_export) X(tc_pro_import) X(tc_pro_delete)
 
 class TextTable {
  public:

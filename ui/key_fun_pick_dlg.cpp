@@ -6,11 +6,13 @@
 
 #include "app/hook_library.h"
 #include "app/log.h"
+#include "app/paths.h"
 #include "app/settings.h"
 #include "app/window_port.h"
 #include "controls/draw_text.h"
 #include "controls/menu_library.h"
 #include "model/key_combination_text.h"
+#include "macro/macro_scan.h"
 #include "model/key_names.h"
 #include "platform/messages.h"
 #include "skin/app_font.h"
@@ -150,8 +152,15 @@ void CKeyFunPickDlg::CreateControls() {
     media_.AddItem(static_cast<int32_t>(item.code), MediaPickCaption(item, t));
   }
   connect(&media_, &QAbstractButton::clicked, this, &CKeyFunPickDlg::OnMediaChosen);
+
+  // The macro tree, filled when its page is first shown.
+  tree_.Create(this, kMacroTreeId, nullptr, "open.png", "close.png", kMacroTreeRect);
+  tree_.SetTextColors(s.LstBox_txt_clr_nr, s.LstBox_txt_clr_dn);
+  tree_.SetSelectionColor(ToQRgb(s.LstBox_item_clr) | 0xC8000000u);
+  tree_.SetBackgroundColor(ToQRgb(s.LstBox_bkg_clr) | 0xC8000000u);
   captureBox_.hide();
   media_.hide();
+  tree_.hide();
 
   locked_ = IsLockedKey(s.KeyNotSet, s.KeyTable, keyIndex);
   if (locked_) {
@@ -173,9 +182,22 @@ void CKeyFunPickDlg::ShowPage(int page) {
   for (CPngBtn& button : pageButtons_) button.SetCheck(false);
   captureBox_.hide();
   media_.hide();
+  tree_.hide();
 
   PageButton(page).SetCheck(true);
   if (page == PAGE_KEYS) captureBox_.show();
+  if (page == PAGE_MACRO) {
+    if (tree_.Count() == 0) {
+      // The library as it is on disk: no new ids, nothing added to the MacroLibrary.
+      MacroScanContext scan;
+      scan.tree = &tree_;
+      scan.parent = tree_.ScanHandle(tree_.Root());
+      scan.foldersEnabled = Settings().MacroDir != 0;
+      scan.mouseMask = static_cast<uint32_t>(Settings().MacroHasMsKey);
+      ScanMacroFolder(Paths().MacroFolder(), scan);
+    }
+    tree_.show();
+  }
   if (page == PAGE_MEDIA) media_.show();
   if (hookCapture_) HookSetStatus(page == PAGE_KEYS ? 1 : 0);
   page_ = page;
@@ -225,6 +247,8 @@ void CKeyFunPickDlg::OnOK() {
   choice.page = page_;
   choice.combination = combination_;
   choice.mediaCode = mediaCode_;
+  const HTREEITEM selected = tree_.GetSelectedItem();
+  if (selected != nullptr && tree_.IsMacro(selected)) choice.macroId = static_cast<int32_t>(tree_.FindData(selected)->value);
   KeyFunction result = function;
   if (!PickedFunction(choice, result)) {
     CMsgDlg::Message(this, TextTable::Instance().tc_msg3);
@@ -281,6 +305,10 @@ void CKeyFunPickDlg::Paint(QPainter& painter) {
   const TextTable& t = TextTable::Instance();
   text(QRect(QPoint(20, 10), QPoint(200 - 1, 30 - 1)), hint_);
   if (colourSwitch == 1) text(QRect(QPoint(30, 50), QPoint(110 - 1, 70 - 1)), t.tc_adv_str4);
+  if (page_ == PAGE_MACRO && tree_.Count() == 0) {
+    const QRect r = kMacroTreeRect;
+    text(QRect(r.left(), r.bottom() + 1, 300, 20), t.tc_msg9, DT_WORDBREAK);
+  }
   if (const std::u16string* caption = PageCaption(page_)) {
     const QRect c = PageControlRect(page_);
     text(QRect(QPoint(c.left() + 5, c.top() - 25), QPoint(c.left() + 220 - 1, c.top() - 5 - 1)), *caption);

@@ -19,6 +19,7 @@
 #include "controls/color_btn_dlg.h"
 #include "controls/combo_btn.h"
 #include "controls/png_btn.h"
+#include "controls/tree_ctrl_ex.h"
 #include "model/key_function.h"
 #include "model/key_pick.h"
 #include "ui/skinned_dialog.h"
@@ -59,6 +60,7 @@ class CKeyFunPickDlg : public CSkinnedDialog {
   CPngBtn& CancelButton() { return cancel_; }
   CPngBtn& CaptureBox() { return captureBox_; }
   CComboBtn& MediaButton() { return media_; }
+  CTreeCtrlEx& MacroTree() { return tree_; }
   CColorBtnDlg& Swatch(int index) { return swatches_[static_cast<std::size_t>(index)]; }
 
   // A key press or release of the key page, from the keyboard filter or from TapHook.
@@ -97,5 +99,6 @@ class CKeyFunPickDlg : public CSkinnedDialog {
   CPngBtn ok_, cancel_;
   CPngBtn captureBox_;
   CComboBtn media_;
+  CTreeCtrlEx tree_;
   std::array<CColorBtnDlg, 2> swatches_;
 };

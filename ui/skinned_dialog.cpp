@@ -1,15 +1,34 @@
 #include "ui/skinned_dialog.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
 #include <algorithm>
 
+#include "app/paths.h"
 #include "app/window_port.h"
 #include "controls/menu_library.h"
+#include "skin/app_icon.h"
 #include "ui/window_message.h"
+
+namespace {
+
+// The program's icon, loaded once from the program folder it was first asked for.
+const QIcon& ProgramIcon() {
+  static std::string folder;
+  static QIcon icon;
+  if (icon.isNull() || folder != Paths().programFolder) {
+    folder = Paths().programFolder;
+    icon = WindowIcon(folder);
+  }
+  return icon;
+}
+
+}  // namespace
 
 CSkinnedDialog::CSkinnedDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), swallowed_(DefaultSwallowedKeys()) {
@@ -18,6 +37,7 @@ CSkinnedDialog::CSkinnedDialog(QWidget* parent)
   setAttribute(Qt::WA_NoSystemBackground);
   // Keys are looked at before the control they are aimed at sees them.
   qApp->installEventFilter(this);
+  setWindowIcon(ProgramIcon());
 }
 
 CSkinnedDialog::~CSkinnedDialog() {
@@ -42,6 +62,38 @@ void CSkinnedDialog::SetBackground(const QImage& image, Fit fit) {
 }
 
 int CSkinnedDialog::RunModal() { return exec(); }
+
+void CSkinnedDialog::InitDialog() {
+  if (initialised_) return;
+  initialised_ = true;
+  OnInitDialog();
+}
+
+int CSkinnedDialog::RunMain() {
+  setResult(IDCANCEL);
+  QEventLoop run;
+  mainRun_ = &run;
+  InitDialog();
+  // A WM_CLOSE posted while the window built itself arrives inside the run and ends it.
+  run.exec(QEventLoop::DialogExec);
+  mainRun_ = nullptr;
+  return result();
+}
+
+void CSkinnedDialog::done(int result) {
+  QDialog::done(result);
+  if (mainRun_ != nullptr) mainRun_->exit(result);
+}
+
+void CSkinnedDialog::closeEvent(QCloseEvent* event) {
+  const bool hidden = !isVisible();
+  QDialog::closeEvent(event);
+  // Closing the hidden main window (from the tray, a failed start) ends its run too.
+  if (event->isAccepted() && mainRun_ != nullptr && hidden) {
+    setResult(IDCANCEL);
+    mainRun_->exit(IDCANCEL);
+  }
+}
 
 void CSkinnedDialog::ShowModeless() {
   setModal(false);
@@ -96,10 +148,7 @@ void CSkinnedDialog::Paint(QPainter& painter) {
 }
 
 void CSkinnedDialog::showEvent(QShowEvent* event) {
-  if (!initialised_) {
-    initialised_ = true;
-    OnInitDialog();
-  }
+  InitDialog();
   QDialog::showEvent(event);
 }
 
@@ -152,7 +201,13 @@ void CSkinnedDialog::OnBackgroundPress(QMouseEvent* event) {
 
 void CSkinnedDialog::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
-    OnBackgroundPress(event);
+    // A press that a control passed on stays the control's: the window is not moved, so
+    // the control's release still comes.
+    if (childAt(event->position().toPoint()) != nullptr) {
+      CloseSkinnedMenus();
+    } else {
+      OnBackgroundPress(event);
+    }
     event->accept();
     return;
   }

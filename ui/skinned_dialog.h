@@ -7,10 +7,10 @@
 // (Enter, Escape, Space and F1 unless a window says otherwise) never reach its controls;
 // and it has a window handle through which window messages reach OnWindowMessage.
 //
-// The ways a skinned window runs: modal, as the program's own window or over an owner
-// (RunModal), modeless (ShowModeless), or as a child window inside another window
+// The ways a skinned window runs: modal over an owner (RunModal), as the program's main
+// window (RunMain), modeless (ShowModeless), or as a child window inside another window
 // (CreateChild). EndDialog ends a modal run with a result; closing the window (its close
-// button, WM_CLOSE) ends it with IDCANCEL.
+// button, WM_CLOSE) ends it with IDCANCEL. Every skinned window carries the program's icon.
 #pragma once
 
 #include <QDialog>
@@ -41,6 +41,13 @@ class CSkinnedDialog : public QDialog {
 
   // Runs the dialog modally and returns its result (IDOK, IDCANCEL or what EndDialog gave).
   int RunModal();
+  // Runs the program's main window: builds it (OnInitDialog, which decides whether it is
+  // shown) and returns only when it is closed (WM_CLOSE, EndDialog); hiding it, for
+  // example to the tray, does not end the run.
+  int RunMain();
+  // Builds the window now if it has not been built (OnInitDialog runs once).
+  void InitDialog();
+  bool Initialised() const { return initialised_; }
   // Shows the dialog as a window of its own without blocking.
   void ShowModeless();
   // Makes the dialog a child window of parent over rect (parent coordinates) and shows it.
@@ -69,6 +76,8 @@ class CSkinnedDialog : public QDialog {
   // Draws the face; the default draws the background image. Subclasses draw over it.
   virtual void Paint(QPainter& painter);
   // A left press on the background: closes skinned menus and starts dragging the window.
+  // A press on one of the dialog's controls is the control's, even when the control does
+  // not take it: it closes skinned menus and moves nothing.
   virtual void OnBackgroundPress(QMouseEvent* event);
   // Builds the window when it is first shown (for a modal run: when the run starts), before
   // it appears on the screen.
@@ -78,6 +87,8 @@ class CSkinnedDialog : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void done(int result) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -87,6 +98,7 @@ class CSkinnedDialog : public QDialog {
 
   WindowHandle handle_{this};
   bool initialised_ = false;
+  class QEventLoop* mainRun_ = nullptr;
   QImage background_;
   Fit fit_ = Fit::NaturalSize;
   std::vector<int> swallowed_;

@@ -15,7 +15,7 @@
 #include "platform/termination.h"
 #include "skin/app_font.h"
 #include "text/text_table.h"
-#include "ui/start_dlg.h"
+#include "ui/tastor_dlg.h"
 #include "ui/window_handle.h"
 
 CTastorApp::CTastorApp(StartOptions options) : options_(std::move(options)) { SetWindowPort(&port_); }
@@ -44,9 +44,15 @@ bool CTastorApp::InitInstance() {
 
   if (PathFileExists(HookLibraryPath(folder))) LoadHookLibrary(folder);
 
-  CStartDlg dialog(options_.simulate);
-  InstallTerminationHandler(&dialog, [] { QApplication::closeAllWindows(); });
-  dialog.exec();
+  // The main window's run ends when it closes, not when it is hidden, and closing a
+  // message box while it is hidden must not end the program.
+  QApplication::setQuitOnLastWindowClosed(false);
+  CTastorDlg dialog(options_.simulate);
+  InstallTerminationHandler(&dialog, [&dialog] {
+    QApplication::closeAllWindows();
+    dialog.close();
+  });
+  dialog.RunMain();
   return false;
 }
 

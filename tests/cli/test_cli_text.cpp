@@ -37,13 +37,13 @@ TEST(CliText, MissingKeysStandOut) {
   RunResult r = Text(dir.path());
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(Has(r.out, "XML reader: UTF-8 length 76 to 76 wide chars  \nWell-formed: yes\n")) << r.out;
-  EXPECT_TRUE(Has(r.out, "missing: 140"));
+  EXPECT_TRUE(Has(r.out, "missing: 143"));
   EXPECT_TRUE(Has(r.out, "  tc_ok                \"OK\"\n"));
   EXPECT_TRUE(Has(r.out, "  tc_title             \"\\tTwo\\nlines \\\"q\\\"\"\n"));
   EXPECT_TRUE(Has(r.out, "  tc_cancel            (MISSING)\n"));
   EXPECT_TRUE(Has(r.out, "  tc_space             \"Space\" (MISSING, default)\n"));
   EXPECT_TRUE(Has(r.out, "  tc_msg2              (MISSING, not used)\n"));
-  EXPECT_TRUE(Has(r.out, "Missing keys (140): tc_mutex tc_web "));
+  EXPECT_TRUE(Has(r.out, "Missing keys (143): tc_mutex tc_web "));
 
   r = Text(dir.path(), true);
   ASSERT_EQ(r.status, 0) << r.err;

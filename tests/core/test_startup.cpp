@@ -135,7 +135,7 @@ TEST_F(StartupTest, APartialHookIsNeverLiveAndTheAnswerIsLoggedOnce) {
   ASSERT_EQ(0, ::symlink(TASTOR_PARTIAL_HOOK, path.c_str()));
   ASSERT_EQ(1, LoadHookLibrary(program.path()));
   // installhook answered 1, but without SetReciveWindow no window can receive the keys.
-  EXPECT_TRUE(Hook().installed);
+  EXPECT_TRUE(Hook().live);
   g_lines.clear();
   Settings().HookDLL = 1;
   EXPECT_FALSE(HookIsLive());
@@ -154,7 +154,7 @@ TEST_F(StartupTest, TapHookWithoutADisplayResolvesEverythingButIsNotLive) {
   EXPECT_TRUE(port_.Texts().empty());
   ASSERT_NE(nullptr, Hook().SetReciveWindow);
   ASSERT_NE(nullptr, Hook().SetHookStatus);
-  EXPECT_FALSE(Hook().installed);
+  EXPECT_FALSE(Hook().live);
   EXPECT_FALSE(CaptureThroughHook());
   EXPECT_FALSE(HookIsLive());
   ASSERT_GE(g_lines.size(), 2u);

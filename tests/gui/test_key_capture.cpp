@@ -115,7 +115,7 @@ class CaptureBoxTest : public ::testing::Test {
     Settings().HookDLL = 0;
     savedStatus_ = Hook().SetHookStatus;
     savedWindow_ = Hook().SetReciveWindow;
-    savedInstalled_ = Hook().installed;
+    savedInstalled_ = Hook().live;
     savedState_ = HookState();
     FakeHook::Calls().clear();
     owner_.resize(800, 600);
@@ -125,7 +125,7 @@ class CaptureBoxTest : public ::testing::Test {
     box_.reset();
     Hook().SetHookStatus = savedStatus_;
     Hook().SetReciveWindow = savedWindow_;
-    Hook().installed = savedInstalled_;
+    Hook().live = savedInstalled_;
     Hook().receiver = savedState_.receiver;
     Hook().status = savedState_.status;
   }
@@ -133,7 +133,7 @@ class CaptureBoxTest : public ::testing::Test {
     Settings().HookDLL = 1;
     Hook().SetHookStatus = &FakeHook::SetHookStatus;
     Hook().SetReciveWindow = &FakeHook::SetReciveWindow;
-    Hook().installed = true;
+    Hook().live = true;
   }
 
   CMsgDlg& Open(int singleKey = 0) {
@@ -293,7 +293,7 @@ TEST_F(CaptureBoxTest, AHookThatDidNotInstallLeavesTheBoxItsOwnKeys) {
   // No X display, no RECORD extension, a Wayland session: every entry point is there but
   // installhook failed, so TapHook would deliver nothing.
   UseFakeHook();
-  Hook().installed = false;
+  Hook().live = false;
   CMsgDlg& box = Open();
   EXPECT_FALSE(box.CapturesThroughHook());
   EXPECT_TRUE(FakeHook::Calls().empty());

@@ -56,7 +56,7 @@ class KeyFunPickTest : public ::testing::Test {
     PickerKeyHistory() = KeyPressHistory{};
     saved_.SetHookStatus = Hook().SetHookStatus;
     saved_.SetReciveWindow = Hook().SetReciveWindow;
-    saved_.installed = Hook().installed;
+    saved_.live = Hook().live;
     saved_.receiver = Hook().receiver;
     saved_.status = Hook().status;
     g_hookCalls.clear();
@@ -70,7 +70,7 @@ class KeyFunPickTest : public ::testing::Test {
     picker_.reset();
     Hook().SetHookStatus = saved_.SetHookStatus;
     Hook().SetReciveWindow = saved_.SetReciveWindow;
-    Hook().installed = saved_.installed;
+    Hook().live = saved_.live;
     Hook().receiver = saved_.receiver;
     Hook().status = saved_.status;
   }
@@ -78,7 +78,7 @@ class KeyFunPickTest : public ::testing::Test {
     Settings().HookDLL = 1;
     Hook().SetHookStatus = FakeStatus;
     Hook().SetReciveWindow = FakeWindow;
-    Hook().installed = true;
+    Hook().live = true;
   }
 
   CKeyFunPickDlg& Open(int key = 5, int colourSwitch = 0) {
@@ -356,7 +356,7 @@ TEST_F(KeyFunPickTest, WithALiveHookTheKeyPageCapturesThroughTapHook) {
 
 TEST_F(KeyFunPickTest, AHookThatIsNotLiveLeavesThePickerItsOwnKeys) {
   UseLiveHook();
-  Hook().installed = false;  // installhook failed: no display, no RECORD, Wayland
+  Hook().live = false;  // installhook failed: no display, no RECORD, Wayland
   CKeyFunPickDlg& p = Open();
   EXPECT_FALSE(p.CapturesThroughHook());
   Click(p.PageButton(1));

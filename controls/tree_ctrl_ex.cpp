@@ -1,0 +1,553 @@
+#include "controls/tree_ctrl_ex.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QToolTip>
+#include <algorithm>
+
+#include "controls/draw_text.h"
+#include "platform/messages.h"
+#include "skin/app_font.h"
+#include "skin/skin_image.h"
+#include "skin/window_region.h"
+#include "text/utf.h"
+#include "ui/window_message.h"
+
+struct CTreeItem {
+  CTreeItem* parent = nullptr;
+  std::vector<std::unique_ptr<CTreeItem>> children;
+  std::u16string text;
+  CTreeCtrlEx::ItemData* data = nullptr;
+};
+
+namespace {
+
+QImage LoadMark(const std::string& fileName) {
+  if (fileName.empty()) return {};
+  return LoadSkinImage(fileName).Image();
+}
+
+// The image drawn centred in a rectangle, scaled down (keeping its shape) when larger.
+void DrawCentred(QPainter& painter, const QRect& area, const QImage& image, QSize size) {
+  if (image.isNull() || area.isEmpty()) return;
+  if (size.width() > area.width() || size.height() > area.height()) {
+    size.scale(area.size(), Qt::KeepAspectRatio);
+  }
+  const QRect target(area.left() + (area.width() - size.width()) / 2, area.top() + (area.height() - size.height()) / 2,
+                     size.width(), size.height());
+  painter.drawImage(target, image);
+}
+
+}  // namespace
+
+CTreeCtrlEx::CTreeCtrlEx() : root_(std::make_unique<CTreeItem>()) {
+  // The records own the icons loaded for their items.
+  data_.SetMode(kListOwnsItems, [](ItemData* d) {
+    if (d->ownsIcon != 0) delete d->icon;
+  });
+  normalFont_ = ShellDlgFont(15, 600);
+  selectedFont_ = ShellDlgFont(15, 600);
+  setFrameShape(QFrame::NoFrame);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  viewport()->setMouseTracking(true);
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+  verticalScrollBar()->setSingleStep(kItemHeight);
+  // A dark, thin scroll bar that fits the skin instead of the stock one.
+  verticalScrollBar()->setStyleSheet(QStringLiteral(
+      "QScrollBar:vertical{background:#141414;width:10px;margin:0}"
+      "QScrollBar::handle:vertical{background:#5a5a5a;min-height:20px;border-radius:4px}"
+      "QScrollBar::add-line:vertical,QScrollBar::sub-line:vertical{height:0}"
+      "QScrollBar::add-page:vertical,QScrollBar::sub-page:vertical{background:none}"));
+  setFocusPolicy(Qt::ClickFocus);
+  hide();
+}
+
+CTreeCtrlEx::~CTreeCtrlEx() { data_.RemoveAll(); }
+
+bool CTreeCtrlEx::Create(QWidget* parent, int id, const QImage* background, const std::string& expandedImage,
+                         const std::string& collapsedImage, const QRect& rect) {
+  id_ = id;
+  setObjectName(QString::number(id));
+  setParent(parent);
+  setGeometry(rect);
+  if (background != nullptr && !background->isNull()) background_ = background->copy(rect);
+  iconHeight_ = std::min(kItemHeight, 18);
+  expandedMark_ = LoadMark(expandedImage);
+  collapsedMark_ = LoadMark(collapsedImage);
+  show();
+  return true;
+}
+
+void CTreeCtrlEx::SetTextColors(COLORREF normal, COLORREF selected) {
+  textNormal_ = normal;
+  textSelected_ = selected;
+  viewport()->update();
+}
+
+void CTreeCtrlEx::SetSelectionColor(QRgb argb) {
+  selectionColour_ = argb;
+  viewport()->update();
+}
+
+void CTreeCtrlEx::SetBackgroundColor(QRgb argb) {
+  backgroundColour_ = argb;
+  viewport()->update();
+}
+
+void CTreeCtrlEx::SetFrameColor(COLORREF colour) {
+  frameColour_ = colour;
+  viewport()->update();
+}
+
+// ---- items ----
+
+HTREEITEM CTreeCtrlEx::AddChild(HTREEITEM parent, std::size_t at, std::unique_ptr<ItemData> data,
+                                std::u16string_view text) {
+  auto node = std::make_unique<CTreeItem>();
+  HTREEITEM item = node.get();
+  node->parent = parent;
+  node->text = text;
+  data->item = item;
+  ItemData* record = data_.Append(std::move(data));
+  if (record == nullptr) return nullptr;
+  node->data = record;
+  at = std::min(at, parent->children.size());
+  parent->children.insert(parent->children.begin() + static_cast<std::ptrdiff_t>(at), std::move(node));
+  Relayout();
+  return item;
+}
+
+HTREEITEM CTreeCtrlEx::InsertItem(HTREEITEM parent, int32_t kind, bool select, const std::string& iconPath,
+                                  std::u16string_view text, uint32_t value, int32_t subKind, int32_t textOffset) {
+  if (parent == nullptr) return nullptr;
+  if (parent != Root() && !IsFolder(parent)) return nullptr;
+  if (kind == ITEM_FOLDER && parent != Root() && Depth(parent) >= kFolderDepthLimit) return nullptr;
+  auto data = std::make_unique<ItemData>();
+  data->kind = kind;
+  data->value = value;
+  data->subKind = subKind;
+  data->textOffset = textOffset;
+  if (!iconPath.empty()) {
+    const SkinImage icon = LoadImage(iconPath);
+    if (icon.IsLoaded()) {
+      data->icon = new QImage(icon.Image());
+      data->ownsIcon = 1;
+    }
+  }
+  HTREEITEM item = AddChild(parent, parent->children.size(), std::move(data), text);
+  if (item != nullptr && select) {
+    if (parent != Root()) parent->data->expanded = 1;
+    SelectItem(item);
+  }
+  return item;
+}
+
+HTREEITEM CTreeCtrlEx::InsertItemNextTo(HTREEITEM item, bool before, const QImage* icon, std::u16string_view text,
+                                        uint32_t value, int32_t subKind) {
+  if (item == nullptr || item == Root() || !IsItem(item)) return nullptr;
+  HTREEITEM parent = item->parent;
+  auto& siblings = parent->children;
+  const auto it = std::find_if(siblings.begin(), siblings.end(), [item](const auto& c) { return c.get() == item; });
+  std::size_t at = static_cast<std::size_t>(it - siblings.begin());
+  if (!before) ++at;
+  auto data = std::make_unique<ItemData>();
+  data->kind = ITEM_LEAF;
+  data->value = value;
+  data->subKind = subKind;
+  data->icon = icon != nullptr && !icon->isNull() ? icon : nullptr;
+  return AddChild(parent, at, std::move(data), text);
+}
+
+HTREEITEM CTreeCtrlEx::AppendLeaf(const QImage* icon, std::u16string_view text, uint32_t value, int32_t subKind) {
+  auto data = std::make_unique<ItemData>();
+  data->kind = ITEM_LEAF;
+  data->value = value;
+  data->subKind = subKind;
+  data->icon = icon != nullptr && !icon->isNull() ? icon : nullptr;
+  return AddChild(Root(), Root()->children.size(), std::move(data), text);
+}
+
+void CTreeCtrlEx::RemoveItemOnly(HTREEITEM item) {
+  // The item has no children left: its record goes, then the item.
+  for (auto node = data_.begin(); node != data_.end(); ++node) {
+    if ((*node)->item == item) {
+      data_.Remove(node);
+      break;
+    }
+  }
+  if (selected_ == item) selected_ = nullptr;
+  if (hot_ == item) hot_ = nullptr;
+  auto& siblings = item->parent->children;
+  siblings.erase(std::remove_if(siblings.begin(), siblings.end(), [item](const auto& c) { return c.get() == item; }),
+                 siblings.end());
+}
+
+std::vector<uint32_t> CTreeCtrlEx::RemoveSubtree(HTREEITEM item) {
+  std::vector<uint32_t> leaves;
+  if (item == nullptr || (item != Root() && !IsItem(item))) return leaves;
+  // Children before parents.
+  while (!item->children.empty()) {
+    std::vector<uint32_t> below = RemoveSubtree(item->children.back().get());
+    leaves.insert(leaves.begin(), below.begin(), below.end());
+  }
+  if (item != Root()) {
+    if (item->data->kind == ITEM_LEAF) leaves.push_back(item->data->value);
+    RemoveItemOnly(item);
+  }
+  Relayout();
+  return leaves;
+}
+
+void CTreeCtrlEx::DeleteItem(HTREEITEM item) { RemoveSubtree(item); }
+
+void CTreeCtrlEx::DeleteAllItems() {
+  RemoveSubtree(Root());
+  selected_ = hot_ = nullptr;
+  Relayout();
+}
+
+HTREEITEM CTreeCtrlEx::GetParentItem(HTREEITEM item) const {
+  return item == nullptr || item == Root() || !IsItem(item) ? nullptr : item->parent;
+}
+
+std::vector<HTREEITEM> CTreeCtrlEx::Children(HTREEITEM item) const {
+  std::vector<HTREEITEM> out;
+  if (item == nullptr || (item != Root() && !IsItem(item))) return out;
+  for (const auto& c : item->children) out.push_back(c.get());
+  return out;
+}
+
+std::vector<HTREEITEM> CTreeCtrlEx::AllItems() const {
+  std::vector<HTREEITEM> out;
+  std::function<void(const CTreeItem*)> add = [&](const CTreeItem* parent) {
+    for (const auto& c : parent->children) {
+      out.push_back(c.get());
+      add(c.get());
+    }
+  };
+  add(root_.get());
+  return out;
+}
+
+std::u16string CTreeCtrlEx::GetItemText(HTREEITEM item) const { return IsItem(item) ? item->text : std::u16string(); }
+
+void CTreeCtrlEx::SetItemText(HTREEITEM item, std::u16string_view text) {
+  if (!IsItem(item)) return;
+  item->text = text;
+  viewport()->update();
+}
+
+void CTreeCtrlEx::SetItemValue(HTREEITEM item, uint32_t value) {
+  if (ItemData* d = FindData(item)) d->value = value;
+}
+
+CTreeCtrlEx::ItemData* CTreeCtrlEx::FindData(HTREEITEM item) const {
+  if (item == nullptr) return nullptr;
+  for (ItemData* d : data_) {
+    if (d->item == item) return d;
+  }
+  return nullptr;
+}
+
+bool CTreeCtrlEx::IsFolder(HTREEITEM item) const {
+  const ItemData* d = FindData(item);
+  return d != nullptr && d->kind == ITEM_FOLDER;
+}
+
+bool CTreeCtrlEx::IsMacro(HTREEITEM item) const {
+  const ItemData* d = FindData(item);
+  return d != nullptr && d->kind == ITEM_LEAF;
+}
+
+void CTreeCtrlEx::SelectItem(HTREEITEM item) {
+  if (item != nullptr && !IsItem(item)) item = nullptr;
+  selected_ = item;
+  // A selected item's folders are opened, so that it shows.
+  for (HTREEITEM p = item != nullptr ? item->parent : nullptr; p != nullptr && p != Root(); p = p->parent) {
+    p->data->expanded = 1;
+  }
+  Relayout();
+  EnsureVisible(item);
+}
+
+void CTreeCtrlEx::EnsureVisible(HTREEITEM item) {
+  if (item == nullptr) return;
+  const std::vector<HTREEITEM> rows = VisibleRows();
+  const auto it = std::find(rows.begin(), rows.end(), item);
+  if (it == rows.end()) return;
+  const int top = static_cast<int>(it - rows.begin()) * kItemHeight;
+  QScrollBar* bar = verticalScrollBar();
+  if (top < bar->value()) {
+    bar->setValue(top);
+  } else if (top + kItemHeight > bar->value() + viewport()->height()) {
+    bar->setValue(top + kItemHeight - viewport()->height());
+  }
+  viewport()->update();
+}
+
+void CTreeCtrlEx::Expand(HTREEITEM item, bool open) {
+  ItemData* d = FindData(item);
+  if (d == nullptr || d->kind != ITEM_FOLDER) return;
+  d->expanded = open ? 1 : 0;
+  // Drawn once, after the rows have been laid out again.
+  Relayout();
+}
+
+void CTreeCtrlEx::Toggle(HTREEITEM item) {
+  if (const ItemData* d = FindData(item)) Expand(item, d->expanded == 0);
+}
+
+bool CTreeCtrlEx::Walk(HTREEITEM start, const WalkFn& fn, bool recursive) {
+  if (start == nullptr || (start != Root() && !IsItem(start))) return false;
+  // A copy of the children: the callback may change the tree below them.
+  for (HTREEITEM child : Children(start)) {
+    if (!IsItem(child)) continue;
+    if (recursive && !child->children.empty() && Walk(child, fn, true)) return true;
+    if (!IsItem(child)) continue;
+    if (fn(child, *child->data, child->text)) return true;
+  }
+  return false;
+}
+
+bool CTreeCtrlEx::FindChild(HTREEITEM parent, std::u16string_view name) const {
+  for (const std::u16string& child : ChildNames(parent)) {
+    if (EqualsIgnoreCase(child, name)) return true;
+  }
+  return false;
+}
+
+std::vector<std::u16string> CTreeCtrlEx::ChildNames(HTREEITEM parent) const {
+  std::vector<std::u16string> names;
+  for (HTREEITEM c : Children(parent)) names.push_back(c->text);
+  return names;
+}
+
+int CTreeCtrlEx::Depth(HTREEITEM item) const {
+  if (item == nullptr || item == Root()) return 0;
+  int depth = 0;
+  for (HTREEITEM p = item->parent; p != nullptr && p != Root(); p = p->parent) ++depth;
+  return depth;
+}
+
+bool CTreeCtrlEx::HasIcon(HTREEITEM item) const {
+  if (item == nullptr) return false;
+  if (item != Root() && item->data != nullptr && item->data->icon != nullptr) return true;
+  return std::any_of(item->children.begin(), item->children.end(), [this](const auto& c) { return HasIcon(c.get()); });
+}
+
+MacroItemPath CTreeCtrlEx::ItemPath(HTREEITEM item) const {
+  MacroItemPath path;
+  if (!IsItem(item)) return path;
+  path.isFolder = item->data->kind == ITEM_FOLDER;
+  path.macroId = path.isFolder ? 0 : item->data->value;
+  for (HTREEITEM p = item; p != nullptr && p != Root(); p = p->parent) path.names.insert(path.names.begin(), p->text);
+  return path;
+}
+
+// ---- the scan visitor ----
+
+TreeItemHandle CTreeCtrlEx::ScanHandle(HTREEITEM item) const { return item == Root() ? kTreeTop : item; }
+
+HTREEITEM CTreeCtrlEx::FromScanHandle(TreeItemHandle handle) const {
+  return handle == kTreeTop ? Root() : static_cast<HTREEITEM>(handle);
+}
+
+bool CTreeCtrlEx::AddFolder(TreeItemHandle parent, const std::u16string& name, const std::string& iconPath,
+                            TreeItemHandle& item) {
+  HTREEITEM added = InsertItem(FromScanHandle(parent), ITEM_FOLDER, false, iconPath, name, 0, 0, kLibraryTextOffset);
+  if (added == nullptr) return false;
+  item = ScanHandle(added);
+  return true;
+}
+
+void CTreeCtrlEx::AddMacro(TreeItemHandle parent, const std::u16string& name, uint32_t macroId) {
+  InsertItem(FromScanHandle(parent), ITEM_LEAF, false, std::string(), name, macroId, 0, kLibraryTextOffset);
+}
+
+// ---- layout and hit test ----
+
+std::vector<HTREEITEM> CTreeCtrlEx::VisibleRows() const {
+  std::vector<HTREEITEM> rows;
+  std::function<void(const CTreeItem*)> add = [&](const CTreeItem* parent) {
+    for (const auto& c : parent->children) {
+      rows.push_back(c.get());
+      if (c->data->kind == ITEM_FOLDER && c->data->expanded != 0) add(c.get());
+    }
+  };
+  add(root_.get());
+  return rows;
+}
+
+void CTreeCtrlEx::Relayout() {
+  const int rows = static_cast<int>(VisibleRows().size());
+  QScrollBar* bar = verticalScrollBar();
+  bar->setPageStep(std::max(kItemHeight, viewport()->height()));
+  bar->setRange(0, std::max(0, rows * kItemHeight - viewport()->height()));
+  viewport()->update();
+}
+
+QRect CTreeCtrlEx::ItemRect(HTREEITEM item) const {
+  const std::vector<HTREEITEM> rows = VisibleRows();
+  const auto it = std::find(rows.begin(), rows.end(), item);
+  if (it == rows.end()) return {};
+  const int top = static_cast<int>(it - rows.begin()) * kItemHeight - verticalScrollBar()->value();
+  return QRect(0, top, viewport()->width(), kItemHeight);
+}
+
+HTREEITEM CTreeCtrlEx::HitTest(QPoint at, bool* onButton) const {
+  if (onButton != nullptr) *onButton = false;
+  if (at.y() < 0 || at.x() < 0 || at.x() >= viewport()->width()) return nullptr;
+  const std::vector<HTREEITEM> rows = VisibleRows();
+  const int row = (at.y() + verticalScrollBar()->value()) / kItemHeight;
+  if (row < 0 || row >= static_cast<int>(rows.size())) return nullptr;
+  HTREEITEM item = rows[static_cast<std::size_t>(row)];
+  if (onButton != nullptr) *onButton = at.x() < (Depth(item) + 1) * kIndent;
+  return item;
+}
+
+// ---- mouse ----
+
+void CTreeCtrlEx::Notify(unsigned msg, HTREEITEM item) {
+  if (QWidget* parent = parentWidget()) {
+    PostWindowMessage(parent, msg, static_cast<uintptr_t>(id_), reinterpret_cast<intptr_t>(item));
+  }
+}
+
+bool CTreeCtrlEx::event(QEvent* e) {
+  // Mouse buttons are nobody's while the mouse is switched off.
+  if (!mouseEnabled_) {
+    switch (e->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+        return true;
+      default:
+        break;
+    }
+  }
+  return QAbstractScrollArea::event(e);
+}
+
+void CTreeCtrlEx::mousePressEvent(QMouseEvent* event) {
+  if (!mouseEnabled_) return;
+  if (event->button() != Qt::LeftButton) return;  // a right press waits for its release
+  bool onButton = false;
+  HTREEITEM hit = HitTest(event->position().toPoint(), &onButton);
+  HTREEITEM previous = selected_;
+  selected_ = hit;
+  viewport()->update();
+  if (hit != nullptr) {
+    setFocus(Qt::MouseFocusReason);
+    if (onButton && IsFolder(hit)) Toggle(hit);
+  }
+  if (!(notifyOnChangeOnly_ && hit == previous)) Notify(WM_TREE_CLICK, hit);
+}
+
+void CTreeCtrlEx::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (!mouseEnabled_ || event->button() != Qt::LeftButton) return;
+  HTREEITEM hit = HitTest(event->position().toPoint());
+  selected_ = hit;
+  if (hit != nullptr) Toggle(hit);
+  viewport()->update();
+}
+
+void CTreeCtrlEx::mouseReleaseEvent(QMouseEvent* event) {
+  if (!mouseEnabled_ || event->button() != Qt::RightButton) return;
+  HTREEITEM hit = HitTest(event->position().toPoint());
+  selected_ = hit;
+  viewport()->update();
+  Notify(WM_TREE_RCLICK, hit);
+}
+
+void CTreeCtrlEx::SetHot(HTREEITEM item, QPoint globalPos) {
+  if (item == hot_) return;
+  hot_ = item;
+  const std::u16string text = GetItemText(item);
+  if (item != nullptr && static_cast<int>(text.size()) > kTipChars) {
+    tipText_ = text;
+    QToolTip::showText(globalPos, QString::fromStdU16String(text), this);
+  } else {
+    tipText_.clear();
+    QToolTip::hideText();
+  }
+}
+
+void CTreeCtrlEx::mouseMoveEvent(QMouseEvent* event) {
+  SetHot(HitTest(event->position().toPoint()), event->globalPosition().toPoint());
+}
+
+void CTreeCtrlEx::leaveEvent(QEvent* event) {
+  hot_ = nullptr;
+  tipText_.clear();
+  QAbstractScrollArea::leaveEvent(event);
+}
+
+void CTreeCtrlEx::keyPressEvent(QKeyEvent* event) { event->accept(); }
+
+void CTreeCtrlEx::keyReleaseEvent(QKeyEvent* event) { event->accept(); }
+
+void CTreeCtrlEx::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  Relayout();
+}
+
+void CTreeCtrlEx::scrollContentsBy(int, int) { viewport()->update(); }
+
+// ---- painting ----
+
+void CTreeCtrlEx::paintEvent(QPaintEvent*) {
+  // Everything is drawn into one off-screen image, then copied in one piece.
+  QImage buffer(viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+  {
+    QPainter painter(&buffer);
+    Draw(painter);
+  }
+  QPainter screen(viewport());
+  screen.drawImage(0, 0, buffer);
+  screen.setPen(QColor::fromRgb(ToQRgb(frameColour_)));
+  screen.drawRect(0, 0, viewport()->width() - 1, viewport()->height() - 1);
+}
+
+void CTreeCtrlEx::Draw(QPainter& painter) {
+  const QRect client(QPoint(0, 0), viewport()->size());
+  if (!background_.isNull()) {
+    painter.drawImage(client, background_);
+  } else {
+    painter.fillRect(client, QColor::fromRgba(backgroundColour_));
+  }
+  const std::vector<HTREEITEM> rows = VisibleRows();
+  const int first = verticalScrollBar()->value() / kItemHeight;
+  for (int row = std::max(0, first); row < static_cast<int>(rows.size()); ++row) {
+    HTREEITEM item = rows[static_cast<std::size_t>(row)];
+    const int top = row * kItemHeight - verticalScrollBar()->value();
+    if (top >= client.bottom()) break;
+    const ItemData& d = *item->data;
+    const int textLeft = (Depth(item) + 1) * kIndent;
+    QRect iconRect;
+    int textStart = textLeft;
+    if (d.kind == ITEM_FOLDER) {
+      const QRect mark(textLeft - kIndent, top, kIndent, kItemHeight);
+      if (d.icon != nullptr) iconRect = QRect(textLeft + iconMargin_, top, iconWidth_, kItemHeight);
+      textStart = textLeft + d.textOffset + 2 * iconMargin_ + (d.icon != nullptr ? iconWidth_ : 0);
+      if (item == selected_) painter.fillRect(QRect(0, top, client.width(), kItemHeight), QColor::fromRgba(selectionColour_));
+      const QImage& image = d.expanded != 0 ? expandedMark_ : collapsedMark_;
+      DrawCentred(painter, mark, image, image.size());
+    } else {
+      if (d.icon != nullptr) {
+        iconRect = QRect(textLeft - kIndent, top, kIndent, kItemHeight);
+        textStart = textLeft + d.textOffset;
+      } else {
+        textStart = textLeft - kIndent + d.textOffset;
+      }
+      if (item == selected_) painter.fillRect(QRect(0, top, client.width(), kItemHeight), QColor::fromRgba(selectionColour_));
+    }
+    if (d.icon != nullptr) DrawCentred(painter, iconRect, *d.icon, QSize(iconWidth_, iconHeight_));
+    const bool selected = item == selected_;
+    painter.setFont(selected ? selectedFont_ : normalFont_);
+    painter.setPen(QColor::fromRgb(ToQRgb(selected ? textSelected_ : textNormal_)));
+    const QRect textRect(textStart, top, client.width() - 5 - textStart, kItemHeight);
+    DrawText(painter, textRect, QString::fromStdU16String(item->text), DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
+  }
+}

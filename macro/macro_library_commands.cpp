@@ -1,0 +1,269 @@
+#include "macro/macro_library_commands.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/log.h"
+#include "macro/macro_library.h"
+#include "model/user_message.h"
+#include "text/text_table.h"
+#include "text/utf.h"
+
+namespace {
+
+struct DirCloser {
+  void operator()(DIR* d) const { ::closedir(d); }
+};
+
+void ShowFormatted(HWND owner, const char* format, int value) {
+  char text[160];
+  std::snprintf(text, sizeof text, format, value);
+  ShowMessage(owner, FromUtf8(text));
+}
+
+// Moves a file or folder without ever replacing what has the new name. 0 or the error.
+int MoveNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // A file system without the no-replace move: look first.
+  struct stat st {};
+  if (::lstat(to.c_str(), &st) == 0) return EEXIST;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+// The folder of a library folder item (the macro folder itself for the top level), with a
+// final "/".
+bool FolderPathOf(const std::string& macroFolder, const MacroItemPath& item, std::string& path) {
+  if (item.names.empty()) {
+    path = macroFolder;
+  } else if (!TreeItem_To_FilePath(macroFolder, item, path)) {
+    return false;
+  }
+  if (path.empty() || path.back() != '/') path.push_back('/');
+  return true;
+}
+
+bool Skipped(const std::string& name) { return name.empty() || name[0] == '.' || name[0] == '$'; }
+
+bool IsDir(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Deletes a folder's content depth first, going on after a failure. Returns the first error
+// (0 when everything could be deleted).
+int DeleteContent(const std::string& folder) {
+  // The folder's own write permission decides whether its entries can go: give it back, as
+  // the attributes of a file are cleared before it is deleted.
+  ::chmod(folder.c_str(), 0700);
+  std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+  if (!dir) return errno;
+  int first = 0;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    const std::string path = folder + "/" + name;
+    if (IsDir(path)) {
+      if (Skipped(name)) continue;
+      int err = DeleteContent(path);
+      if (::rmdir(path.c_str()) != 0 && err == 0) err = errno;
+      if (err != 0 && first == 0) first = err;
+      continue;
+    }
+    if (::unlink(path.c_str()) != 0) {
+      const int err = errno;
+      WriteLog("DeleteFile %s, err=%d", path.c_str(), err);
+      if (first == 0) first = err;
+    }
+  }
+  return first;
+}
+
+// Copies a folder's files into destination (made on demand), skipping "." and "$" folders.
+int CopyContent(const std::string& source, const std::string& destination) {
+  std::unique_ptr<DIR, DirCloser> dir(::opendir(source.c_str()));
+  if (!dir) {
+    WriteLog("MyCopyFile: %s, error=0x%x", source.c_str(), errno);
+    return 0;
+  }
+  // An empty folder is copied as an empty folder.
+  if (!MakeSureFolderExist(destination + "/")) return 0;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    const std::string from = source + "/" + name;
+    struct stat st {};
+    if (::stat(from.c_str(), &st) != 0) continue;
+    if (S_ISDIR(st.st_mode)) {
+      if (Skipped(name)) continue;
+      if (!CopyContent(from, destination + "/" + name)) return 0;
+    } else if (S_ISREG(st.st_mode)) {
+      if (!MyCopyFile(from, destination + "/" + name)) return 0;
+    }
+  }
+  return 1;
+}
+
+std::string Canonical(const std::string& path) {
+  char buffer[PATH_MAX];
+  return ::realpath(path.c_str(), buffer) != nullptr ? std::string(buffer) : std::string();
+}
+
+}  // namespace
+
+std::u16string CutBeforeLastDot(std::u16string_view name) {
+  const std::size_t dot = name.rfind(u'.');
+  return std::u16string(dot == std::u16string_view::npos ? name : name.substr(0, dot));
+}
+
+std::u16string ItemNameProblem(std::u16string_view name) {
+  if (name.empty()) return u"A name cannot be empty.";
+  if (name == u"." || name == u"..") return u"\".\" and \"..\" cannot be used as names.";
+  for (char16_t c : name) {
+    if (c == u'/' || c == u'\\' || c < 0x20 || c == 0x7F) {
+      return u"A name cannot contain \"/\", \"\\\" or control characters.";
+    }
+  }
+  if (!IsSafePathName(name)) return u"This name is too long.";
+  return {};
+}
+
+bool CheckItemName(HWND owner, std::u16string_view name) {
+  const std::u16string problem = ItemNameProblem(name);
+  if (problem.empty()) return true;
+  ShowMessage(owner, problem);
+  return false;
+}
+
+bool NameTaken(const std::vector<std::u16string>& names, std::u16string_view name) {
+  for (const std::u16string& n : names) {
+    if (EqualsIgnoreCase(n, name)) return true;
+  }
+  return false;
+}
+
+int RenameLibraryItem(MacroLibrary& library, const std::string& macroFolder, const MacroItemPath& item,
+                      std::u16string_view newName, HWND owner) {
+  std::string path;
+  if (!TreeItem_To_FilePath(macroFolder, item, path) || !IsSafePathName(newName)) {
+    ShowMessage(owner, u"Rename failed.");
+    return 0;
+  }
+  const std::size_t slash = path.rfind('/');
+  const std::string directory = path.substr(0, slash + 1);
+  const std::string oldName = ToUtf8(item.names.back());
+  const std::string name = ToUtf8(newName);
+
+  if (!item.isFolder) {
+    auto lock = library.Lock();
+    MacroRecord* record = library.FindMacroById(item.macroId);
+    if (record == nullptr) return 0;
+    const MacroRecord before = *record;
+    record->SetName(newName);
+    // A changed macro is written under its old name first, so that the file moved is current.
+    Flush_Dirty_Macro(library, macroFolder, item);
+    const int err = MoveNoReplace(path, directory + name + ".mck");
+    if (err != 0) {
+      record->SetName(before.Name());
+      ShowFormatted(owner, "Rename failed. err=0x%x", err);
+      return 0;
+    }
+    return 1;
+  }
+
+  // The folder's image is named after the folder.
+  const std::string oldImage = directory + oldName + "/" + oldName + ".png";
+  const std::string newImage = directory + oldName + "/" + name + ".png";
+  const bool imageMoved = MoveNoReplace(oldImage, newImage) == 0;
+  const int err = MoveNoReplace(directory + oldName, directory + name);
+  if (err == ENOENT && !IsDir(directory + oldName)) return 1;  // the folder is not on disk yet
+  if (err != 0) {
+    if (imageMoved) MoveNoReplace(newImage, oldImage);
+    ShowFormatted(owner, "Rename failed. err=0x%x", err);
+    return 0;
+  }
+  return 1;
+}
+
+int DeleteMacroFile(const std::string& path, HWND owner) {
+  if (::unlink(path.c_str()) == 0 || errno == ENOENT || errno == ENOTDIR) return 1;
+  const int err = errno;
+  WriteLog("DeleteFile %s, err=%d", path.c_str(), err);
+  ShowFormatted(owner, "Delete File failed, err = %d.", err);
+  return 0;
+}
+
+int DeleteMacroFolder(const std::string& path, HWND owner) {
+  std::string folder = path;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  struct stat st {};
+  if (::lstat(folder.c_str(), &st) != 0) return 1;  // never written: nothing on disk
+  if (!S_ISDIR(st.st_mode)) return DeleteMacroFile(folder, owner);  // a link goes, what it names stays
+  const int contentErr = DeleteContent(folder);
+  if (::rmdir(folder.c_str()) == 0 || errno == ENOENT) return 1;
+  const int err = contentErr != 0 ? contentErr : errno;
+  ShowFormatted(owner, "Remove Directory failed, err = %d.", err);
+  return 0;
+}
+
+std::string FolderBaseName(const std::string& path) {
+  std::string folder = path;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  const std::size_t slash = folder.rfind('/');
+  return slash == std::string::npos ? folder : folder.substr(slash + 1);
+}
+
+int CopyMacroFolder(const std::string& source, const std::string& destinationParent, std::string* copy) {
+  std::string parent = destinationParent;
+  if (parent.empty() || parent.back() != '/') parent.push_back('/');
+  const std::string destination = parent + FolderBaseName(source);
+  if (copy != nullptr) *copy = destination;
+  // A copy into the folder itself would copy its own copy without end.
+  const std::string from = Canonical(source);
+  MakeSureFolderExist(parent);
+  const std::string into = Canonical(parent);
+  if (from.empty() || into.empty() || into == from || into.rfind(from + "/", 0) == 0) {
+    WriteLog("MyCopyFile: %s, error=0x%x", source.c_str(), EINVAL);
+    return 0;
+  }
+  return CopyContent(from, destination);
+}
+
+std::string ImportMacroFolderFiles(const std::string& macroFolder, const MacroItemPath& target,
+                                   const std::vector<std::u16string>& siblingNames, const std::string& source,
+                                   HWND owner) {
+  const std::u16string name = FromUtf8(FolderBaseName(source));
+  if (!CheckItemName(owner, name)) return {};
+  if (NameTaken(siblingNames, name)) {
+    ShowMessage(owner, TextTable::Instance().tc_macro_msg8);
+    return {};
+  }
+  std::string folder;
+  if (!FolderPathOf(macroFolder, target, folder)) return {};
+  std::string copy;
+  if (!CopyMacroFolder(source, folder, &copy)) {
+    ShowMessage(owner, u"Import failed.");
+    // What was copied before the failure is still read into the library.
+    return IsDir(copy) ? copy : std::string();
+  }
+  return copy;
+}
+
+int ExportMacroFolderFiles(const std::string& macroFolder, const MacroItemPath& source, const std::string& destination,
+                           HWND owner) {
+  std::string folder;
+  if (!FolderPathOf(macroFolder, source, folder)) return 0;
+  if (!CopyMacroFolder(folder, destination)) {
+    ShowMessage(owner, u"Export failed.");
+    return 0;
+  }
+  return 1;
+}
