@@ -1,6 +1,8 @@
 #include "ui/led_dlg.h"
 
+#include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
 
 #include "app/settings.h"
 #include "controls/draw_text.h"
@@ -72,21 +74,28 @@ void CLedDlg::CreateControls() {
   for (const ChoiceItem& item : ColourGroupItems(t, s)) group_.AddItem(item.value, item.text);
   connect(&group_, &QAbstractButton::clicked, this, &CLedDlg::OnGroupChosen);
 
-  // The value texts right of the sliders, vertically centred on them.
-  const auto valueField = [&](CPngBtn& field, const QRect& slider, int width) {
-    const QRect rect(slider.right() + 1 + 10, slider.top() + (slider.height() - 18) / 2, width, 18);
+  // The value texts right of the sliders, vertically centred on them; a field is widened
+  // (within the panel) to its longest text, so that "100 %" is never cut.
+  const auto valueField = [&](CPngBtn& field, const QRect& slider, int width, const std::u16string& longest) {
+    QRect rect(slider.right() + 1 + 10, slider.top() + (slider.height() - 18) / 2, width, 18);
     if (background_.isNull()) return;
+    const int needed = QFontMetrics(field.DrawingFont()).horizontalAdvance(Q(longest)) + 2;
+    rect.setWidth(std::max(width, std::min(needed, background_.width() - rect.left())));
     const QImage face = background_.copy(rect);
     if (CreatePngPushBtn(field, this, rect, face, face, face)) {
       field.SetTextColors(s.Btn_txt_clr_nr, s.Btn_txt_clr_nr, s.Btn_txt_clr_nr);
       field.SetTextFormat(kTextFormat);
-      field.SetText(u"", 1);
       field.setFocusPolicy(Qt::NoFocus);
       field.setAttribute(Qt::WA_TransparentForMouseEvents);
     }
   };
-  valueField(brightnessValue_, brightnessRect, 30);
-  valueField(speedValue_, speedRect, 25);
+  std::u16string widestLevel;
+  for (int level = s.LightVal.x; level <= s.LightVal.y && level - s.LightVal.x < 80; ++level) {
+    const std::u16string text = BrightnessText(level, s);
+    if (text.size() > widestLevel.size()) widestLevel = text;
+  }
+  valueField(brightnessValue_, brightnessRect, 30, widestLevel);
+  valueField(speedValue_, speedRect, 25, SpeedText(s.SpeedVal.y));
 }
 
 // ---- operations of the main window ----------------------------------------------------
@@ -190,7 +199,8 @@ void CLedDlg::ShowSliderValue(int id, int value) {
 }
 
 void CLedDlg::RequestApply(uint32_t flags) {
-  if (main_ != nullptr) main_->PostApplyRequest(flags);
+  // Sent at once only with ApplyNow; otherwise the change waits for the main window's Apply.
+  if (main_ != nullptr && Settings().ApplyNow != 0) main_->PostApplyRequest(flags);
 }
 
 // ---- messages --------------------------------------------------------------------------

@@ -15,20 +15,6 @@
 #include "skin/app_icon.h"
 #include "ui/window_message.h"
 
-namespace {
-
-// The program's icon, loaded once from the program folder it was first asked for.
-const QIcon& ProgramIcon() {
-  static std::string folder;
-  static QIcon icon;
-  if (icon.isNull() || folder != Paths().programFolder) {
-    folder = Paths().programFolder;
-    icon = WindowIcon(folder);
-  }
-  return icon;
-}
-
-}  // namespace
 
 CSkinnedDialog::CSkinnedDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), swallowed_(DefaultSwallowedKeys()) {
@@ -37,7 +23,8 @@ CSkinnedDialog::CSkinnedDialog(QWidget* parent)
   setAttribute(Qt::WA_NoSystemBackground);
   // Keys are looked at before the control they are aimed at sees them.
   qApp->installEventFilter(this);
-  setWindowIcon(ProgramIcon());
+  // Each window loads the program's icon for itself, as it loads its images.
+  setWindowIcon(WindowIcon(Paths().programFolder));
 }
 
 CSkinnedDialog::~CSkinnedDialog() {

@@ -457,12 +457,25 @@ bool CTastorDlg::OpenProfileMenu(QPoint globalPos) {
 
 // ---- window ----------------------------------------------------------------------------
 
-bool CTastorDlg::OnWindowMessage(unsigned msg, uintptr_t wParam, intptr_t) {
+bool CTastorDlg::OnWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
   if (msg == WM_KEY_CLICKED) {
     OnKeyClicked(static_cast<int>(wParam));
     return true;
   }
+  if (msg == WM_TRAY_NOTIFY) {
+    // A second start (or a double click on the tray icon) brings the window up.
+    if (lParam == WM_LBUTTONDBLCLK) Wake();
+    return true;
+  }
   return false;
+}
+
+void CTastorDlg::Wake() {
+  WriteLog("Wake: shown and raised");
+  if (isHidden() && TheProfileStore().Count() == 0) LoadProfiles();
+  showNormal();
+  raise();
+  activateWindow();
 }
 
 bool CTastorDlg::eventFilter(QObject* watched, QEvent* e) {

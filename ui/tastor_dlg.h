@@ -46,7 +46,7 @@ class CTastorDlg : public CSkinnedDialog {
   // A click on key k of the keyboard picture.
   void OnKeyClicked(int key);
   // Opens the key function picker for key k: 0 cancelled, 1 a key function, 2 a colour.
-  int OpenKeyFunctionPicker(int key, bool colourEditing, KeyFunction& function, COLORREF& colour);
+  virtual int OpenKeyFunctionPicker(int key, bool colourEditing, KeyFunction& function, COLORREF& colour);
   // What follows the picker's answer for the clicked key: a key function (kind 1) is
   // stored, a colour (kind 2) goes onto the key and into the current colour group.
   void ApplyPickerResult(int kind, const KeyFunction& function, COLORREF colour);
@@ -58,6 +58,8 @@ class CTastorDlg : public CSkinnedDialog {
   // Adds the flags to the apply worker's request (when the keyboard is to be written at
   // once, ApplyNow).
   void PostApplyRequest(uint32_t flags);
+  // Shows the window again and brings it to the front.
+  void Wake();
   // Runs the macro editor.
   void OpenMacroEditor();
   // Apply, and Reset after its question: a full apply with the progress dialog, then the

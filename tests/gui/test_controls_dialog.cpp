@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "controls/png_btn.h"
+#include "controls/png_slider.h"
 #include "platform/messages.h"
 #include "ui/skinned_dialog.h"
 
@@ -139,4 +140,129 @@ TEST(SkinnedDialog, CentresOverAnotherWindow) {
   box.resize(200, 100);
   box.CenterOver(&owner);
   EXPECT_EQ(QPoint(100 + 200, 100 + 150), box.pos());
+}
+
+namespace {
+
+// A dialog that builds itself with a slider and a swatch-like plain widget in it and counts
+// its builds; whether it shows itself when built is the test's choice.
+class BuiltDialog : public Dialog {
+ public:
+  explicit BuiltDialog(bool showWhenBuilt = true) : showWhenBuilt_(showWhenBuilt) {}
+  void OnInitDialog() override {
+    ++builds;
+    resize(300, 200);
+    if (showWhenBuilt_) ShowModeless();
+  }
+  int builds = 0;
+
+ private:
+  bool showWhenBuilt_;
+};
+
+}  // namespace
+
+TEST(SkinnedDialog, APressOnAControlThatDoesNotTakeItMovesNothing) {
+  Restore restore;
+  UseBuildFolder();
+  Dialog dialog;
+  dialog.resize(300, 200);
+  dialog.move(50, 40);
+  const QImage face = Solid(QSize(300, 200), qRgb(20, 20, 20));
+  CPngSliderBar bar;
+  const QImage thumb = Solid(QSize(10, 14), qRgb(200, 100, 0));
+  ASSERT_TRUE(CreatePngSlider(thumb, &dialog, face, bar, 0, 5, 149, QPoint(0, 6), QRect(20, 20, 180, 18),
+                              QRect(20, 20, 180, 18)));
+  bar.Slider().SetScalePos(6);
+  QWidget swatch(&dialog);  // takes no presses of its own
+  swatch.setGeometry(20, 100, 30, 30);
+  dialog.ShowModeless();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+
+  // A click on the track right of the thumb sets the slider and posts 0x800 on the release.
+  const int x = bar.Slider().PositionOf(4);
+  QTest::mouseClick(&bar, Qt::LeftButton, {}, QPoint(x, 9));
+  Pump();
+  EXPECT_EQ(4, bar.GetPos());
+  ASSERT_EQ(1u, dialog.messages.size());
+  EXPECT_EQ((MessageLog::Message{WM_SLIDER_DONE, 4, 149}), dialog.messages[0]);
+  EXPECT_EQ(QPoint(50, 40), dialog.pos());
+
+  // A press on the plain widget passes to the dialog, which does not start a drag.
+  QTest::mousePress(&swatch, Qt::LeftButton, {}, QPoint(5, 5));
+  QTest::mouseMove(&swatch, QPoint(25, 25));
+  QTest::mouseRelease(&swatch, Qt::LeftButton, {}, QPoint(25, 25));
+  EXPECT_EQ(QPoint(50, 40), dialog.pos());
+}
+
+TEST(SkinnedDialog, TheMainRunEndsOnCloseNotWhenHidden) {
+  Restore restore;
+  UseBuildFolder();
+  BuiltDialog dialog;
+  HWND hwnd = dialog.hwnd();
+  bool hiddenWhileRunning = false;
+  QTimer::singleShot(0, [&] {
+    EXPECT_EQ(1, dialog.builds);
+    dialog.hide();
+    // A message box closed while the main window is hidden does not end anything either.
+    QWidget box;
+    box.show();
+    box.close();
+    QTimer::singleShot(20, [&, hwnd] {
+      hiddenWhileRunning = !dialog.isVisible();
+      hwnd->post(hwnd, WM_CLOSE, 0, 0);
+    });
+  });
+  EXPECT_EQ(IDCANCEL, dialog.RunMain());
+  EXPECT_TRUE(hiddenWhileRunning);
+  EXPECT_EQ(1, dialog.builds);
+}
+
+TEST(SkinnedDialog, AWindowThatStartsHiddenIsBuiltAndItsCloseEndsTheRun) {
+  Restore restore;
+  UseBuildFolder();
+  BuiltDialog dialog(false);
+  dialog.InitDialog();
+  EXPECT_EQ(1, dialog.builds);
+  EXPECT_FALSE(dialog.isVisible());
+  HWND hwnd = dialog.hwnd();
+  QTimer::singleShot(0, [hwnd] { hwnd->post(hwnd, WM_CLOSE, 0, 0); });
+  EXPECT_EQ(IDCANCEL, dialog.RunMain());
+  dialog.ShowModeless();  // a later show does not build it again
+  EXPECT_EQ(1, dialog.builds);
+  dialog.hide();
+}
+
+TEST(SkinnedDialog, ControlsWhoseCreationFailedNeverBecomeWindows) {
+  Restore restore;
+  SkinFolder empty;  // no images: every creation fails
+  empty.Use();
+  Dialog dialog;
+  CPngBtn button;
+  CPngSliderBar bar;
+  EXPECT_FALSE(CreatePngBtn(button, &dialog, QPoint(0, 0), "none.png", "none.png", "none.png", false, nullptr));
+  button.show();
+  bar.show();
+  EXPECT_FALSE(button.isVisible());
+  EXPECT_FALSE(bar.isVisible());
+  // Not even a window of the window system was made for them.
+  EXPECT_EQ(nullptr, button.windowHandle());
+  EXPECT_EQ(nullptr, bar.windowHandle());
+}
+
+TEST(SkinnedDialog, EveryWindowCarriesTheProgramIcon) {
+  Restore restore;
+  SkinFolder folder;
+  folder.Use();
+  // Without appico.ico: the built-in icon.
+  Dialog plain;
+  EXPECT_FALSE(plain.windowIcon().isNull());
+  const QImage builtIn = plain.windowIcon().pixmap(16, 16).toImage();
+
+  QImage red = Solid(QSize(16, 16), qRgb(255, 0, 0));
+  ASSERT_TRUE(red.save(QString::fromStdString(folder.path() + "appico.ico"), "ICO"));
+  Dialog withFile;
+  const QImage fromFile = withFile.windowIcon().pixmap(16, 16).toImage();
+  EXPECT_EQ(qRgb(255, 0, 0), fromFile.pixel(8, 8) | 0xFF000000u);
+  EXPECT_NE(builtIn, fromFile);
 }

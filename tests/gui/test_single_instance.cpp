@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <filesystem>
 
 #include "platform/single_instance.h"
 #include "tests/support/test_support.h"
@@ -55,7 +56,10 @@ class Instance {
 };
 
 void WriteProgramFolder(const TempDir& dir, const std::string& title, const std::string& mutex) {
-  dir.Write("cfg.ini", "[OPT]\nDebug=1\nappdir=Tastor\nTitle=" + title + "\n");
+  // The main window needs its skin; without a keyboard (no HID library here) Suwnd lets
+  // it run.
+  dir.Write("cfg.ini", "[OPT]\nDebug=1\nSuwnd=1\nappdir=Tastor\nTitle=" + title + "\n");
+  std::filesystem::create_directory_symlink(BinDir() + "skins", dir.path() + "skins");
   dir.Write("text.xml", "<?xml version=\"1.0\"?>\n<tastor><config><tc_title>Wake Test</tc_title><tc_mutex>" +
                             mutex + "</tc_mutex></config></tastor>\n");
 }

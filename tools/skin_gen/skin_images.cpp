@@ -352,7 +352,10 @@ QImage Track(bool fill) {
   const QSize s = size::kTrack;
   Sketch sketch(s);
   QPainter& p = sketch.p;
-  const QRectF r(0.5, 0.5, s.width() - 1, s.height() - 1);
+  // The slider's steps put the thumb's centre from 12 to 168: the track runs between the
+  // thumb's outer edges at the two ends, so no end of it shows beyond the thumb.
+  const int halfThumb = size::kThumb.width() / 2;
+  const QRectF r(12 - halfThumb + 1.5, 0.5, 156 + 2 * halfThumb - 3, s.height() - 1);
   if (fill) {
     QLinearGradient g(r.topLeft(), r.topRight());
     g.setColorAt(0, colour::kAccentDark);

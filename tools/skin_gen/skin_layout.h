@@ -79,7 +79,7 @@ struct MainLayout {
   QPoint ptReset{36, 554};
   QPoint ptApplyBtn{1400 - 36 - 70 - 126, 568};  // the apply button sits 126 to the right
   QRect rcKB() const;               // the keyboard picture, centred in the deck's top
-  QRect rcLED{30, 262, 240, 220};   // lighting panel
+  QRect rcLED{30, 262, 250, 220};   // lighting panel: room for the value texts right of the sliders
   QRect rcWeb{QPoint(316, 571), QPoint(565, 590)};  // web link
   QRect versionText{55, 600, 200, 20};  // where the main window writes its version
 };
