@@ -63,15 +63,6 @@ bool AddPickerKey(PickedCombination& c, KeyPressHistory& history, uint8_t vk, bo
   return true;
 }
 
-bool IsLockedKey(std::span<const uint8_t, 4> keyNotSet, const KeyTable& table, int key) {
-  if (key < 0 || key >= kKeyCount) return false;
-  const uint8_t key1 = table.keys[static_cast<std::size_t>(key)].key1;
-  for (uint8_t locked : keyNotSet) {
-    if (locked != 0 && locked == key1) return true;
-  }
-  return false;
-}
-
 std::span<const MediaPickItem> MediaPickItems() {
   static constexpr std::array<MediaPickItem, 12> items = {{
       {0x04000021, &TextTable::tc_kbmedia_msel},

@@ -1,5 +1,5 @@
 // The rules of the key function picker, without windows: the capture of a key combination
-// typed as one quick sequence of presses, the locked keys, the media list, and the
+// typed as one quick sequence of presses, the media list, and the
 // function that OK makes of what was chosen.
 #pragma once
 
@@ -47,10 +47,6 @@ constexpr uint64_t kCombinationGapMs = 300;
 // was a press that counted (the combination's text is to be shown again).
 bool AddPickerKey(PickedCombination& combination, KeyPressHistory& history, uint8_t vk, bool release,
                   uint64_t nowMs, int kbType);
-
-// A locked key offers no pages: a non-zero byte of KeyNotSet equal to key 1 of the key's
-// record in the key table.
-bool IsLockedKey(std::span<const uint8_t, 4> keyNotSet, const KeyTable& table, int key);
 
 // The media and application functions of the picker's list, in list order.
 struct MediaPickItem {

@@ -14,6 +14,7 @@
 #include "model/key_combination_text.h"
 #include "macro/macro_scan.h"
 #include "model/key_names.h"
+#include "model/profile_edit.h"
 #include "platform/messages.h"
 #include "skin/app_font.h"
 #include "skin/skin_image.h"
@@ -162,7 +163,7 @@ void CKeyFunPickDlg::CreateControls() {
   media_.hide();
   tree_.hide();
 
-  locked_ = IsLockedKey(s.KeyNotSet, s.KeyTable, keyIndex);
+  locked_ = IsKeyLocked(s.KeyNotSet, s.KeyTable, keyIndex);
   if (locked_) {
     for (CPngBtn& button : pageButtons_) button.hide();
     captureBox_.hide();

@@ -1,6 +1,6 @@
 // The key function picker's rules: a combination typed as one quick sequence of presses
-// (the 300 ms gap, modifier sorts, key 1 and key 2, held keys, the layout remap), locked
-// keys, the media list, and the function OK makes of each page's choice.
+// (the 300 ms gap, modifier sorts, key 1 and key 2, held keys, the layout remap), the media
+// list, and the function OK makes of each page's choice.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -87,19 +87,7 @@ TEST(PickerCapture, CapturedKeysPassTheLayoutRemap) {
   EXPECT_EQ((PickedCombination{0x01, 'Q', 0}), aq.combination);
 }
 
-TEST(PickerRules, LockedKeysAndTheMediaList) {
-  KeyTable table;
-  table.keys[3].key1 = 0x5B;
-  table.keys[4].key1 = 0;
-  const std::array<uint8_t, 4> none{};
-  const std::array<uint8_t, 4> win{0, 0x5B, 0, 0};
-  EXPECT_FALSE(IsLockedKey(none, table, 3));
-  EXPECT_TRUE(IsLockedKey(win, table, 3));
-  // A zero byte locks nothing, not even a key whose key 1 is 0.
-  EXPECT_FALSE(IsLockedKey(win, table, 4));
-  EXPECT_FALSE(IsLockedKey(win, table, -1));
-  EXPECT_FALSE(IsLockedKey(win, table, kKeyCount));
-
+TEST(PickerRules, TheMediaList) {
   ASSERT_EQ(12u, MediaPickItems().size());
   EXPECT_EQ(0x04000021u, MediaPickItems().front().code);
   EXPECT_EQ(0x04000034u, MediaPickItems().back().code);
