@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
@@ -16,7 +17,7 @@
 #include "app/window_port.h"
 #include "controls/draw_text.h"
 #include "controls/menu_library.h"
-#include "controls/skinned_edit.h"
+#include "controls/skin_edit.h"
 #include "macro/macro_library.h"
 #include "macro/macro_library_commands.h"
 #include "macro/macro_scan.h"
@@ -132,13 +133,18 @@ void CMacroDlg::OnInitDialog() {
   loopEdit_ = new QLineEdit(this);
   loopEdit_->setObjectName(QString::number(kLoopEditId));
   const QRect radio = countRadio_.Exists() ? countRadio_.geometry() : QRect(x, 184, 20, 20);
-  loopEdit_->setGeometry(radio.right() + 1 + 8, radio.top() + s.LoopY, 80, 22);
+  // Right of the count radio, after its label where the label would run under the edit.
+  const QFont labelFont = AppFont() != nullptr ? *AppFont() : editFont_;
+  const int labelEnd = radio.right() + 1 + 7 +
+                       QFontMetrics(labelFont).horizontalAdvance(QString::fromStdU16String(t.tc_macro_loop1)) + 8;
+  loopEdit_->setGeometry(std::max(radio.right() + 1 + 8, labelEnd), radio.top() + s.LoopY, 80, 22);
   loopEdit_->setFont(editFont_);
   loopEdit_->setMaxLength(10);
   loopEdit_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), loopEdit_));
-  ApplySkinnedEditLook(loopEdit_, RGB(0xC8, 0xC8, 0xC8));
+  ApplySkinEditLook(*loopEdit_);
   loopEdit_->setText(QStringLiteral("1"));
   connect(loopEdit_, &QLineEdit::textEdited, this, &CMacroDlg::OnLoopEdited);
+  loopEdit_->show();
 
   // The two lists.
   const QImage* listBackground = s.ListTrans != 0 ? &face_ : nullptr;
@@ -289,6 +295,8 @@ void CMacroDlg::StartRecording() {
     Hook().SetHookStatus(1);
   }
   WriteLog("Macro recording: %s", hookRecording_ ? "keys through TapHook" : "the window's own keys");
+  // The window's own keys need the keyboard.
+  activateWindow();
   setFocus(Qt::OtherFocusReason);
 }
 

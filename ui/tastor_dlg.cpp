@@ -1,5 +1,7 @@
 #include "ui/tastor_dlg.h"
 
+#include "ui/key_fun_pick_dlg.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -268,9 +270,18 @@ void CTastorDlg::OnKeyClicked(int key) {
   ApplyPickerResult(kind, function, colour);
 }
 
-int CTastorDlg::OpenKeyFunctionPicker(int, bool, KeyFunction&, COLORREF&) {
-  // The key function picker is not part of this build: a click opens nothing.
-  return 0;
+int CTastorDlg::OpenKeyFunctionPicker(int key, bool colourEditing, KeyFunction& function, COLORREF& colour) {
+  CKeyFunPickDlg picker(this);
+  picker.keyIndex = key;
+  picker.colourSwitch = colourEditing ? 1 : 0;
+  picker.function = function;
+  if (picker.RunModal() != IDOK) return 0;
+  if (picker.resultKind == CKeyFunPickDlg::RESULT_COLOUR) {
+    colour = picker.colour;
+    return 2;
+  }
+  function = picker.function;
+  return 1;
 }
 
 void CTastorDlg::ApplyPickerResult(int kind, const KeyFunction& function, COLORREF colour) {

@@ -1,0 +1,125 @@
+// The road of a key assignment through the real picker: a key of the main window's
+// keyboard picture clicked, a combination typed or a media function picked in the picker,
+// OK, and the apply that ApplyNow posts reaching the simulated keyboard's report 9 with the
+// entries the core's encoding gives.
+#include "tests/gui/main_window_fixture.h"
+
+#include "model/device_matrix.h"
+#include "model/key_pick.h"
+#include "ui/key_fun_pick_dlg.h"
+
+using namespace main_window_test;
+
+namespace {
+
+// The picker of the running main window, once it is up (the picture posts its click, so
+// the picker opens after the click has been delivered).
+void WhenPickerUp(std::function<void(CKeyFunPickDlg&)> fn) {
+  auto* timer = new QTimer;
+  timer->setInterval(5);
+  QObject::connect(timer, &QTimer::timeout, [timer, fn] {
+    auto* picker = qobject_cast<CKeyFunPickDlg*>(QApplication::activeModalWidget());
+    if (picker == nullptr || !picker->isVisible()) return;
+    timer->stop();
+    timer->deleteLater();
+    fn(*picker);
+  });
+  timer->start();
+}
+
+void Click(QWidget& w) { QTest::mouseClick(&w, Qt::LeftButton, {}, QPoint(5, 5)); }
+
+void Key(QWidget* to, QEvent::Type type, int key, quint32 x) {
+  QKeyEvent e(type, key, {}, x, 0, 0);
+  QApplication::sendEvent(to, &e);
+}
+
+class PickerRoadTest : public MainWindowTest {
+ protected:
+  CTastorDlg& OpenReal() {
+    real_ = std::make_unique<CTastorDlg>(true);
+    real_->InitDialog();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(real_.get()));
+    return *real_;
+  }
+  void TearDown() override {
+    real_.reset();
+    MainWindowTest::TearDown();
+  }
+  // Report 9 as the simulated keyboard keeps it, and as the core encodes the profile.
+  std::string Report9() { return ReadFile(user_.path() + "sim/report-09.bin"); }
+  std::string Encoded() {
+    const Profile profile = CurrentProfile();
+    DeviceMatrix matrix{};
+    KEYINFO_2_Matrix(profile.keys, Settings().KeyTable, MacroSet{}, nullptr, matrix);
+    const auto bytes = MatrixBytes(matrix);
+    return std::string(bytes.begin(), bytes.end());
+  }
+  std::unique_ptr<CTastorDlg> real_;
+};
+
+}  // namespace
+
+TEST_F(PickerRoadTest, ACombinationAndAMediaFunctionChosenInThePickerReachReport9) {
+  Settings().ApplyNow = 1;
+  PickerKeyHistory() = KeyPressHistory{};
+  CTastorDlg& w = OpenReal();
+  BoxAnswerer boxes;  // a message would mean the picker found nothing chosen
+  const int key = KeyOf('C');
+  ASSERT_GE(key, 0);
+  const std::size_t k = static_cast<std::size_t>(key);
+  const int position = Settings().KeyTable.keys[k].matrixPos;
+
+  WhenPickerUp([](CKeyFunPickDlg& p) {
+    Click(p.PageButton(1));
+    QWidget* focus = &p;
+    Key(focus, QEvent::KeyPress, Qt::Key_Control, 37);
+    Key(focus, QEvent::KeyPress, Qt::Key_V, 55);
+    Key(focus, QEvent::KeyRelease, Qt::Key_V, 55);
+    Key(focus, QEvent::KeyRelease, Qt::Key_Control, 37);
+    Click(p.OkButton());
+  });
+  QTest::mouseClick(&w.Picture(), Qt::LeftButton, {}, KeyCentre(key));
+  WaitForRuns(1);
+  ASSERT_EQ(1u, Runs().size());
+  EXPECT_EQ(1u, Runs()[0].flags);
+  Profile stored = CurrentProfile();
+  EXPECT_EQ(0x02000000u, stored.keys[k].code);
+  EXPECT_EQ(MOD_LCTRL, stored.keys[k].modifiers);
+  EXPECT_EQ('V', stored.keys[k].key1);
+  EXPECT_EQ(position, stored.keys[k].matrixPos);
+  std::string report = Report9();
+  ASSERT_EQ(504u, report.size());
+  EXPECT_EQ(Encoded(), report);
+  uint32_t entry = 0;
+  std::memcpy(&entry, report.data() + 4 * position, 4);
+  EXPECT_EQ(keyinfo_to_hardware_code(stored.keys[k], MacroSet{}), entry);
+
+  // The same key gets mute from the media page.
+  WhenPickerUp([](CKeyFunPickDlg& p) {
+    Click(p.PageButton(3));
+    // The list by the keyboard: F4 opens it, the sixth item is mute.
+    p.MediaButton().setFocus();
+    QTest::keyClick(&p.MediaButton(), Qt::Key_F4);
+    if (OpenMenus().size() != 1) {
+      ADD_FAILURE() << "the media list did not open";
+      Click(p.CancelButton());
+      return;
+    }
+    for (int i = 0; i < 6; ++i) QTest::keyClick(&p.MediaButton(), Qt::Key_Down);
+    QTest::keyClick(&p.MediaButton(), Qt::Key_Return);
+    Pump();
+    Click(p.OkButton());
+  });
+  QTest::mouseClick(&w.Picture(), Qt::LeftButton, {}, KeyCentre(key));
+  WaitForRuns(2);
+  ASSERT_EQ(2u, Runs().size());
+  stored = CurrentProfile();
+  EXPECT_EQ(0x04000028u, stored.keys[k].code);
+  report = Report9();
+  EXPECT_EQ(Encoded(), report);
+  std::memcpy(&entry, report.data() + 4 * position, 4);
+  EXPECT_EQ(keyinfo_to_hardware_code(stored.keys[k], MacroSet{}), entry);
+  EXPECT_NE(0u, entry);
+  EXPECT_TRUE(boxes.messages.empty());
+}
