@@ -1,6 +1,7 @@
 #include "app/hook_library.h"
 
 #include "app/log.h"
+#include "app/settings.h"
 #include "app/window_port.h"
 
 HookLibrary& Hook() {
@@ -29,29 +30,57 @@ int LoadHookLibrary(const std::string& programFolder) {
   if (!hook.installhook || !hook.removehook || !hook.SetHookStatus || !hook.SetReciveWindow) {
     Windows().MessageBox(nullptr, u"Load TapHook.dll failed", u"Warning", MB_OK | MB_ICONWARNING);
   }
-  if (hook.installhook) {
-    hook.live = hook.installhook() != 0;
-    WriteLog(hook.live ? "TapHook: keys are captured through the hook" : "TapHook: installhook failed, windows read their own keys");
-  }
+  hook.liveLogged = false;
+  hook.installed = hook.installhook != nullptr && hook.installhook() != 0;
+  if (hook.installhook && !hook.installed) WriteLog("installhook failed: no key capture through TapHook");
   return 1;
+}
+
+bool HookIsLive() {
+  HookLibrary& hook = Hook();
+  const bool live = hook.installed && hook.SetReciveWindow != nullptr && hook.SetHookStatus != nullptr;
+  if (!hook.liveLogged) {
+    hook.liveLogged = true;
+    WriteLog(live ? "Key capture: through TapHook" : "Key capture: the windows' own key events (TapHook not live)");
+  }
+  return live;
+}
+
+bool CaptureThroughHook() { return Settings().HookDLL != 0 && HookIsLive(); }
+
+void HookSetReceiver(HWND window) {
+  HookLibrary& hook = Hook();
+  if (!hook.SetReciveWindow) return;
+  hook.SetReciveWindow(window);
+  hook.receiver = window;
+}
+
+void HookSetStatus(int on) {
+  HookLibrary& hook = Hook();
+  if (!hook.SetHookStatus) return;
+  hook.SetHookStatus(on);
+  hook.status = on;
+}
+
+HookCaptureState HookState() { return {Hook().receiver, Hook().status}; }
+
+void RestoreHookState(const HookCaptureState& state) {
+  if (state.receiver != nullptr) HookSetReceiver(state.receiver);
+  if (state.status != 0) HookSetStatus(state.status);
 }
 
 void UnloadHookLibrary() {
   HookLibrary& hook = Hook();
   // Without removehook the module stays loaded and nothing in it is called.
   if (!hook.removehook) return;
-  if (hook.SetHookStatus) hook.SetHookStatus(0);
+  HookSetStatus(0);
   hook.removehook();
-  hook.live = false;
   hook.installhook = nullptr;
   hook.removehook = nullptr;
   hook.SetHookStatus = nullptr;
   // The receiving-window entry point would point into the unloaded module: drop it too.
   hook.SetReciveWindow = nullptr;
+  hook.installed = false;
+  hook.receiver = nullptr;
   hook.module.reset();
-}
-
-bool HookIsLive() {
-  const HookLibrary& hook = Hook();
-  return hook.live && hook.SetHookStatus != nullptr && hook.SetReciveWindow != nullptr;
 }

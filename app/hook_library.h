@@ -14,14 +14,15 @@ struct HookLibrary {
   int (*removehook)() = nullptr;
   void (*SetHookStatus)(int on) = nullptr;
   void (*SetReciveWindow)(HWND window) = nullptr;
-  // installhook succeeded: the hook really captures keys.
-  bool live = false;
+  // installhook answered 1: the hook really watches the keyboard. It may fail (no X
+  // display, no RECORD extension, a Wayland session) while every entry point resolved.
+  bool installed = false;
+  // What the program last gave the library: the receiving window and the capture status.
+  HWND receiver = nullptr;
+  int status = 0;
+  // Whether HookIsLive has written its answer to the log.
+  bool liveLogged = false;
 };
-
-// True when the windows can capture through TapHook: the hook is installed and its
-// receiving-window and status entry points are there. When installhook failed (no X
-// display, no RECORD extension, a Wayland session) nothing would ever arrive.
-bool HookIsLive();
 
 HookLibrary& Hook();
 
@@ -32,6 +33,30 @@ std::string HookLibraryPath(const std::string& programFolder);
 // does not load, or lacks an entry point, shows "Load TapHook.dll failed" (caption
 // "Warning"); the entry points that were found stay usable. Returns 1 when it loaded.
 int LoadHookLibrary(const std::string& programFolder);
+
+// True when the hook delivers keys: SetReciveWindow and SetHookStatus resolved and
+// installhook succeeded. The first answer is logged, so Log.txt tells whether keys come
+// from TapHook or from the windows' own keyboard filters.
+bool HookIsLive();
+
+// True when a capturing window is to read its keys from TapHook: the HookDLL setting is on
+// and the hook is live. Otherwise the window reads its own key events.
+bool CaptureThroughHook();
+
+// The calls of SetReciveWindow and SetHookStatus, each only when it resolved; what was set
+// is remembered, so that a window that takes the hook over for a while can give it back.
+void HookSetReceiver(HWND window);
+void HookSetStatus(int on);
+
+// Who receives TapHook's keys and whether capturing is on, as the program last set them.
+struct HookCaptureState {
+  HWND receiver = nullptr;
+  int status = 0;
+};
+HookCaptureState HookState();
+// Gives the hook back to the window that had it: its receiving window and status. Nothing
+// is called when no window had it.
+void RestoreHookState(const HookCaptureState& state);
 
 // Shutdown: when removehook is there, stops capturing and removes the hook, then unloads.
 void UnloadHookLibrary();

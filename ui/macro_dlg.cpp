@@ -17,7 +17,7 @@
 #include "app/window_port.h"
 #include "controls/draw_text.h"
 #include "controls/menu_library.h"
-#include "controls/skinned_edit.h"
+#include "controls/skin_edit.h"
 #include "macro/macro_library.h"
 #include "macro/macro_library_commands.h"
 #include "macro/macro_scan.h"
@@ -81,7 +81,7 @@ CMacroDlg::CMacroDlg(QWidget* owner) : CSkinnedDialog(owner), macros_(TheMacroLi
 
 CMacroDlg::~CMacroDlg() {
   // A window that goes while recording hands the hook back switched off.
-  if (hookRecording_ && Hook().SetHookStatus) Hook().SetHookStatus(0);
+  if (hookRecording_) HookSetStatus(0);
 }
 
 std::vector<EventItem> CMacroDlg::ListedEvents() const {
@@ -141,7 +141,7 @@ void CMacroDlg::OnInitDialog() {
   loopEdit_->setFont(editFont_);
   loopEdit_->setMaxLength(10);
   loopEdit_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), loopEdit_));
-  ApplySkinnedEditLook(loopEdit_, RGB(0xC8, 0xC8, 0xC8));
+  ApplySkinEditLook(*loopEdit_);
   loopEdit_->setText(QStringLiteral("1"));
   connect(loopEdit_, &QLineEdit::textEdited, this, &CMacroDlg::OnLoopEdited);
   loopEdit_->show();
@@ -289,10 +289,10 @@ void CMacroDlg::StartRecording() {
   events_.EnableMouse(false);
   if (countRadio_.GetCheck()) loopEdit_->hide();
   // Through TapHook only when it really captures; otherwise the window's own keys.
-  hookRecording_ = Settings().HookDLL != 0 && HookIsLive();
+  hookRecording_ = CaptureThroughHook();
   if (hookRecording_) {
-    Hook().SetReciveWindow(hwnd());
-    Hook().SetHookStatus(1);
+    HookSetReceiver(hwnd());
+    HookSetStatus(1);
   }
   WriteLog("Macro recording: %s", hookRecording_ ? "keys through TapHook" : "the window's own keys");
   // The window's own keys need the keyboard.
@@ -309,7 +309,7 @@ void CMacroDlg::StopRecording() {
   if (countRadio_.GetCheck()) loopEdit_->show();
   if (hookRecording_) {
     hookRecording_ = false;
-    Hook().SetHookStatus(0);
+    HookSetStatus(0);
   }
   if (MacroRecord* record = RecordOf(SelectedMacro())) {
     auto lock = macros_.Lock();

@@ -12,7 +12,9 @@
 #include "app/settings.h"
 #include "app/window_port.h"
 #include "controls/draw_text.h"
+#include "controls/skin_edit.h"
 #include "model/key_combination_text.h"
+#include "model/key_pick.h"
 #include "platform/messages.h"
 #include "platform/virtual_keys.h"
 #include "skin/app_font.h"
@@ -51,24 +53,6 @@ int DecimalNumber(std::u16string_view text) {
   return static_cast<int>(negative ? -value : value);
 }
 
-// The modifier bit a key sets in a combination, or 0 for other keys.
-uint8_t ModifierBit(uint8_t vk) {
-  switch (vk) {
-    case VK_SHIFT:
-    case VK_LSHIFT: return 0x02;
-    case VK_CONTROL:
-    case VK_LCONTROL: return 0x01;
-    case VK_MENU:
-    case VK_LMENU: return 0x04;
-    case VK_LWIN: return 0x08;
-    case VK_RWIN: return 0x80;
-    case VK_RSHIFT: return 0x20;
-    case VK_RCONTROL: return 0x10;
-    case VK_RMENU: return 0x40;
-    default: return 0;
-  }
-}
-
 int RunBox(QWidget* parent, int mode, std::u16string_view text) {
   CMsgDlg box(parent);
   box.mode = mode;
@@ -84,8 +68,8 @@ CMsgDlg::CMsgDlg(QWidget* parent) : CSkinnedDialog(parent) {
 }
 
 CMsgDlg::~CMsgDlg() {
-  // A box destroyed while it still reads TapHook's keys hands the hook back switched off.
-  if (hookCapture_ && Hook().SetHookStatus) Hook().SetHookStatus(0);
+  // A box destroyed while it still reads TapHook's keys hands the hook back as it found it.
+  ReleaseHook();
 }
 
 int CMsgDlg::Message(QWidget* parent, std::u16string_view text) { return RunBox(parent, MODE_MESSAGE, text); }
@@ -146,8 +130,8 @@ void CMsgDlg::OnInitDialog() {
     edit_ = new QLineEdit(this);
     edit_->setObjectName(QString::number(kEditId));
     edit_->setGeometry((face.Width() - kEditWidth) / 2, kEditTop, kEditWidth, kEditHeight);
-    edit_->setFrame(true);
     edit_->setFont(editFont_);
+    ApplySkinEditLook(*edit_);
     if (m == MODE_NUMBER) {
       edit_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit_));
     }
@@ -156,21 +140,27 @@ void CMsgDlg::OnInitDialog() {
     edit_->setFocus();
   }
 
-  // The capture reads TapHook's keys when the program captures through it; the window's
-  // own keys are then only swallowed, so that no key counts twice.
-  const HookLibrary& hook = Hook();
-  if (m == MODE_CAPTURE && Settings().HookDLL != 0 && hook.SetReciveWindow && hook.SetHookStatus) {
+  // The capture reads TapHook's keys when the program captures through it and the hook is
+  // live; the window's own keys are then only swallowed, so that no key counts twice. The
+  // window that had the hook (the key function picker, the macro editor) gets it back when
+  // the box ends.
+  if (m == MODE_CAPTURE && CaptureThroughHook()) {
     hookCapture_ = true;
-    hook.SetReciveWindow(hwnd());
-    hook.SetHookStatus(1);
+    hookBefore_ = HookState();
+    HookSetReceiver(hwnd());
+    HookSetStatus(1);
   }
 }
 
+void CMsgDlg::ReleaseHook() {
+  if (!hookCapture_) return;
+  hookCapture_ = false;
+  HookSetStatus(0);
+  RestoreHookState(hookBefore_);
+}
+
 void CMsgDlg::done(int result) {
-  if (hookCapture_) {
-    hookCapture_ = false;
-    Hook().SetHookStatus(0);
-  }
+  ReleaseHook();
   CSkinnedDialog::done(result);
 }
 
@@ -227,7 +217,7 @@ void CMsgDlg::OnCaptureEvent(uint8_t vk, bool release) {
   g_previous = {vk, release};
   if (release) return;
   if (singleKey != 0) capture = Capture{};
-  if (const uint8_t bit = ModifierBit(vk)) {
+  if (const uint8_t bit = ModifierBitOfKey(vk)) {
     capture.modifiers |= bit;
   } else if (capture.key1 == 0 || capture.key1 == vk) {
     capture.key1 = vk;

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/hook_library.h"
 #include "controls/png_btn.h"
 #include "ui/skinned_dialog.h"
 
@@ -92,8 +93,11 @@ class CMsgDlg : public CSkinnedDialog {
   void OnOK();
   void OnCancel();
   int EffectiveMode() const;
+  // Ends capturing through TapHook and gives the hook back to the window that had it.
+  void ReleaseHook();
 
   bool hookCapture_ = false;
+  HookCaptureState hookBefore_;
   QImage icon_;
   QFont editFont_;
   QFont textFont_;

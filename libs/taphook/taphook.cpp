@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -48,8 +49,14 @@ void OnRecorded(XPointer, XRecordInterceptData* recorded) {
   XRecordFreeData(recorded);
 }
 
-void Pump(Hook* hook) {
-  if (!XRecordEnableContextAsync(hook->data, hook->context, OnRecorded, nullptr)) return;
+// Enables the context on the data connection, tells installhook whether that worked, then
+// delivers the recorded events until removehook writes to the stop pipe. installhook waits
+// for the answer, so a removehook right after it never disables the context before it was
+// enabled (the data connection would then wait for the recording forever when closed).
+void Pump(Hook* hook, std::promise<bool>* enabled) {
+  const bool ok = XRecordEnableContextAsync(hook->data, hook->context, OnRecorded, nullptr) != 0;
+  enabled->set_value(ok);
+  if (!ok) return;
   const int fd = ConnectionNumber(hook->data);
   for (;;) {
     pollfd fds[2] = {{fd, POLLIN, 0}, {hook->stopPipe[0], POLLIN, 0}};
@@ -109,7 +116,14 @@ extern "C" int installhook(void) {
     Destroy(hook);
     return 0;
   }
-  hook->pump = std::thread(Pump, hook);
+  std::promise<bool> enabled;
+  std::future<bool> answer = enabled.get_future();
+  hook->pump = std::thread(Pump, hook, &enabled);
+  if (!answer.get()) {
+    hook->pump.join();
+    Destroy(hook);
+    return 0;
+  }
   g_hook = hook;
   return 1;
 }

@@ -129,4 +129,91 @@ TEST_F(StartupTest, HookLibraryMissingEntryPointsKeepsTheOthers) {
   Hook() = HookLibrary{};
 }
 
+TEST_F(StartupTest, APartialHookIsNeverLiveAndTheAnswerIsLoggedOnce) {
+  TempDir program;
+  const std::string path = program.path() + SharedLibraryFileName("TapHook");
+  ASSERT_EQ(0, ::symlink(TASTOR_PARTIAL_HOOK, path.c_str()));
+  ASSERT_EQ(1, LoadHookLibrary(program.path()));
+  // installhook answered 1, but without SetReciveWindow no window can receive the keys.
+  EXPECT_TRUE(Hook().installed);
+  g_lines.clear();
+  Settings().HookDLL = 1;
+  EXPECT_FALSE(HookIsLive());
+  EXPECT_FALSE(CaptureThroughHook());
+  EXPECT_EQ((std::vector<std::string>{"Key capture: the windows' own key events (TapHook not live)"}), g_lines);
+  Hook() = HookLibrary{};
+}
+
+#ifdef TASTOR_HAVE_TAPHOOK
+TEST_F(StartupTest, TapHookWithoutADisplayResolvesEverythingButIsNotLive) {
+  const char* saved = std::getenv("DISPLAY");
+  const std::string keep = saved != nullptr ? saved : "";
+  ::unsetenv("DISPLAY");
+  Settings().HookDLL = 1;
+  ASSERT_EQ(1, LoadHookLibrary(BinDir()));
+  EXPECT_TRUE(port_.Texts().empty());
+  ASSERT_NE(nullptr, Hook().SetReciveWindow);
+  ASSERT_NE(nullptr, Hook().SetHookStatus);
+  EXPECT_FALSE(Hook().installed);
+  EXPECT_FALSE(CaptureThroughHook());
+  EXPECT_FALSE(HookIsLive());
+  ASSERT_GE(g_lines.size(), 2u);
+  EXPECT_EQ("installhook failed: no key capture through TapHook", g_lines[g_lines.size() - 2]);
+  EXPECT_EQ("Key capture: the windows' own key events (TapHook not live)", g_lines.back());
+  UnloadHookLibrary();
+  EXPECT_FALSE(Hook().module);
+  if (saved != nullptr) ::setenv("DISPLAY", keep.c_str(), 1);
+}
+
+TEST_F(StartupTest, TapHookOnADisplayIsLive) {
+  if (!OnPath("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+  Xvfb server;
+  ASSERT_TRUE(server.Start());
+  const char* saved = std::getenv("DISPLAY");
+  const std::string keep = saved != nullptr ? saved : "";
+  ::setenv("DISPLAY", server.display().c_str(), 1);
+  ASSERT_EQ(1, LoadHookLibrary(BinDir()));
+  EXPECT_TRUE(HookIsLive());
+  Settings().HookDLL = 0;
+  EXPECT_FALSE(CaptureThroughHook());
+  Settings().HookDLL = 1;
+  EXPECT_TRUE(CaptureThroughHook());
+  EXPECT_EQ("Key capture: through TapHook", g_lines.back());
+  UnloadHookLibrary();
+  if (saved != nullptr) ::setenv("DISPLAY", keep.c_str(), 1); else ::unsetenv("DISPLAY");
+}
+#endif
+
+// The receiving window and status the program gave the hook, and their return.
+std::vector<std::string> g_hookCalls;
+void RecordStatus(int on) { g_hookCalls.push_back("status " + std::to_string(on)); }
+void RecordWindow(HWND window) { g_hookCalls.push_back(window != nullptr ? "window" : "no window"); }
+
+TEST_F(StartupTest, TheHookIsGivenBackAsItWas) {
+  g_hookCalls.clear();
+  Hook() = HookLibrary{};
+  // Nothing resolved: nothing is called and nothing remembered.
+  HookSetStatus(1);
+  EXPECT_EQ(0, HookState().status);
+  Hook().SetHookStatus = RecordStatus;
+  Hook().SetReciveWindow = RecordWindow;
+  TastorWindow picker{}, box{};
+  HookSetReceiver(&picker);
+  HookSetStatus(1);
+  const HookCaptureState before = HookState();
+  EXPECT_EQ(&picker, before.receiver);
+  EXPECT_EQ(1, before.status);
+  HookSetReceiver(&box);
+  HookSetStatus(0);
+  RestoreHookState(before);
+  EXPECT_EQ(&picker, HookState().receiver);
+  EXPECT_EQ(1, HookState().status);
+  EXPECT_EQ((std::vector<std::string>{"window", "status 1", "window", "status 0", "window", "status 1"}), g_hookCalls);
+  // No window had the hook: giving it back calls nothing.
+  g_hookCalls.clear();
+  RestoreHookState(HookCaptureState{});
+  EXPECT_TRUE(g_hookCalls.empty());
+  Hook() = HookLibrary{};
+}
+
 }  // namespace

@@ -15,6 +15,7 @@
 #include "text/text_table.h"
 #include "ui/msg_dlg.h"
 #include "ui/virtual_key_event.h"
+#include "ui/window_handle.h"
 
 using namespace controls_test;
 
@@ -114,6 +115,8 @@ class CaptureBoxTest : public ::testing::Test {
     Settings().HookDLL = 0;
     savedStatus_ = Hook().SetHookStatus;
     savedWindow_ = Hook().SetReciveWindow;
+    savedInstalled_ = Hook().installed;
+    savedState_ = HookState();
     FakeHook::Calls().clear();
     owner_.resize(800, 600);
     owner_.show();
@@ -122,11 +125,15 @@ class CaptureBoxTest : public ::testing::Test {
     box_.reset();
     Hook().SetHookStatus = savedStatus_;
     Hook().SetReciveWindow = savedWindow_;
+    Hook().installed = savedInstalled_;
+    Hook().receiver = savedState_.receiver;
+    Hook().status = savedState_.status;
   }
   void UseFakeHook() {
     Settings().HookDLL = 1;
     Hook().SetHookStatus = &FakeHook::SetHookStatus;
     Hook().SetReciveWindow = &FakeHook::SetReciveWindow;
+    Hook().installed = true;
   }
 
   CMsgDlg& Open(int singleKey = 0) {
@@ -155,6 +162,8 @@ class CaptureBoxTest : public ::testing::Test {
   std::unique_ptr<CMsgDlg> box_;
   void (*savedStatus_)(int) = nullptr;
   void (*savedWindow_)(HWND) = nullptr;
+  bool savedInstalled_ = false;
+  HookCaptureState savedState_;
 };
 
 }  // namespace
@@ -278,4 +287,54 @@ TEST_F(CaptureBoxTest, WithoutTheHooksEntryPointsOrTheSettingTheBoxReadsItsOwnKe
   Open();
   EXPECT_FALSE(box_->CapturesThroughHook());
   EXPECT_TRUE(FakeHook::Calls().empty());
+}
+
+TEST_F(CaptureBoxTest, AHookThatDidNotInstallLeavesTheBoxItsOwnKeys) {
+  // No X display, no RECORD extension, a Wayland session: every entry point is there but
+  // installhook failed, so TapHook would deliver nothing.
+  UseFakeHook();
+  Hook().installed = false;
+  CMsgDlg& box = Open();
+  EXPECT_FALSE(box.CapturesThroughHook());
+  EXPECT_TRUE(FakeHook::Calls().empty());
+  Send(QEvent::KeyPress, Qt::Key_Control, X_RCTRL);
+  Tap(Qt::Key_B, X_B);
+  Send(QEvent::KeyRelease, Qt::Key_Control, X_RCTRL);
+  EXPECT_EQ("R-Ctrl + B", Shown());
+  box.EndDialog(IDOK);
+  EXPECT_TRUE(FakeHook::Calls().empty());
+}
+
+TEST_F(CaptureBoxTest, WhenTheBoxEndsTheWindowThatOpenedItGetsTheHookBack) {
+  UseFakeHook();
+  // The opener receives TapHook's keys and captures, as the picker's key page does.
+  QWidget opener;
+  WindowHandle openerHandle(&opener);
+  HookSetReceiver(openerHandle.hwnd());
+  HookSetStatus(1);
+  FakeHook::Calls().clear();
+
+  for (int end : {IDOK, IDCANCEL}) {
+    CMsgDlg& box = Open();
+    EXPECT_EQ(box.hwnd(), FakeHook::Window());
+    box.EndDialog(end);
+    EXPECT_EQ(openerHandle.hwnd(), FakeHook::Window());
+    EXPECT_EQ(openerHandle.hwnd(), HookState().receiver);
+    EXPECT_EQ(1, HookState().status);
+    EXPECT_EQ((std::vector<std::string>{"window", "status 1", "status 0", "window", "status 1"}), FakeHook::Calls());
+    FakeHook::Calls().clear();
+  }
+
+  // A box destroyed without ending (its owner went) gives the hook back as well.
+  Open();
+  box_.reset();
+  EXPECT_EQ(openerHandle.hwnd(), FakeHook::Window());
+  EXPECT_EQ(1, HookState().status);
+
+  // An opener that had switched capture off gets it back off.
+  HookSetStatus(0);
+  FakeHook::Calls().clear();
+  Open().EndDialog(IDOK);
+  EXPECT_EQ((std::vector<std::string>{"window", "status 1", "status 0", "window"}), FakeHook::Calls());
+  EXPECT_EQ(0, HookState().status);
 }

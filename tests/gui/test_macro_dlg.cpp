@@ -279,12 +279,13 @@ struct FakeHook {
 
 TEST_F(MacroDlgTest, TheHookIsUsedOnlyWhenItIsLive) {
   PutMacro("Jump", 0x111);
-  const HookLibrary saved{nullptr, Hook().installhook, Hook().removehook, Hook().SetHookStatus,
-                          Hook().SetReciveWindow, Hook().live};
+  const auto savedStatus = Hook().SetHookStatus;
+  const auto savedWindow = Hook().SetReciveWindow;
+  const bool savedInstalled = Hook().installed;
   Settings().HookDLL = 1;
   Hook().SetHookStatus = &FakeHook::SetHookStatus;
   Hook().SetReciveWindow = &FakeHook::SetReciveWindow;
-  Hook().live = false;
+  Hook().installed = false;
   FakeHook::Calls().clear();
   Open();
   ClickItem(Tree(), Item(u"Jump"));
@@ -297,7 +298,7 @@ TEST_F(MacroDlgTest, TheHookIsUsedOnlyWhenItIsLive) {
   EXPECT_EQ(3, List().Count());
 
   // A live hook: its messages count, the window's own keys do not.
-  Hook().live = true;
+  Hook().installed = true;
   Click(dlg_->RecordButton());
   EXPECT_TRUE(dlg_->RecordsThroughHook());
   Tap(Qt::Key_D);
@@ -307,9 +308,9 @@ TEST_F(MacroDlgTest, TheHookIsUsedOnlyWhenItIsLive) {
   Click(dlg_->RecordButton());
   EXPECT_EQ((std::vector<std::string>{"window", "status 1", "status 0"}), FakeHook::Calls());
   EXPECT_EQ((std::vector<std::u16string>{u"E", u"E"}), ListTexts());
-  Hook().SetHookStatus = saved.SetHookStatus;
-  Hook().SetReciveWindow = saved.SetReciveWindow;
-  Hook().live = saved.live;
+  Hook().SetHookStatus = savedStatus;
+  Hook().SetReciveWindow = savedWindow;
+  Hook().installed = savedInstalled;
 }
 
 // ---- the insert and event menus, Save ----

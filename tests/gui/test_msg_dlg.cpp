@@ -250,3 +250,43 @@ TEST_F(MsgDlgTest, TheCoresMessagesAreShownInTheSkinnedBoxOverTheirOwner) {
   Windows().MessageBox(nullptr, u"Wrong rect num", u"Error", MB_OK);
   SetWindowPort(nullptr);
 }
+
+TEST_F(MsgDlgTest, TheEditsAreDrawnInTheSkinsListColoursWithoutTheStockFrame) {
+  Settings().LstBox_bkg_clr = RGB(24, 24, 28);
+  Settings().LstBox_txt_clr_nr = RGB(0, 255, 0);
+  for (int mode : {CMsgDlg::MODE_TEXT, CMsgDlg::MODE_NUMBER, CMsgDlg::MODE_CAPTURE}) {
+    CMsgDlg& box = Show(mode);
+    QLineEdit* edit = box.Edit();
+    ASSERT_NE(nullptr, edit);
+    EXPECT_FALSE(edit->hasFrame());
+    if (mode == CMsgDlg::MODE_CAPTURE) {
+      QTest::keyClick(edit, Qt::Key_W);
+    } else {
+      QTest::keyClicks(edit, "8888");
+    }
+    ASSERT_TRUE(edit->hasFocus());
+    const QImage picture = box.grab().toImage();
+    const QRect field = edit->geometry();
+    // The field is dark inside its border, also while it has the focus: no white field, no
+    // focus ring of another colour.
+    int dark = 0, green = 0, white = 0, blue = 0;
+    for (int y = field.top(); y <= field.bottom(); ++y) {
+      for (int x = field.left(); x <= field.right(); ++x) {
+        const QColor p = picture.pixelColor(x, y);
+        dark += p.red() < 40 && p.green() < 40 && p.blue() < 50;
+        green += p.green() > 150 && p.red() < 100 && p.blue() < 100;
+        white += p.red() > 200 && p.green() > 200 && p.blue() > 200;
+        blue += p.blue() > 120 && p.blue() > p.red() + 50;
+      }
+    }
+    EXPECT_GT(dark, field.width() * field.height() / 2) << mode;
+    EXPECT_GT(green, 10) << mode;  // the text in the list text colour
+    EXPECT_LE(white, field.height()) << mode;  // the caret at most, the platform's
+
+    EXPECT_EQ(0, blue) << mode;
+    // The border is a lighter tone of the field, not the platform's frame.
+    const QColor border = picture.pixelColor(field.left(), field.center().y());
+    EXPECT_LT(border.red(), 140);
+    EXPECT_NEAR(border.red(), border.green(), 8);
+  }
+}
