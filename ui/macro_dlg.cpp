@@ -81,7 +81,7 @@ CMacroDlg::CMacroDlg(QWidget* owner) : CSkinnedDialog(owner), macros_(TheMacroLi
 
 CMacroDlg::~CMacroDlg() {
   // A window that goes while recording hands the hook back switched off.
-  if (hookRecording_ && Hook().SetHookStatus) Hook().SetHookStatus(0);
+  if (hookRecording_) HookSetStatus(0);
 }
 
 std::vector<EventItem> CMacroDlg::ListedEvents() const {
@@ -289,10 +289,10 @@ void CMacroDlg::StartRecording() {
   events_.EnableMouse(false);
   if (countRadio_.GetCheck()) loopEdit_->hide();
   // Through TapHook only when it really captures; otherwise the window's own keys.
-  hookRecording_ = Settings().HookDLL != 0 && HookIsLive();
+  hookRecording_ = CaptureThroughHook();
   if (hookRecording_) {
-    Hook().SetReciveWindow(hwnd());
-    Hook().SetHookStatus(1);
+    HookSetReceiver(hwnd());
+    HookSetStatus(1);
   }
   WriteLog("Macro recording: %s", hookRecording_ ? "keys through TapHook" : "the window's own keys");
   // The window's own keys need the keyboard.
@@ -309,7 +309,7 @@ void CMacroDlg::StopRecording() {
   if (countRadio_.GetCheck()) loopEdit_->show();
   if (hookRecording_) {
     hookRecording_ = false;
-    Hook().SetHookStatus(0);
+    HookSetStatus(0);
   }
   if (MacroRecord* record = RecordOf(SelectedMacro())) {
     auto lock = macros_.Lock();

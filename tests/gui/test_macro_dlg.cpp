@@ -279,8 +279,9 @@ struct FakeHook {
 
 TEST_F(MacroDlgTest, TheHookIsUsedOnlyWhenItIsLive) {
   PutMacro("Jump", 0x111);
-  const HookLibrary saved{nullptr, Hook().installhook, Hook().removehook, Hook().SetHookStatus,
-                          Hook().SetReciveWindow, Hook().live};
+  const auto savedStatus = Hook().SetHookStatus;
+  const auto savedWindow = Hook().SetReciveWindow;
+  const bool savedInstalled = Hook().live;
   Settings().HookDLL = 1;
   Hook().SetHookStatus = &FakeHook::SetHookStatus;
   Hook().SetReciveWindow = &FakeHook::SetReciveWindow;
@@ -307,9 +308,9 @@ TEST_F(MacroDlgTest, TheHookIsUsedOnlyWhenItIsLive) {
   Click(dlg_->RecordButton());
   EXPECT_EQ((std::vector<std::string>{"window", "status 1", "status 0"}), FakeHook::Calls());
   EXPECT_EQ((std::vector<std::u16string>{u"E", u"E"}), ListTexts());
-  Hook().SetHookStatus = saved.SetHookStatus;
-  Hook().SetReciveWindow = saved.SetReciveWindow;
-  Hook().live = saved.live;
+  Hook().SetHookStatus = savedStatus;
+  Hook().SetReciveWindow = savedWindow;
+  Hook().live = savedInstalled;
 }
 
 // ---- the insert and event menus, Save ----
@@ -558,4 +559,57 @@ TEST_F(MacroDlgTest, AnImportedFolderGetsNewIdsAndAnImportedMacroNeverOverwrites
   Pump(50);
   EXPECT_EQ(TextTable::Instance().tc_macro_msg8, Messages().back());
   EXPECT_EQ(before, ReadFile(Mac() + "/" + longTitle + ".mck"));
+}
+
+// ---- recording through TapHook on a real X server ----
+
+TEST_F(MacroDlgTest, RecordsInjectedKeysThroughTapHookAndFallsBackWithoutADisplay) {
+  if (!OnPath("Xvfb") || !OnPath("xdotool")) GTEST_SKIP() << "Xvfb or xdotool is not installed";
+  if (!fs::exists(BinDir() + "libTapHook.so")) GTEST_SKIP() << "TapHook is not built";
+  PutMacro("Jump", 0x111);
+  Settings().HookDLL = 1;
+  const char* saved = std::getenv("DISPLAY");
+  const std::string keep = saved != nullptr ? saved : "";
+
+  // No display: installhook fails, the window's own keys are recorded.
+  ::unsetenv("DISPLAY");
+  ASSERT_EQ(1, LoadHookLibrary(BinDir()));
+  Open();
+  ClickItem(Tree(), Item(u"Jump"));
+  Click(dlg_->DelayCheckBox());
+  Click(dlg_->RecordButton());
+  EXPECT_FALSE(dlg_->RecordsThroughHook());
+  Tap(Qt::Key_C);
+  Click(dlg_->RecordButton());
+  EXPECT_EQ((std::vector<std::u16string>{u"C", u"C"}), ListTexts());
+  UnloadHookLibrary();
+  AnswerCancel();  // the recording is not saved
+  dlg_->close();
+  Pump();
+  dlg_.reset();
+
+  Xvfb server;
+  ASSERT_TRUE(server.Start());
+  ::setenv("DISPLAY", server.display().c_str(), 1);
+  ASSERT_EQ(1, LoadHookLibrary(BinDir()));
+  Open();
+  ClickItem(Tree(), Item(u"Jump"));
+  Click(dlg_->DelayCheckBox());
+  Click(dlg_->RecordButton());
+  EXPECT_TRUE(dlg_->RecordsThroughHook());
+  // "a" (X key code 38) and the right Shift (62), injected on the X server.
+  const RunResult r = RunProgram({"/usr/bin/xdotool", "key", "--delay", "20", "38", "62"},
+                                 {"DISPLAY=" + server.display()});
+  EXPECT_EQ(0, r.status) << r.err;
+  QElapsedTimer waited;
+  waited.start();
+  while (List().Count() < 4 && waited.elapsed() < 5000) Pump(10);
+  Click(dlg_->RecordButton());
+  UnloadHookLibrary();
+  if (saved != nullptr) ::setenv("DISPLAY", keep.c_str(), 1); else ::unsetenv("DISPLAY");
+  EXPECT_EQ((std::vector<EventItem>{{EventItem::PRESS, 'A'},
+                                    {EventItem::RELEASE, 'A'},
+                                    {EventItem::PRESS, VK_RSHIFT},
+                                    {EventItem::RELEASE, VK_RSHIFT}}),
+            dlg_->ListedEvents());
 }
