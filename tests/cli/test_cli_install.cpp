@@ -123,7 +123,9 @@ TEST_F(InstalledTree, ModaliasAndUdevRuleNameTheKeyboardOfCfgIni) {
       EXPECT_TRUE(Has(rule, line)) << line;
     }
   }
-  EXPECT_TRUE(Has(rule, "ATTRS{idVendor}==\"2f68\""));
+  EXPECT_TRUE(Has(rule, "KERNELS==\"????:2F68:0A17.*\"")) << rule;
+  // The probe udev runs is the installed one, not the build folder's.
+  EXPECT_TRUE(Has(rule, "IMPORT{program}=\"" + P("lib/tastor/tastor-udev-probe") + " %k\"")) << rule;
   EXPECT_TRUE(Has(rule, "TAG+=\"uaccess\""));
   const std::size_t skip = rule.find("ACTION==\"remove\", GOTO=\"tastor_end\"");
   ASSERT_NE(std::string::npos, skip) << rule;
