@@ -52,6 +52,10 @@ void MakeUserDataFolder(const std::string& userDirOverride) {
   Paths().userDataFolder = folder;
   WriteLog("Mk AppData=%s", folder.c_str());
   if (!PathFileExists(folder)) {
+    // The application-data folder itself is the platform's and always there on Windows; on
+    // Linux a new account may lack ~/.local/share, so it is made first: otherwise every
+    // profile and macro of the session would be lost.
+    if (userDirOverride.empty()) CreateDirectoryPath(AppDataFolder());
     const int err = CreateOneDirectory(folder);
     if (err != 0) WriteLog("CreateDirectory err=%d", err);
   }

@@ -1,5 +1,6 @@
 #include "platform/special_folders.h"
 
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,4 +77,9 @@ bool PathFileExists(const std::string& path) {
 
 int CreateOneDirectory(const std::string& path) {
   return ::mkdir(path.c_str(), 0777) == 0 ? 0 : errno;
+}
+
+void CreateDirectoryPath(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::create_directories(path, ec);
 }

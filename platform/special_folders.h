@@ -16,3 +16,6 @@ std::string DesktopFolder();
 bool PathFileExists(const std::string& path);
 // Creates one folder level; returns 0 on success or the system error code.
 int CreateOneDirectory(const std::string& path);
+// Creates a folder and every missing folder above it; failures are left to the caller's
+// next step to notice.
+void CreateDirectoryPath(const std::string& path);

@@ -41,7 +41,10 @@ QRect ScreenAround(QPoint global) {
 // ---- MenuLevel -------------------------------------------------------------------------
 
 MenuLevel::MenuLevel(MenuSession& session, int depth, std::vector<int> items)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+    // A menu belongs to the modal window it is opened over (the macro editor, the picker):
+    // Qt gives the mouse only to the modal window and its own windows, so a menu without
+    // that parent would be shown but never take a click.
+    : QWidget(QApplication::activeModalWidget(), Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus),
       session_(session),
       depth_(depth),

@@ -48,13 +48,23 @@ TEST_F(StartupTest, UserDataFolderIsCreatedOneLevelDeep) {
   EXPECT_EQ("Mk AppData=" + Paths().userDataFolder, g_lines[0]);
 }
 
-TEST_F(StartupTest, MissingParentIsOnlyLogged) {
+TEST_F(StartupTest, AMissingDataFolderIsMadeWithItsParentsAndAFailureIsOnlyLogged) {
+  // A new account without ~/.local/share still keeps its profiles and macros.
   ::setenv("XDG_DATA_HOME", (appData_.path() + "absent/deeper").c_str(), 1);
   Settings().appdir = u"Tastor";
   MakeUserDataFolder();
+  EXPECT_EQ(appData_.path() + "absent/deeper/Tastor/", Paths().userDataFolder);
+  EXPECT_TRUE(PathFileExists(Paths().userDataFolder));
+  EXPECT_EQ(1u, g_lines.size());
+
+  // Under a plain file nothing can be made: logged, and start-up goes on.
+  g_lines.clear();
+  appData_.Write("file", "x");
+  ::setenv("XDG_DATA_HOME", (appData_.path() + "file/share").c_str(), 1);
+  MakeUserDataFolder();
   EXPECT_FALSE(PathFileExists(Paths().userDataFolder));
   ASSERT_EQ(2u, g_lines.size());
-  EXPECT_EQ("CreateDirectory err=2", g_lines[1]);  // ENOENT
+  EXPECT_EQ("CreateDirectory err=20", g_lines[1]);  // ENOTDIR
 }
 
 TEST_F(StartupTest, EmptyAppdirPutsFilesIntoTheDataFolderItself) {
