@@ -166,12 +166,16 @@ bool CSkinnedDialog::eventFilter(QObject* watched, QEvent* e) {
   if (!IsMine(watched)) return false;
   // A key a control did not take is passed on to its parents, and each step comes through
   // here: the key is the dialog's once, at the control that received it.
+  auto* key = static_cast<QKeyEvent*>(e);
+  const KeyInFlight now{e, static_cast<int>(e->type()), key->key(), key->nativeScanCode(), key->timestamp()};
   QObject* receiver = keyReceiver_.data();
-  if (e == keyInFlight_ && receiver != nullptr && receiver != watched && watched->isWidgetType() &&
-      receiver->isWidgetType() && static_cast<QWidget*>(watched)->isAncestorOf(static_cast<QWidget*>(receiver))) {
+  const bool sameKey = now.event == keyInFlight_.event && now.type == keyInFlight_.type && now.key == keyInFlight_.key &&
+                       now.scanCode == keyInFlight_.scanCode && now.timestamp == keyInFlight_.timestamp;
+  if (sameKey && receiver != nullptr && receiver != watched && watched->isWidgetType() && receiver->isWidgetType() &&
+      static_cast<QWidget*>(watched)->isAncestorOf(static_cast<QWidget*>(receiver))) {
     return false;
   }
-  keyInFlight_ = e;
+  keyInFlight_ = now;
   keyReceiver_ = watched;
   return PreTranslateKey(static_cast<QKeyEvent*>(e));
 }

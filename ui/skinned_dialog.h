@@ -103,8 +103,16 @@ class CSkinnedDialog : public QDialog {
   Fit fit_ = Fit::NaturalSize;
   std::vector<int> swallowed_;
   // The key event being passed up from the control that received it, so that it is
-  // filtered once.
-  const QEvent* keyInFlight_ = nullptr;
+  // filtered once. Key events live on the stack, so a later key may come at the same
+  // address: the key's type, code and time tell the one in flight from a new one.
+  struct KeyInFlight {
+    const QEvent* event = nullptr;
+    int type = 0;
+    int key = 0;
+    quint32 scanCode = 0;
+    quint64 timestamp = 0;
+  };
+  KeyInFlight keyInFlight_;
   QPointer<QObject> keyReceiver_;
   // A drag the window system does not carry out is done by moving the window.
   bool dragging_ = false;
