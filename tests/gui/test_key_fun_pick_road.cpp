@@ -1,10 +1,12 @@
 // The road of a key assignment through the real picker: a key of the main window's
-// keyboard picture clicked, a combination typed or a media function picked in the picker,
-// OK, and the apply that ApplyNow posts reaching the simulated keyboard's report 9 with the
+// keyboard picture clicked, a combination typed, a media function or a macro picked,
+// OK, and the apply that ApplyNow posts reaching the simulated keyboard's reports 9 and 12 with the
 // entries the core's encoding gives.
 #include "tests/gui/main_window_fixture.h"
 
 #include "model/device_matrix.h"
+#include "macro/macro_encoding.h"
+#include "macro/macro_library.h"
 #include "model/key_pick.h"
 #include "ui/key_fun_pick_dlg.h"
 
@@ -121,5 +123,52 @@ TEST_F(PickerRoadTest, ACombinationAndAMediaFunctionChosenInThePickerReachReport
   std::memcpy(&entry, report.data() + 4 * position, 4);
   EXPECT_EQ(keyinfo_to_hardware_code(stored.keys[k], MacroSet{}), entry);
   EXPECT_NE(0u, entry);
+  EXPECT_TRUE(boxes.messages.empty());
+}
+
+TEST_F(PickerRoadTest, AMacroChosenOnTheMacroPageReachesReports12And9) {
+  Settings().ApplyNow = 1;
+  MacroRecord jump = MakeDefaultMacro(0x4242, u"x");
+  jump.Events[0] = {'A', 1, 120};
+  jump.Events[1] = {'A', 0, 0};
+  const auto image = MacroFileImage(jump);
+  user_.Write("Mac/Jump.mck", std::string(image.begin(), image.end()));
+  CTastorDlg& w = OpenReal();
+  BoxAnswerer boxes;
+  const int key = KeyOf('C');
+  ASSERT_GE(key, 0);
+  const std::size_t k = static_cast<std::size_t>(key);
+
+  WhenPickerUp([](CKeyFunPickDlg& p) {
+    Click(p.PageButton(2));
+    CTreeCtrlEx& tree = p.MacroTree();
+    HTREEITEM item = nullptr;
+    for (HTREEITEM i : tree.Children(tree.Root())) {
+      if (tree.GetItemText(i) == u"Jump") item = i;
+    }
+    if (item == nullptr) {
+      ADD_FAILURE() << "the macro page does not list Jump";
+      Click(p.CancelButton());
+      return;
+    }
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.ItemRect(item).center());
+    Click(p.OkButton());
+  });
+  QTest::mouseClick(&w.Picture(), Qt::LeftButton, {}, KeyCentre(key));
+  WaitForRuns(1);
+  ASSERT_EQ(1u, Runs().size());
+  const Profile stored = CurrentProfile();
+  EXPECT_EQ(5u, stored.keys[k].code >> 24);
+  EXPECT_EQ(0x4242, stored.keys[k].macroId);
+
+  // The keyboard holds what the core makes of the profile and its macro.
+  MacroSet macros = TheMacroLibrary().SnapshotFor(stored);
+  DeviceMatrix matrix{};
+  KEYINFO_2_Matrix(stored.keys, Settings().KeyTable, macros, nullptr, matrix);
+  MacroBuffer buffer{};
+  ASSERT_EQ(1, BuildMacroBuffer(stored.keys, macros, matrix, buffer, Limits(), Settings().KeyTable.count));
+  EXPECT_EQ(std::string(buffer.begin(), buffer.end()), ReadFile(user_.path() + "sim/report-12.bin"));
+  const auto bytes = MatrixBytes(matrix);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), Report9());
   EXPECT_TRUE(boxes.messages.empty());
 }
