@@ -13,6 +13,7 @@
 #include "macro/macro_library.h"
 #include "macro/macro_limits.h"
 #include "model/key_names.h"
+#include "model/key_pick.h"
 #include "model/profile_edit.h"
 #include "model/profile_store.h"
 #include "text/text_table.h"
@@ -23,9 +24,10 @@ namespace {
 // The picker's media item with that caption; 0 and the captions there are when none.
 uint32_t FindMediaCode(const std::string& name, std::string& error) {
   std::string names;
-  for (const MediaItem& item : MediaItems()) {
-    if (SameName(name, item.caption)) return item.code;
-    names += (names.empty() ? "\"" : ", \"") + ToUtf8(item.caption) + "\"";
+  for (const MediaPickItem& item : MediaPickItems()) {
+    const std::u16string caption = MediaPickCaption(item, TextTable::Instance());
+    if (SameName(name, caption)) return item.code;
+    names += (names.empty() ? "\"" : ", \"") + ToUtf8(caption) + "\"";
   }
   error = "\"" + name + "\" is no media function; the media functions are " + names;
   return 0;
@@ -68,20 +70,28 @@ int RunSetKey(CliContext& ctx) {
 
   // What the picker's OK gives for the same choice.
   KeyFunction function = edit.profile->keys[static_cast<std::size_t>(key)];
+  PickerChoice choice;
   if (args.Flag("--default")) {
     function = s.KeyTable.keys[static_cast<std::size_t>(key)];
   } else if (const auto combo = args.Value("--combo")) {
-    uint8_t modifiers = 0, key1 = 0, key2 = 0;
-    if (!ParseCombination(*combo, modifiers, key1, key2, error)) return Refuse(error);
-    function = CombinationFunction(modifiers, key1, key2);
+    choice.page = PAGE_KEYS;
+    if (!ParseCombination(*combo, choice.combination.modifiers, choice.combination.key1, choice.combination.key2,
+                          error)) {
+      return Refuse(error);
+    }
   } else if (const auto media = args.Value("--media")) {
-    const uint32_t code = FindMediaCode(*media, error);
-    if (code == 0) return Refuse(error);
-    function = MediaFunction(code);
+    choice.page = PAGE_MEDIA;
+    choice.mediaCode = FindMediaCode(*media, error);
+    if (choice.mediaCode == 0) return Refuse(error);
   } else {
     const NamedMacro* macro = FindMacroByName(macros, *args.Value("--macro"), error);
     if (macro == nullptr) return Refuse(error);
-    function = MacroFunction(macro->item.macroId);
+    choice.page = PAGE_MACRO;
+    choice.macroId = static_cast<int32_t>(macro->item.macroId);
+  }
+  // Only a combination can come out empty; the picker then says tc_msg3 and keeps the key.
+  if (choice.page != PAGE_NONE && !PickedFunction(choice, function)) {
+    return Refuse("\"" + *args.Value("--combo") + "\" names no key");
   }
 
   const StoreResult result =

@@ -99,46 +99,6 @@ uint8_t ModifierBitOfKey(uint8_t vk) {
 
 }  // namespace
 
-std::vector<MediaItem> MediaItems() {
-  struct Entry {
-    uint32_t code;
-    std::u16string TextTable::*caption;
-  };
-  static constexpr Entry kItems[] = {
-      {0x04000021, &TextTable::tc_kbmedia_msel},    {0x04000022, &TextTable::tc_PL},
-      {0x04000025, &TextTable::tc_next_media},      {0x04000024, &TextTable::tc_pre_media},
-      {0x04000023, &TextTable::tc_stop},            {0x04000028, &TextTable::tc_mute},
-      {0x04000026, &TextTable::tc_vol_up},          {0x04000027, &TextTable::tc_vol_dw},
-      {0x04000030, &TextTable::tc_kbmedia_mail},    {0x04000031, &TextTable::tc_kbmedia_cal},
-      {0x04000032, &TextTable::tc_kbmedia_explore}, {0x04000034, &TextTable::tc_kbmedia_main},
-  };
-  std::vector<MediaItem> items;
-  for (const Entry& e : kItems) items.push_back({e.code, (TextTable::Instance().*e.caption).substr(0, 29)});
-  return items;
-}
-
-KeyFunction CombinationFunction(uint8_t modifiers, uint8_t key1, uint8_t key2) {
-  KeyFunction f{};
-  f.code = KeyFunction::MakeCode(KIND_KEY, 0);
-  f.modifiers = modifiers;
-  f.key1 = key1;
-  f.key2 = key2;
-  return f;
-}
-
-KeyFunction MediaFunction(uint32_t code) {
-  KeyFunction f{};
-  f.code = code;
-  return f;
-}
-
-KeyFunction MacroFunction(uint32_t macroId) {
-  KeyFunction f{};
-  f.code = KeyFunction::MakeCode(KIND_MACRO, 0);
-  f.macroId = static_cast<int32_t>(macroId & 0x00FFFFFFu);
-  return f;
-}
-
 CommandArgs::CommandArgs(const std::vector<std::string>& args, const std::vector<std::string>& valueOptions,
                          const std::vector<std::string>& flags) {
   auto known = [](const std::vector<std::string>& list, const std::string& a) {
@@ -299,30 +259,31 @@ bool ParseCombination(const std::string& text, uint8_t& modifiers, uint8_t& key1
   return true;
 }
 
-int FindLightingMode(const std::string& text, std::string& error) {
-  const auto items = LightingModeItems(TextTable::Instance(), Settings());
+namespace {
+
+// The value of the list item named `text`, or numbered so (0 to highest); -1 and the list's
+// names when none.
+int FindChoice(const std::string& text, const std::vector<ChoiceItem>& items, int highest, const std::string& what,
+               const std::string& listName, std::string& error) {
   std::vector<std::u16string> names;
   int number = -1;
-  const bool numeric = ParseNumber(text, 0, 29, number);
+  const bool numeric = ParseNumber(text, 0, highest, number);
   for (const ChoiceItem& item : items) {
     if (SameName(text, item.text) || (numeric && item.value == number)) return item.value;
     names.push_back(item.text);
   }
-  error = "\"" + text + "\" is no lighting mode of this keyboard; the modes are " + Listed(names);
+  error = "\"" + text + "\" is no " + what + " of this keyboard; the " + listName + " are " + Listed(names);
   return -1;
 }
 
+}  // namespace
+
+int FindLightingMode(const std::string& text, std::string& error) {
+  return FindChoice(text, LightingModeItems(TextTable::Instance(), Settings()), 29, "lighting mode", "modes", error);
+}
+
 int FindColourGroup(const std::string& text, std::string& error) {
-  const auto items = ColourGroupItems(TextTable::Instance(), Settings());
-  std::vector<std::u16string> names;
-  int number = -1;
-  const bool numeric = ParseNumber(text, 0, 14, number);
-  for (const ChoiceItem& item : items) {
-    if (SameName(text, item.text) || (numeric && item.value == number)) return item.value;
-    names.push_back(item.text);
-  }
-  error = "\"" + text + "\" is no colour group of this keyboard; the groups are " + Listed(names);
-  return -1;
+  return FindChoice(text, ColourGroupItems(TextTable::Instance(), Settings()), 14, "colour group", "groups", error);
 }
 
 bool ParseNumber(const std::string& text, int lowest, int highest, int& value) {

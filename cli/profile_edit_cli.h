@@ -73,21 +73,6 @@ std::u16string KeyLabel(int key);
 bool ParseCombination(const std::string& text, uint8_t& modifiers, uint8_t& key1, uint8_t& key2,
                       std::string& error);
 
-// The media and application functions of the key function picker's list, in list order,
-// with their captions from the text table (cut to 29 characters).
-struct MediaItem {
-  uint32_t code;
-  std::u16string caption;
-};
-std::vector<MediaItem> MediaItems();
-
-// What the picker's OK makes of a choice: a combination (code 0x02000000 with modifiers,
-// key 1 and key 2), a media function (its code) or a macro (0x05000000 with the macro id);
-// every other field 0 (the main window's store fills the rectangle and matrix position).
-KeyFunction CombinationFunction(uint8_t modifiers, uint8_t key1, uint8_t key2);
-KeyFunction MediaFunction(uint32_t code);
-KeyFunction MacroFunction(uint32_t macroId);
-
 // A lighting mode of the mode list by its name or its index; a colour group of the group
 // list by its name or its number (0 to 14). -1 and the reason when not in the list.
 int FindLightingMode(const std::string& text, std::string& error);
