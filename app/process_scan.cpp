@@ -151,6 +151,9 @@ bool ProcessScanner::ReadWhole(int pid, RunningProcess& process, Known& known) {
   if (!ReadProcFile(rootFd_, pid, "comm", comm, kCommChars)) return false;
   const std::string exe = ReadExePath(rootFd_, pid);
   if (!ReadProcFile(rootFd_, pid, "cmdline", cmdline, kCmdlineBytes)) return false;
+  // A program caught while it starts has its new name but no arguments yet; kept so, a
+  // game started through a loader would never be known by its name. It is read next time.
+  if (!exe.empty() && cmdline.empty()) return false;
   process.pid = pid;
   process.program = FromUtf8(PathBaseName(exe));
   process.names = ProcessNamesFrom(exe, comm, cmdline);

@@ -39,11 +39,18 @@ class Child {
     for (char** e = environ; *e != nullptr; ++e) env.push_back(*e);
     if (!extraEnv.empty()) env.push_back(const_cast<char*>(extraEnv.c_str()));
     env.push_back(nullptr);
-    if (::posix_spawn(&pid_, args[0], nullptr, nullptr, args.data(), env.data()) != 0) pid_ = -1;
+    // A group of its own, so that the end takes what it started along (the loader's sleep
+    // would otherwise hold the test's output open for its 30 s).
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attr, 0);
+    if (::posix_spawn(&pid_, args[0], nullptr, &attr, args.data(), env.data()) != 0) pid_ = -1;
+    posix_spawnattr_destroy(&attr);
   }
   ~Child() {
     if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
+    ::kill(-pid_, SIGKILL);
     ::waitpid(pid_, nullptr, 0);
   }
   int pid() const { return pid_; }
