@@ -1,5 +1,7 @@
 #include "platform/ini_reader.h"
 
+#include <algorithm>
+#include <array>
 #include <fstream>
 #include <sstream>
 
@@ -28,10 +30,15 @@ std::u16string_view StripQuotes(std::u16string_view s) {
 IniFile IniFile::Load(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return IniFile{};
-  // A settings file is a few kilobytes; a huge one is read up to the limit only.
-  std::string bytes(kMaxFileBytes, '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  // A settings file is a few kilobytes; a huge one is read up to the limit only. It is read
+  // in pieces, so a small file costs a small buffer rather than one of the limit's size.
+  std::string bytes;
+  std::array<char, 16384> piece;
+  while (bytes.size() < kMaxFileBytes && in) {
+    const std::size_t want = std::min(piece.size(), kMaxFileBytes - bytes.size());
+    in.read(piece.data(), static_cast<std::streamsize>(want));
+    bytes.append(piece.data(), static_cast<std::size_t>(in.gcount()));
+  }
   return Parse(DecodeTextFile(bytes));
 }
 

@@ -287,4 +287,20 @@ TEST(IniReader, SectionsKeysAndEncodings) {
   EXPECT_EQ(u"d", IniFile::Load(dir.path() + "missing.ini").GetString(u"OPT", u"A", u"d", 10));
 }
 
+TEST(IniReader, AHugeFileIsReadUpToTheLimitOnly) {
+  TempDir dir;
+  // Padding of comment lines fills the file up to the limit; the key just before the
+  // limit is read, the one after it is not.
+  std::string text = "[OPT]\nFirst=1\n";
+  const std::string comment = ";" + std::string(1000, 'x') + "\n";
+  while (text.size() + comment.size() < IniFile::kMaxFileBytes - 16) text += comment;
+  text += "Near=2\n";
+  text.resize(IniFile::kMaxFileBytes, '\n');
+  text += "Past=3\n";
+  const IniFile ini = IniFile::Load(dir.Write("huge.ini", text));
+  EXPECT_EQ(1, ini.GetInt(u"OPT", u"First", 0));
+  EXPECT_EQ(2, ini.GetInt(u"OPT", u"Near", 0));
+  EXPECT_EQ(0, ini.GetInt(u"OPT", u"Past", 0));
+}
+
 }  // namespace
