@@ -5,19 +5,57 @@
 #include <QThread>
 #include <QWidget>
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
 #include "app/settings.h"
 #include "ui/msg_dlg.h"
 #include "ui/window_handle.h"
 
 namespace {
 
-// Runs fn on the UI thread and returns its result; directly when already there.
+// Runs fn on the UI thread and returns its result; directly when already there. The caller
+// waits on a mutex and condition of its own rather than on Qt's blocking connection, so
+// that the hand-off of the result (and of the caller's stack that fn reads) is ordered in
+// a way the thread checker sees; Qt's own semaphore lives in a library it cannot look into.
+// The shared state outlives whichever side finishes last.
 template <typename Result, typename Fn>
 Result OnUiThread(Fn fn) {
   if (QThread::currentThread() == qApp->thread()) return fn();
-  Result result{};
-  QMetaObject::invokeMethod(qApp, [&] { result = fn(); }, Qt::BlockingQueuedConnection);
-  return result;
+  struct HandOff {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    Result result{};
+  };
+  // Lets the caller go also when the call is dropped undelivered (the application ending
+  // before it ran): the caller then gets the empty result, as from Qt's blocking call.
+  struct Release {
+    std::shared_ptr<HandOff> handOff;
+    ~Release() {
+      std::lock_guard<std::mutex> lock(handOff->mutex);
+      handOff->finished = true;
+      handOff->done.notify_one();
+    }
+  };
+  const auto handOff = std::make_shared<HandOff>();
+  // Held until the wait below lets go of it, so the UI thread's first lock comes after
+  // everything the caller wrote.
+  std::unique_lock<std::mutex> lock(handOff->mutex);
+  QMetaObject::invokeMethod(
+      qApp,
+      [handOff, release = std::shared_ptr<Release>(new Release{handOff}), &fn] {
+        { std::lock_guard<std::mutex> caller(handOff->mutex); }
+        Result result = fn();
+        std::lock_guard<std::mutex> lock(handOff->mutex);
+        handOff->result = result;
+        handOff->finished = true;
+        handOff->done.notify_one();
+      },
+      Qt::QueuedConnection);
+  handOff->done.wait(lock, [&] { return handOff->finished; });
+  return handOff->result;
 }
 
 int ShowBox(HWND owner, const QString& text, const QString& caption, unsigned type) {

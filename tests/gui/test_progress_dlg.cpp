@@ -149,7 +149,7 @@ TEST_F(ProgressDlgTest, MissingImagesSayProgressDlgSkinLossAndCloseIt) {
     RecordingWindowPort port;
     CProgressDlg dialog(&owner_);
     SetUpApplyProgress(dialog);
-    QTimer::singleShot(5000, [&] { dialog.EndDialog(99); });  // not closed by itself
+    QTimer::singleShot(5000, &dialog, [&] { dialog.EndDialog(99); });  // not closed by itself
     EXPECT_EQ(IDCANCEL, dialog.RunModal()) << present;
     EXPECT_EQ(std::vector<std::u16string>{u"ProgressDlg skin loss"}, port.Texts()) << present;
   }
