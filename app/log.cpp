@@ -23,6 +23,9 @@ std::string g_path;
 // One entry is appended at a time, so entries of the UI thread and the apply worker never
 // interleave within a line.
 std::mutex g_fileMutex;
+// The same for the debug output: the worker's entries and the UI thread's reach it one at a
+// time, whole, whatever the output does with them. Taken after g_fileMutex when both are.
+std::mutex g_debugMutex;
 
 void StandardErrorOutput(const char* text) {
   std::fputs(text, stderr);
@@ -55,6 +58,7 @@ void DebuggerWriter(const char* format, ...) {
   va_start(args, format);
   const std::string text = FormatLimited(kEntryChars, format, args);
   va_end(args);
+  std::lock_guard<std::mutex> lock(g_debugMutex);
   g_debugOutput(text.c_str());
 }
 
@@ -77,6 +81,7 @@ void FileWriter(const char* format, ...) {
   // Opened and closed for every entry, so the file can be read or deleted meanwhile.
   std::FILE* f = std::fopen(g_path.c_str(), "ab");
   if (f == nullptr) {
+    std::lock_guard<std::mutex> debugLock(g_debugMutex);
     g_debugOutput("Open Log failed");
     return;
   }
@@ -114,9 +119,15 @@ int LogMode() { return g_mode; }
 
 const std::string& LogPath() { return g_path; }
 
-void SetDebugOutput(DebugOutputFn output) { g_debugOutput = output != nullptr ? output : StandardErrorOutput; }
+void SetDebugOutput(DebugOutputFn output) {
+  std::lock_guard<std::mutex> lock(g_debugMutex);
+  g_debugOutput = output != nullptr ? output : StandardErrorOutput;
+}
 
-void DebugOutput(const char* text) { g_debugOutput(text); }
+void DebugOutput(const char* text) {
+  std::lock_guard<std::mutex> lock(g_debugMutex);
+  g_debugOutput(text);
+}
 
 void LogHexDump(const uint8_t* data, std::size_t length, int bytesPerLine, const char* label) {
   if (g_mode == 0 || data == nullptr) return;
