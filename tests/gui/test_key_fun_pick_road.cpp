@@ -1,7 +1,8 @@
 // The road of a key assignment through the real picker: a key of the main window's
-// keyboard picture clicked, a combination typed, a media function or a macro picked,
-// OK, and the apply that ApplyNow posts reaching the simulated keyboard's reports 9 and 12 with the
-// entries the core's encoding gives.
+// keyboard picture clicked, a combination typed, a media function or a macro picked (one
+// of them recorded in the macro editor first), OK, and the apply that ApplyNow posts
+// reaching the simulated keyboard's reports 9 and 12 with the entries the core's encoding
+// gives.
 #include "tests/gui/main_window_fixture.h"
 
 #include "model/device_matrix.h"
@@ -9,6 +10,8 @@
 #include "macro/macro_library.h"
 #include "model/key_pick.h"
 #include "ui/key_fun_pick_dlg.h"
+#include "ui/macro_dlg.h"
+#include "macro/macro_files.h"
 
 using namespace main_window_test;
 
@@ -168,6 +171,97 @@ TEST_F(PickerRoadTest, AMacroChosenOnTheMacroPageReachesReports12And9) {
   MacroBuffer buffer{};
   ASSERT_EQ(1, BuildMacroBuffer(stored.keys, macros, matrix, buffer, Limits(), Settings().KeyTable.count));
   EXPECT_EQ(std::string(buffer.begin(), buffer.end()), ReadFile(user_.path() + "sim/report-12.bin"));
+  const auto bytes = MatrixBytes(matrix);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), Report9());
+  EXPECT_TRUE(boxes.messages.empty());
+}
+
+TEST_F(PickerRoadTest, AMacroRecordedInTheEditorIsPutOnAKeyAndReachesTheKeyboard) {
+  // The whole road in one run of the main window: Macros opens the editor, a macro is
+  // recorded from typed keys and saved, the picker puts it on a key, and the apply writes
+  // the macro buffer and the matrix that the core makes of what was saved.
+  Settings().ApplyNow = 1;
+  Settings().HookDLL = 0;
+  Settings().MacroDir = 1;
+  MacroRecord empty = MakeDefaultMacro(0x5151, u"x");
+  const auto image = MacroFileImage(empty);
+  user_.Write("Mac/Dash.mck", std::string(image.begin(), image.end()));
+  CTastorDlg& w = OpenReal();
+  BoxAnswerer boxes;
+  const int key = KeyOf('C');
+  ASSERT_GE(key, 0);
+  const std::size_t k = static_cast<std::size_t>(key);
+
+  bool recorded = false;
+  auto* timer = new QTimer;
+  timer->setInterval(5);
+  QObject::connect(timer, &QTimer::timeout, [timer, &recorded] {
+    auto* editor = qobject_cast<CMacroDlg*>(QApplication::activeModalWidget());
+    if (editor == nullptr || !editor->isVisible()) return;
+    timer->stop();
+    timer->deleteLater();
+    CTreeCtrlEx& tree = editor->LibraryTree();
+    HTREEITEM item = nullptr;
+    for (HTREEITEM i : tree.Children(tree.Root())) {
+      if (tree.GetItemText(i) == u"Dash") item = i;
+    }
+    if (item != nullptr) {
+      QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.ItemRect(item).center());
+      Pump();
+      Click(editor->RecordButton());
+      Pump();
+      for (int code : {Qt::Key_D, Qt::Key_S}) {
+        Key(editor, QEvent::KeyPress, code, 0);
+        Pump(15);
+        Key(editor, QEvent::KeyRelease, code, 0);
+        Pump(15);
+      }
+      Click(editor->RecordButton());
+      Pump();
+      recorded = editor->ListedEvents().size() >= 4;
+      Click(editor->SaveButton());
+      Pump();
+    }
+    Click(editor->CloseButton());
+  });
+  timer->start();
+  Click(w.MacroButton());
+  ASSERT_TRUE(recorded) << "the editor did not record the typed keys";
+
+  MacroRecord saved;
+  int err = 0;
+  ASSERT_EQ(1, ReadMacroFile(user_.path() + "Mac/Dash.mck", saved, err));
+  EXPECT_EQ('D', saved.Events[0].wKeyCode);
+  EXPECT_EQ(1, saved.Events[0].wKeyDown);
+  EXPECT_GE(saved.EventCount(), 4);
+
+  WhenPickerUp([](CKeyFunPickDlg& p) {
+    Click(p.PageButton(2));
+    CTreeCtrlEx& tree = p.MacroTree();
+    for (HTREEITEM i : tree.Children(tree.Root())) {
+      if (tree.GetItemText(i) == u"Dash") QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.ItemRect(i).center());
+    }
+    Click(p.OkButton());
+  });
+  QTest::mouseClick(&w.Picture(), Qt::LeftButton, {}, KeyCentre(key));
+  WaitForRuns(1);
+  ASSERT_EQ(1u, Runs().size());
+  const Profile stored = CurrentProfile();
+  EXPECT_EQ(5u, stored.keys[k].code >> 24);
+  EXPECT_EQ(0x5151, stored.keys[k].macroId);
+
+  MacroSet macros = TheMacroLibrary().SnapshotFor(stored);
+  DeviceMatrix matrix{};
+  KEYINFO_2_Matrix(stored.keys, Settings().KeyTable, macros, nullptr, matrix);
+  MacroBuffer buffer{};
+  ASSERT_EQ(1, BuildMacroBuffer(stored.keys, macros, matrix, buffer, Limits(), Settings().KeyTable.count));
+  const std::string written = ReadFile(user_.path() + "sim/report-12.bin");
+  EXPECT_EQ(std::string(buffer.begin(), buffer.end()), written);
+  // The keyboard's copy is not what the macro held before it was recorded.
+  MacroSet before({empty});
+  MacroBuffer emptyBuffer{};
+  BuildMacroBuffer(stored.keys, before, matrix, emptyBuffer, Limits(), Settings().KeyTable.count);
+  EXPECT_NE(std::string(emptyBuffer.begin(), emptyBuffer.end()), written);
   const auto bytes = MatrixBytes(matrix);
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), Report9());
   EXPECT_TRUE(boxes.messages.empty());
