@@ -80,7 +80,7 @@ set(TASTOR_UDEV_RULE_OPTIONS "${default_udev_options}" CACHE STRING "Options for
 set(udev_options ${TASTOR_UDEV_RULE_OPTIONS})
 add_custom_command(
   OUTPUT ${gen}/${TASTOR_APP_ID}.metainfo.xml ${gen}/70-tastor.rules
-  COMMAND ${CMAKE_COMMAND}
+  COMMAND ${TASTOR_TOOL_LAUNCHER} ${CMAKE_COMMAND}
           -DCLI=$<TARGET_FILE:tastor-cli> -DPROGRAM_DIR=${TASTOR_BIN_DIR}/
           -DMETAINFO_IN=${CMAKE_SOURCE_DIR}/packaging/tastor.metainfo.xml.in
           -DMETAINFO_OUT=${gen}/${TASTOR_APP_ID}.metainfo.xml
@@ -114,7 +114,7 @@ if(TARGET tastor-icons)
     list(APPEND icon_outputs ${gen}/icons/${size}x${size}/apps/${TASTOR_APP_ID}.png)
   endforeach()
   add_custom_command(OUTPUT ${icon_outputs}
-    COMMAND tastor-icons ${CMAKE_SOURCE_DIR}/data/appico.ico ${gen}/icons ${TASTOR_APP_ID} ${TASTOR_ICON_SIZES}
+    COMMAND ${TASTOR_TOOL_LAUNCHER} $<TARGET_FILE:tastor-icons> ${CMAKE_SOURCE_DIR}/data/appico.ico ${gen}/icons ${TASTOR_APP_ID} ${TASTOR_ICON_SIZES}
     DEPENDS tastor-icons ${CMAKE_SOURCE_DIR}/data/appico.ico
     COMMENT "Drawing the desktop icons from appico.ico"
     VERBATIM)
