@@ -3,20 +3,36 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
+#include <QThread>
 #include <QWidget>
 #include <deque>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/messages.h"
 #include "ui/window_message.h"
 
 namespace {
 
+// A message posted from another thread, waiting for the UI thread.
+struct Pending {
+  HWND window;
+  unsigned msg;
+  uintptr_t wParam;
+  intptr_t lParam;
+};
+
 struct Registry {
   std::mutex mutex;
   std::deque<TastorWindow> records;  // never shrinks: a stale handle stays readable
   std::unordered_map<HWND, QObject*> live;
+  // Messages of other threads are handed over here, under the mutex, and turned into Qt
+  // events by the courier on the UI thread; nothing the posting thread builds is read by
+  // the UI thread except through the mutex (which the thread checker sees, unlike the
+  // inside of Qt's event queue).
+  std::vector<Pending> pending;
+  QObject* courier = nullptr;
 };
 
 Registry& TheRegistry() {
@@ -24,14 +40,15 @@ Registry& TheRegistry() {
   return *registry;
 }
 
-void Post(TastorWindow* self, unsigned msg, uintptr_t wParam, intptr_t lParam) {
-  Registry& r = TheRegistry();
+// Delivers a message on the UI thread. WM_CLOSE goes through the widget's own close(),
+// which ends a modal run; any other message becomes a Qt event, which Qt drops if the
+// target dies before delivery.
+void Deliver(Registry& r, HWND window, unsigned msg, uintptr_t wParam, intptr_t lParam) {
   std::lock_guard<std::mutex> lock(r.mutex);
-  const auto it = r.live.find(self);
+  const auto it = r.live.find(window);
   if (it == r.live.end()) return;
   QObject* target = it->second;
   if (msg == WM_CLOSE) {
-    // Closing goes through the widget's own close(), which ends a modal run.
     QPointer<QObject> guard(target);
     QMetaObject::invokeMethod(
         target,
@@ -41,16 +58,60 @@ void Post(TastorWindow* self, unsigned msg, uintptr_t wParam, intptr_t lParam) {
         Qt::QueuedConnection);
     return;
   }
-  // Posting is safe from any thread; the unregistering destructor takes the same lock, so
-  // the target is alive here, and Qt drops the event if the target dies before delivery.
   QCoreApplication::postEvent(target, new WindowMessageEvent(msg, wParam, lParam));
+}
+
+bool OnUiThread() {
+  const QCoreApplication* app = QCoreApplication::instance();
+  return app == nullptr || QThread::currentThread() == app->thread();
+}
+
+// Turns the messages other threads have handed over into Qt events, in their order.
+void DeliverPending(Registry& r) {
+  std::vector<Pending> batch;
+  {
+    std::lock_guard<std::mutex> lock(r.mutex);
+    batch.swap(r.pending);
+  }
+  for (const Pending& p : batch) Deliver(r, p.window, p.msg, p.wParam, p.lParam);
+}
+
+void Post(TastorWindow* self, unsigned msg, uintptr_t wParam, intptr_t lParam) {
+  Registry& r = TheRegistry();
+  if (OnUiThread()) {
+    // What other threads posted before comes first: a message of the UI thread may answer
+    // one of theirs that has not been delivered yet.
+    DeliverPending(r);
+    Deliver(r, self, msg, wParam, lParam);
+    return;
+  }
+  QObject* courier = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(r.mutex);
+    if (r.live.find(self) == r.live.end() || r.courier == nullptr) return;
+    r.pending.push_back(Pending{self, msg, wParam, lParam});
+    // One call of the courier takes every message waiting; only the first needs it.
+    if (r.pending.size() == 1) courier = r.courier;
+  }
+  // Called by name, so the call is built inside Qt and carries nothing of this thread's.
+  if (courier != nullptr) QMetaObject::invokeMethod(courier, "DeliverPending", Qt::QueuedConnection);
 }
 
 }  // namespace
 
+// The UI thread's end of the hand-over.
+class WindowCourier : public QObject {
+  Q_OBJECT
+
+ public slots:
+  void DeliverPending() { ::DeliverPending(TheRegistry()); }
+};
+
 WindowHandle::WindowHandle(QObject* target) {
   Registry& r = TheRegistry();
   std::lock_guard<std::mutex> lock(r.mutex);
+  // Windows are made on the UI thread, so the courier that the first one makes lives there.
+  if (r.courier == nullptr) r.courier = new WindowCourier;
   r.records.push_back(TastorWindow{Post});
   hwnd_ = &r.records.back();
   r.live.emplace(hwnd_, target);
@@ -77,3 +138,5 @@ HWND WindowHandle::HandleOf(const QObject* target) {
   }
   return nullptr;
 }
+
+#include "window_handle.moc"

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <memory>
+#include <atomic>
 #include <thread>
 
 #include "platform/messages.h"
@@ -73,12 +74,12 @@ TEST(QtWindowPort, FindsTopLevelWindowsByExactCaption) {
   EXPECT_TRUE(port.IsWindow(window.hwnd()));
 
   // From another thread the search runs on the UI thread.
-  HWND found = nullptr;
+  std::atomic<HWND> found{nullptr};
   std::thread worker([&] { found = port.FindWindow(u"MyProgressDlg.."); });
-  while (found == nullptr) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  while (found.load() == nullptr) QApplication::processEvents(QEventLoop::AllEvents, 10);
   worker.join();
-  EXPECT_EQ(window.hwnd(), found);
-  EXPECT_TRUE(port.PostMessage(found, WM_APPLY_PROGRESS, 70, 0));
+  EXPECT_EQ(window.hwnd(), found.load());
+  EXPECT_TRUE(port.PostMessage(found.load(), WM_APPLY_PROGRESS, 70, 0));
   Pump();
   ASSERT_EQ(1u, window.received.size());
 }
