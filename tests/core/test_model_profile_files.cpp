@@ -85,6 +85,10 @@ TEST_F(StoreFixture, LoadFailures) {
   EXPECT_EQ(LoadProfiles(store, User()), 0);
   EXPECT_TRUE(log.Has("Profile size is wrong"));
   EXPECT_EQ(store.Count(), 0);
+  // A longer file is read up to the store's size; what follows is not looked at.
+  dir.Write("pro.dct", ProfileBytes(1, u"A") + std::string(kProfileFileSize - kProfileSize, '\0') + "tail");
+  EXPECT_EQ(LoadProfiles(store, User()), 1);
+  EXPECT_EQ(store.Count(), 1);
 }
 
 TEST_F(StoreFixture, SaveWritesConsecutiveSlotsByteForByte) {
