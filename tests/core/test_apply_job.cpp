@@ -222,7 +222,7 @@ TEST_F(ApplyJobTest, RunWorksOnCopiesTakenAtItsStart) {
   EXPECT_EQ(MatrixEntry(0), 0x00290000u);
   EXPECT_EQ(MatrixEntry(3), 0x01010002u);
   EXPECT_EQ(static_cast<uint8_t>(Report(12)[2]), 0x04);  // A, not Q
-  EXPECT_EQ(library_.FindMacroById(0xA1)->Macro_Buffer_ID, 0);
+  EXPECT_EQ(int32_t{library_.FindMacroById(0xA1)->Macro_Buffer_ID}, 0);
 }
 
 TEST_F(ApplyJobTest, StopWhileIdleEndsTheThread) {

@@ -107,7 +107,7 @@ TEST_F(ApplySettingTest, MacroKeysGetSlotsInKeyOrderAndShareThem) {
   EXPECT_GE(macro, 0);
   EXPECT_LT(macro, LogIndex("Matrix_Data:"));
   // The buffer numbers were the run's only.
-  for (const MacroRecord& m : macros_.Records()) EXPECT_EQ(m.Macro_Buffer_ID, 0);
+  for (const MacroRecord& m : macros_.Records()) EXPECT_EQ(int32_t{m.Macro_Buffer_ID}, 0);
 }
 
 TEST_F(ApplySettingTest, MoreThanTenMacrosLeaveTheLaterKeysWithoutBuffer) {
@@ -287,6 +287,6 @@ TEST_F(ApplySettingTest, StoredProfileIsAppliedFromCopies) {
   EXPECT_EQ(ApplyStoredProfile(store, library, nullptr, &driver_, WM_APPLY_PROGRESS, 7, ApplyPauses::Zero()), 1);
   EXPECT_EQ(Report(12).substr(0, 3), Bytes({0x05, 0, 0x1D}));
   EXPECT_EQ(MatrixEntry(2), 0x01010002u);
-  EXPECT_EQ(library.FindMacroById(0xA1)->Macro_Buffer_ID, 0);
+  EXPECT_EQ(int32_t{library.FindMacroById(0xA1)->Macro_Buffer_ID}, 0);
   EXPECT_EQ(Report(10).substr(0, 4), Bytes({0x33, 1, 5, 4}));  // LEDParam 2, 1, 4 of the test settings
 }

@@ -188,7 +188,7 @@ TEST_F(SaveFailureTest, FullDiskIsReportedAndLeavesTheOldFiles) {
   EXPECT_EQ(log.Count("Save pro: WriteFile err=27"), 1);  // EFBIG
   EXPECT_EQ(log.Count("Flush_Dirty_Macro: WriteFile err=0x1b, " + User() + "Mac/Loop.mck"), 1);
   EXPECT_EQ(port.Texts(), std::vector<std::u16string>{u"Create profile failed."});
-  EXPECT_NE(library_.FindMacroById(0x330001)->dwFlags & kMacroDirtyBits, 0u) << "the macro stays dirty";
+  EXPECT_NE(uint32_t{library_.FindMacroById(0x330001)->dwFlags} & kMacroDirtyBits, 0u) << "the macro stays dirty";
   ExpectOldFiles();
   // Nothing half-written is left beside them.
   for (const auto& e : fs::recursive_directory_iterator(User())) {

@@ -131,7 +131,7 @@ TEST_F(HostileFiles, KbpMacroCountsAreCheckedBeforeUse) {
   const MacroRecord* added = library_.FindMacroById(static_cast<uint32_t>(store_.Current()->keys[0].macroId));
   ASSERT_NE(added, nullptr);
   EXPECT_EQ(added->EventCount(), kMacroEventsMax);
-  EXPECT_EQ(added->Macro_Buffer_ID, 0);
+  EXPECT_EQ(int32_t{added->Macro_Buffer_ID}, 0);
   EXPECT_LT(added->Name().size(), kMacroNameChars);
 }
 

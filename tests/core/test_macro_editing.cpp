@@ -65,9 +65,9 @@ TEST(MacroSave, TidiesMergesAndConverts) {
   r.Events[5] = {'Q', 1, 9};
   StoreEventList(list, r);
   EXPECT_EQ(2, r.EventCount());
-  EXPECT_EQ(350u, r.Events[0].dwDelay);
-  EXPECT_EQ(60000u, r.Events[1].dwDelay);  // sums are not clamped
-  EXPECT_EQ(0, r.Events[5].wKeyCode);
+  EXPECT_EQ(350u, uint32_t{r.Events[0].dwDelay});
+  EXPECT_EQ(60000u, uint32_t{r.Events[1].dwDelay});  // sums are not clamped
+  EXPECT_EQ(0, uint16_t{r.Events[5].wKeyCode});
 
   // A list without a press keeps nothing.
   std::vector<EventItem> releases = {{EventItem::RELEASE, 'A'}, {EventItem::DELAY, 10}};

@@ -108,9 +108,9 @@ TEST(MacroBufferBuild, SlotsFollowTheFirstKeyOfEachMacro) {
   MacroBuffer buffer;
   buffer.fill(0xEE);
   EXPECT_EQ(BuildMacroBuffer(keys, macros, matrix, buffer, MacroLimits{}), 4);
-  EXPECT_EQ(macros.FindMacroById(0xC)->Macro_Buffer_ID, 1);
-  EXPECT_EQ(macros.FindMacroById(0xA)->Macro_Buffer_ID, 2);
-  EXPECT_EQ(macros.FindMacroById(0xB)->Macro_Buffer_ID, 3);
+  EXPECT_EQ(int32_t{macros.FindMacroById(0xC)->Macro_Buffer_ID}, 1);
+  EXPECT_EQ(int32_t{macros.FindMacroById(0xA)->Macro_Buffer_ID}, 2);
+  EXPECT_EQ(int32_t{macros.FindMacroById(0xB)->Macro_Buffer_ID}, 3);
   EXPECT_EQ(matrix[30], 0x01010002u);  // slot 1, one loop
   EXPECT_EQ(matrix[90], 0x01010002u);
   EXPECT_EQ(matrix[70], 0x05010102u);  // slot 2, low byte of the loop count
@@ -140,8 +140,8 @@ TEST(MacroBufferBuild, StopsWhenAllSlotsAreTaken) {
   MacroBuffer buffer;
   EXPECT_EQ(BuildMacroBuffer(keys, macros, matrix, buffer, MacroLimits{}), 10);
   EXPECT_EQ(AllocateMacroSlot(macros, MacroLimits{}), -1);
-  EXPECT_EQ(macros.FindMacroById(0x10A)->Macro_Buffer_ID, -1);
-  EXPECT_EQ(macros.FindMacroById(0x10B)->Macro_Buffer_ID, 0);
+  EXPECT_EQ(int32_t{macros.FindMacroById(0x10A)->Macro_Buffer_ID}, -1);
+  EXPECT_EQ(int32_t{macros.FindMacroById(0x10B)->Macro_Buffer_ID}, 0);
   EXPECT_EQ(matrix[9], 0x01010902u);
   EXPECT_EQ(matrix[10], 0x00010002u);  // kept without a buffer
   EXPECT_EQ(buffer[9 * 192 + 2], 0x04);
@@ -159,7 +159,7 @@ TEST(MacroBufferBuild, KeyOutsideTheMatrixIsWarnedAndSkipped) {
   ASSERT_EQ(port.boxes.size(), 2u);
   EXPECT_EQ(port.boxes[0].text, u"Matrix inx warning");
   EXPECT_EQ(port.boxes[0].caption, u"Warning");
-  EXPECT_EQ(macros.FindMacroById(0xA)->Macro_Buffer_ID, 0);
+  EXPECT_EQ(int32_t{macros.FindMacroById(0xA)->Macro_Buffer_ID}, 0);
 }
 
 TEST(MacroBufferBuild, KeysPastTheKeyTableTakeNoSlotAndPatchNothing) {
@@ -175,7 +175,7 @@ TEST(MacroBufferBuild, KeysPastTheKeyTableTakeNoSlotAndPatchNothing) {
   MacroBuffer buffer;
   EXPECT_EQ(BuildMacroBuffer(keys, macros, matrix, buffer, MacroLimits{}, 5), 1);
   EXPECT_EQ(matrix[3], 0x00000402u);
-  EXPECT_EQ(macros.FindMacroById(0xB)->Macro_Buffer_ID, 0);
+  EXPECT_EQ(int32_t{macros.FindMacroById(0xB)->Macro_Buffer_ID}, 0);
   EXPECT_EQ(buffer[192 + 2], 0);  // no second slot
 }
 

@@ -135,7 +135,7 @@ TEST_F(ScanFixture, NewIdsMarkTheOptionsChanged) {
   library.ForEach([&](const MacroRecord& m) {
     ids.insert(m.dwMacroId);
     if (m.Name() != u"already there") {
-      EXPECT_EQ(m.dwFlags, kMacroOptionsChanged);
+      EXPECT_EQ(uint32_t{m.dwFlags}, kMacroOptionsChanged);
     }
   });
   EXPECT_EQ(ids.size(), 3u);
@@ -240,7 +240,7 @@ TEST_F(FlushFixture, WritesDirtyRecordsAndClearsTheBits) {
   EXPECT_EQ(Flush_Dirty_Macro(library, Mac(), Item(0x41)), 1);
   m.dwFlags = 0;
   EXPECT_EQ(ReadFile(Mac() + "/Folder/Jump.mck"), FileImage(m));
-  EXPECT_EQ(library.FindMacroById(0x41)->dwFlags, 0u);
+  EXPECT_EQ(uint32_t{library.FindMacroById(0x41)->dwFlags}, 0u);
 
   // A clean record is not written again; folders and unknown ids are ignored.
   fs::remove(Mac() + "/Folder/Jump.mck");
@@ -265,7 +265,7 @@ TEST_F(FlushFixture, FailedWriteKeepsTheDirtyBitsAndTheOldFile) {
     FileSizeLimit full(100);  // the disk fills after 100 bytes
     EXPECT_EQ(Flush_Dirty_Macro(library, Mac(), Item(0x42)), 0);
   }
-  EXPECT_EQ(library.FindMacroById(0x42)->dwFlags, kMacroDirtyBits);
+  EXPECT_EQ(uint32_t{library.FindMacroById(0x42)->dwFlags}, kMacroDirtyBits);
   EXPECT_EQ(ReadFile(Mac() + "/Folder/Jump.mck"), FileImage(old));
   EXPECT_EQ(log.Count("Flush_Dirty_Macro: WriteFile err=0x1b, " + Mac() + "/Folder/Jump.mck"), 1);
   EXPECT_EQ(std::distance(fs::directory_iterator(Mac() + "/Folder"), fs::directory_iterator()), 1);
@@ -274,7 +274,7 @@ TEST_F(FlushFixture, FailedWriteKeepsTheDirtyBitsAndTheOldFile) {
   EXPECT_EQ(Flush_Dirty_Macro(library, Mac(), Item(0x42)), 1);
   changed.dwFlags = 0;
   EXPECT_EQ(ReadFile(Mac() + "/Folder/Jump.mck"), FileImage(changed));
-  EXPECT_EQ(library.FindMacroById(0x42)->dwFlags, 0u);
+  EXPECT_EQ(uint32_t{library.FindMacroById(0x42)->dwFlags}, 0u);
 }
 
 TEST_F(FlushFixture, UncreatableFileKeepsTheDirtyBits) {
@@ -284,7 +284,7 @@ TEST_F(FlushFixture, UncreatableFileKeepsTheDirtyBits) {
   library.Add(m);
   LogRecorder log;
   EXPECT_EQ(Flush_Dirty_Macro(library, Mac(), Item(0x43)), 0);
-  EXPECT_EQ(library.FindMacroById(0x43)->dwFlags, kMacroOptionsChanged);
+  EXPECT_EQ(uint32_t{library.FindMacroById(0x43)->dwFlags}, kMacroOptionsChanged);
   EXPECT_TRUE(log.Has("MyCreateFile: " + Mac() + "/Folder/Jump.mck, error=0x14"));
 }
 
@@ -308,7 +308,7 @@ TEST_F(TransferFixture, ImportWritesANewMacroIntoTheTarget) {
   const MacroRecord* added = library.FindMacroById(id);
   ASSERT_NE(added, nullptr);
   EXPECT_EQ(added->Name(), u"Punch");
-  EXPECT_EQ(added->dwFlags, 0u);  // written at once
+  EXPECT_EQ(uint32_t{added->dwFlags}, 0u);  // written at once
   MacroRecord want = m;
   want.dwMacroId = id;
   want.SetName(u"Punch");

@@ -45,20 +45,20 @@ TEST(MacroFileImage, RotatesEveryByte) {
   EXPECT_EQ(AsString(image.data(), 4), std::string("\x28\x22\xFE\xBE", 4));
 
   const MacroRecord back = MacroFromFileImage(image);
-  EXPECT_EQ(back.dwMacroId, 0x123456u);
-  EXPECT_EQ(back.dwFlags, 0u);
+  EXPECT_EQ(uint32_t{back.dwMacroId}, 0x123456u);
+  EXPECT_EQ(uint32_t{back.dwFlags}, 0u);
   EXPECT_EQ(back.Name(), u"Jump");
   EXPECT_EQ(back.EventCount(), 2);
-  EXPECT_EQ(back.Events[0].dwDelay, 95u);
+  EXPECT_EQ(uint32_t{back.Events[0].dwDelay}, 95u);
 }
 
 TEST(MacroRecordFields, DefaultsAndNames) {
   const MacroRecord m = MakeDefaultMacro(7, u"a name much longer than thirty-nine characters");
-  EXPECT_EQ(m.dwMagicNumber, kMacroMagic);
-  EXPECT_EQ(m.dwAutoDelay, 1u);
-  EXPECT_EQ(m.dwRepeatMode, 0u);
-  EXPECT_EQ(m.wLoopCount, 1);
-  EXPECT_EQ(m.Macro_Buffer_ID, 0);
+  EXPECT_EQ(uint32_t{m.dwMagicNumber}, kMacroMagic);
+  EXPECT_EQ(uint32_t{m.dwAutoDelay}, 1u);
+  EXPECT_EQ(uint32_t{m.dwRepeatMode}, 0u);
+  EXPECT_EQ(uint16_t{m.wLoopCount}, 1);
+  EXPECT_EQ(int32_t{m.Macro_Buffer_ID}, 0);
   EXPECT_EQ(m.EventCount(), 0);
   EXPECT_EQ(m.Name().size(), 39u);
   EXPECT_EQ(m.szName[39], u'\0');
@@ -181,8 +181,8 @@ TEST(MacroLibraryList, SnapshotsAreCopiesForOneRun) {
   p.keys[2].macroId = 1;
   MacroSet set = library.SnapshotFor(p);
   ASSERT_EQ(set.Records().size(), 2u);
-  EXPECT_EQ(set.Records()[0].dwMacroId, 1u);  // library order
+  EXPECT_EQ(uint32_t{set.Records()[0].dwMacroId}, 1u);  // library order
   set.FindMacroById(1)->Macro_Buffer_ID = 4;
-  EXPECT_EQ(library.FindMacroById(1)->Macro_Buffer_ID, 0);
+  EXPECT_EQ(int32_t{library.FindMacroById(1)->Macro_Buffer_ID}, 0);
   EXPECT_EQ(library.Snapshot().Records().size(), 3u);
 }

@@ -305,7 +305,7 @@ TEST_F(KbpFixture, ImportTakesEmbeddedMacrosIntoTheLibrary) {
   ASSERT_NE(added, nullptr);
   EXPECT_EQ(added->Name(), u"Jump (2)");
   EXPECT_EQ(added->EventCount(), 2);
-  EXPECT_EQ(added->dwFlags, 0u);
+  EXPECT_EQ(uint32_t{added->dwFlags}, 0u);
   EXPECT_EQ(ReadFile(Mac() + "/Jump (2).mck"), AsString(MacroFileImage(*added).data(), kMacroRecordSize));
   EXPECT_TRUE(fs::exists(Mac() + "/Fire.mck"));
   EXPECT_TRUE(fs::exists(Mac() + "/Clash.mck"));

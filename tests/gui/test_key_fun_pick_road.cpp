@@ -231,8 +231,8 @@ TEST_F(PickerRoadTest, AMacroRecordedInTheEditorIsPutOnAKeyAndReachesTheKeyboard
   MacroRecord saved;
   int err = 0;
   ASSERT_EQ(1, ReadMacroFile(user_.path() + "Mac/Dash.mck", saved, err));
-  EXPECT_EQ('D', saved.Events[0].wKeyCode);
-  EXPECT_EQ(1, saved.Events[0].wKeyDown);
+  EXPECT_EQ('D', uint16_t{saved.Events[0].wKeyCode});
+  EXPECT_EQ(1, uint16_t{saved.Events[0].wKeyDown});
   EXPECT_GE(saved.EventCount(), 4);
 
   WhenPickerUp([](CKeyFunPickDlg& p) {

@@ -197,13 +197,13 @@ TEST_F(MacroDlgTest, TheLoopCountIsOneTo255AndSavedWithTheRepeatMode) {
   QTest::keyClicks(dlg_->LoopEdit(), QStringLiteral("25"));
   EXPECT_TRUE(dlg_->SaveButton().isVisible());
   Click(dlg_->SaveButton());
-  EXPECT_EQ(25, Stored(Mac() + "/Jump.mck").wLoopCount);
+  EXPECT_EQ(25, uint16_t{Stored(Mac() + "/Jump.mck").wLoopCount});
   EXPECT_FALSE(dlg_->SaveButton().isVisible());
 
   Click(dlg_->SecondModeRadio());
   EXPECT_FALSE(dlg_->LoopEdit()->isVisible());
   Click(dlg_->SaveButton());
-  EXPECT_EQ(MACRO_REPEAT_SECOND, Stored(Mac() + "/Jump.mck").dwRepeatMode);
+  EXPECT_EQ(MACRO_REPEAT_SECOND, uint32_t{Stored(Mac() + "/Jump.mck").dwRepeatMode});
 }
 
 // ---- recording ----
@@ -252,8 +252,8 @@ TEST_F(MacroDlgTest, AHeldKeyIsOnePressAndLongWaitsAreClamped) {
   // Save stores them; the delay after a key is its dwDelay.
   Click(dlg_->SaveButton());
   const MacroRecord r = Stored(Mac() + "/Jump.mck");
-  EXPECT_EQ(40950u, r.Events[0].dwDelay);
-  EXPECT_EQ(0, r.Events[1].wKeyDown);
+  EXPECT_EQ(40950u, uint32_t{r.Events[0].dwDelay});
+  EXPECT_EQ(0, uint16_t{r.Events[1].wKeyDown});
   EXPECT_EQ(3, r.EventCount());
 }
 
@@ -367,7 +367,7 @@ TEST_F(MacroDlgTest, SaveTidiesLeadingItemsAndMergesDelays) {
   Click(dlg_->SaveButton());
   EXPECT_EQ((std::vector<std::u16string>{u"A", u"370 ms", u"A"}), ListTexts());
   const MacroRecord r = Stored(Mac() + "/Jump.mck");
-  EXPECT_EQ(370u, r.Events[0].dwDelay);
+  EXPECT_EQ(370u, uint32_t{r.Events[0].dwDelay});
   EXPECT_EQ(2, r.EventCount());
 }
 
@@ -542,7 +542,7 @@ TEST_F(MacroDlgTest, AnImportedFolderGetsNewIdsAndAnImportedMacroNeverOverwrites
   ASSERT_NE(nullptr, copy);
   const uint32_t newId = Tree().FindData(copy)->value;
   EXPECT_NE(0x111u, newId);
-  EXPECT_EQ(newId, Stored(Mac() + "/Pack/Jump.mck").dwMacroId);
+  EXPECT_EQ(newId, uint32_t{Stored(Mac() + "/Pack/Jump.mck").dwMacroId});
 
   // A macro file whose 40-character title is cut to the name of a macro already there.
   const std::string longTitle = std::string(39, 'L');
