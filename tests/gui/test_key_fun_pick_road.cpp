@@ -60,8 +60,47 @@ class PickerRoadTest : public MainWindowTest {
     const auto bytes = MatrixBytes(matrix);
     return std::string(bytes.begin(), bytes.end());
   }
+  // The macro buffer (report 12) the core makes of the profile with these macros.
+  static std::string EncodedMacros(const Profile& profile, MacroSet macros) {
+    DeviceMatrix matrix{};
+    KEYINFO_2_Matrix(profile.keys, Settings().KeyTable, macros, nullptr, matrix);
+    MacroBuffer buffer{};
+    EXPECT_EQ(1, BuildMacroBuffer(profile.keys, macros, matrix, buffer, Limits(), Settings().KeyTable.count));
+    return std::string(buffer.begin(), buffer.end());
+  }
+  // The keyboard holds what the core makes of the profile and the library's macros.
+  void ExpectKeyboardHolds(const Profile& profile) {
+    const MacroSet macros = TheMacroLibrary().SnapshotFor(profile);
+    EXPECT_EQ(EncodedMacros(profile, macros), ReadFile(user_.path() + "sim/report-12.bin"));
+    MacroSet forMatrix = macros;
+    DeviceMatrix matrix{};
+    KEYINFO_2_Matrix(profile.keys, Settings().KeyTable, forMatrix, nullptr, matrix);
+    MacroBuffer buffer{};
+    BuildMacroBuffer(profile.keys, forMatrix, matrix, buffer, Limits(), Settings().KeyTable.count);
+    const auto bytes = MatrixBytes(matrix);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), Report9());
+  }
   std::unique_ptr<CTastorDlg> real_;
 };
+
+// On the picker's macro page: the named macro clicked, then OK.
+void ChooseMacroInPicker(std::u16string name) {
+  WhenPickerUp([name](CKeyFunPickDlg& p) {
+    Click(p.PageButton(2));
+    CTreeCtrlEx& tree = p.MacroTree();
+    HTREEITEM item = nullptr;
+    for (HTREEITEM i : tree.Children(tree.Root())) {
+      if (tree.GetItemText(i) == name) item = i;
+    }
+    if (item == nullptr) {
+      ADD_FAILURE() << "the macro page does not list the macro";
+      Click(p.CancelButton());
+      return;
+    }
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.ItemRect(item).center());
+    Click(p.OkButton());
+  });
+}
 
 }  // namespace
 
@@ -142,21 +181,7 @@ TEST_F(PickerRoadTest, AMacroChosenOnTheMacroPageReachesReports12And9) {
   ASSERT_GE(key, 0);
   const std::size_t k = static_cast<std::size_t>(key);
 
-  WhenPickerUp([](CKeyFunPickDlg& p) {
-    Click(p.PageButton(2));
-    CTreeCtrlEx& tree = p.MacroTree();
-    HTREEITEM item = nullptr;
-    for (HTREEITEM i : tree.Children(tree.Root())) {
-      if (tree.GetItemText(i) == u"Jump") item = i;
-    }
-    if (item == nullptr) {
-      ADD_FAILURE() << "the macro page does not list Jump";
-      Click(p.CancelButton());
-      return;
-    }
-    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.ItemRect(item).center());
-    Click(p.OkButton());
-  });
+  ChooseMacroInPicker(u"Jump");
   QTest::mouseClick(&w.Picture(), Qt::LeftButton, {}, KeyCentre(key));
   WaitForRuns(1);
   ASSERT_EQ(1u, Runs().size());
@@ -164,15 +189,7 @@ TEST_F(PickerRoadTest, AMacroChosenOnTheMacroPageReachesReports12And9) {
   EXPECT_EQ(5u, stored.keys[k].code >> 24);
   EXPECT_EQ(0x4242, stored.keys[k].macroId);
 
-  // The keyboard holds what the core makes of the profile and its macro.
-  MacroSet macros = TheMacroLibrary().SnapshotFor(stored);
-  DeviceMatrix matrix{};
-  KEYINFO_2_Matrix(stored.keys, Settings().KeyTable, macros, nullptr, matrix);
-  MacroBuffer buffer{};
-  ASSERT_EQ(1, BuildMacroBuffer(stored.keys, macros, matrix, buffer, Limits(), Settings().KeyTable.count));
-  EXPECT_EQ(std::string(buffer.begin(), buffer.end()), ReadFile(user_.path() + "sim/report-12.bin"));
-  const auto bytes = MatrixBytes(matrix);
-  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), Report9());
+  ExpectKeyboardHolds(stored);
   EXPECT_TRUE(boxes.messages.empty());
 }
 
@@ -235,14 +252,7 @@ TEST_F(PickerRoadTest, AMacroRecordedInTheEditorIsPutOnAKeyAndReachesTheKeyboard
   EXPECT_EQ(1, uint16_t{saved.Events[0].wKeyDown});
   EXPECT_GE(saved.EventCount(), 4);
 
-  WhenPickerUp([](CKeyFunPickDlg& p) {
-    Click(p.PageButton(2));
-    CTreeCtrlEx& tree = p.MacroTree();
-    for (HTREEITEM i : tree.Children(tree.Root())) {
-      if (tree.GetItemText(i) == u"Dash") QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.ItemRect(i).center());
-    }
-    Click(p.OkButton());
-  });
+  ChooseMacroInPicker(u"Dash");
   QTest::mouseClick(&w.Picture(), Qt::LeftButton, {}, KeyCentre(key));
   WaitForRuns(1);
   ASSERT_EQ(1u, Runs().size());
@@ -250,19 +260,8 @@ TEST_F(PickerRoadTest, AMacroRecordedInTheEditorIsPutOnAKeyAndReachesTheKeyboard
   EXPECT_EQ(5u, stored.keys[k].code >> 24);
   EXPECT_EQ(0x5151, stored.keys[k].macroId);
 
-  MacroSet macros = TheMacroLibrary().SnapshotFor(stored);
-  DeviceMatrix matrix{};
-  KEYINFO_2_Matrix(stored.keys, Settings().KeyTable, macros, nullptr, matrix);
-  MacroBuffer buffer{};
-  ASSERT_EQ(1, BuildMacroBuffer(stored.keys, macros, matrix, buffer, Limits(), Settings().KeyTable.count));
-  const std::string written = ReadFile(user_.path() + "sim/report-12.bin");
-  EXPECT_EQ(std::string(buffer.begin(), buffer.end()), written);
+  ExpectKeyboardHolds(stored);
   // The keyboard's copy is not what the macro held before it was recorded.
-  MacroSet before({empty});
-  MacroBuffer emptyBuffer{};
-  BuildMacroBuffer(stored.keys, before, matrix, emptyBuffer, Limits(), Settings().KeyTable.count);
-  EXPECT_NE(std::string(emptyBuffer.begin(), emptyBuffer.end()), written);
-  const auto bytes = MatrixBytes(matrix);
-  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), Report9());
+  EXPECT_NE(EncodedMacros(stored, MacroSet({empty})), ReadFile(user_.path() + "sim/report-12.bin"));
   EXPECT_TRUE(boxes.messages.empty());
 }
