@@ -18,6 +18,8 @@
 
 namespace {
 
+constexpr uint32_t kOutsideId = 0x7F0777;
+
 const char* const kNames[] = {"Sub", "$Recycle", ".hidden", "a.b.mck", "Jump.Run.mck", "x", "Deep", "UPPER.MCK",
                               "space name", "\xc3\xa9t\xc3\xa9", "tail.", "n.png"};
 
@@ -45,7 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string root = fuzzing::FreshFolder("scan");
   const std::string macroFolder = root + "Mac/";
   ::mkdir(macroFolder.c_str(), 0755);
-  fuzzing::WriteBytes(root + "outside.mck", MacroFileImage(MakeDefaultMacro(0x777, u"Outside")));
+  // The macro outside the folder has an id no macro made from the input can have (those
+  // take 16 bits), so finding it in the library means the scan left the folder.
+  fuzzing::WriteBytes(root + "outside.mck", MacroFileImage(MakeDefaultMacro(kOutsideId, u"Outside")));
 
   std::vector<std::string> path{macroFolder};
   std::size_t pos = 0;
@@ -98,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   scan.mouseMask = next() & 0x7F;
   (void)ScanMacroFolder(macroFolder, scan);
   Check(library.Count() <= MacroLibrary::kMaxMacros, "the library never holds more than its limit");
-  Check(library.FindMacroById(0x777) == nullptr, "nothing is read from outside the macro folder");
+  Check(library.FindMacroById(kOutsideId) == nullptr, "nothing is read from outside the macro folder");
   // Folders below the tree's depth limit are read but not shown.
   Check(tree.macros <= library.Count(), "the tree shows no macro the library did not take");
   return 0;

@@ -43,7 +43,10 @@ for t in "${targets[@]}"; do
   status=$?
   set -e
   runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1)
-  found=$(find "$crashes" -type f | wc -l)
-  summary+=("$t: ${runs:-?} runs, $found crash inputs (exit $status)")
+  # Crash, leak, time-out and out-of-memory inputs count; a slow unit (one run that took
+  # long, often only because the machine was busy) is kept but not counted as a crash.
+  found=$(find "$crashes" -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | wc -l)
+  slow=$(find "$crashes" -type f -name 'slow-unit-*' | wc -l)
+  summary+=("$t: ${runs:-?} runs, $found crash inputs, $slow slow units (exit $status)")
 done
 printf '%s\n' "${summary[@]}"
