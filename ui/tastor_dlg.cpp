@@ -82,11 +82,13 @@ void CTastorDlg::OnInitDialog() {
 
   if (!BuildSkin()) return;
   setWindowTitle(Q(s.Title));
+  // The simulated keyboard's memory folder is settled first, so that the watch over its
+  // plug follows the same folder the driver opens.
+  if (simulate_) PrepareSimulatorFolder(Paths().userDataFolder);
   presence_->Start();
 
   // The keyboard: searched once at the start; without one the program ends unless Suwnd
   // lets it run without.
-  if (simulate_) PrepareSimulatorFolder(Paths().userDataFolder);
   driver_.LoadDriver(Paths().programFolder, simulate_);
   if (driver_.FindDev() != 1 && s.Suwnd == 0) {
     CMsgDlg::Message(static_cast<QWidget*>(nullptr), Texts().tc_msg15);

@@ -167,6 +167,23 @@ TEST_F(TrayTest, AnotherDevicesRemovalChangesNothingAndTheKeyboardIsFoundAfterIt
   EXPECT_TRUE(w.DevicePresent());
 }
 
+TEST_F(TrayTest, ThePlugOfTheSimulatorsOwnFolderIsFollowedWhenNoFolderIsGiven) {
+  // As a user starts it: --simulate alone, so the keyboard's memory is in the user folder.
+  ::unsetenv("TASTOR_SIM_DIR");
+  TestMainWindow& w = OpenWith(3, true);
+  ASSERT_TRUE(w.DevicePresent());
+  const std::string folder = user_.path() + "sim/";
+  ASSERT_EQ(simkeyboard::SetPluggedIn(folder, false), 0);
+  QElapsedTimer t;
+  t.start();
+  while (w.DevicePresent() && t.elapsed() < 3000) Pump(10);
+  EXPECT_FALSE(w.DevicePresent());
+  ASSERT_EQ(simkeyboard::SetPluggedIn(folder, true), 0);
+  t.restart();
+  while (!w.DevicePresent() && t.elapsed() < 3000) Pump(10);
+  EXPECT_TRUE(w.DevicePresent());
+}
+
 TEST_F(TrayTest, ALinkedGameProfileSwitchesInWhileItsProgramRuns) {
   TestMainWindow& w = OpenWith(3, true);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
