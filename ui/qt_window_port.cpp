@@ -15,11 +15,12 @@
 
 namespace {
 
-// Runs fn on the UI thread and returns its result; directly when already there. The caller
-// waits on a mutex and condition of its own rather than on Qt's blocking connection, so
-// that the hand-off of the result (and of the caller's stack that fn reads) is ordered in
-// a way the thread checker sees; Qt's own semaphore lives in a library it cannot look into.
-// The shared state outlives whichever side finishes last.
+// Runs fn on the UI thread and returns its result; directly when already there. The call
+// goes through the window registry's hand-over and the caller waits on a mutex and
+// condition of its own rather than on Qt's blocking connection, so that everything handed
+// between the threads (the call, the caller's stack that fn reads, the result) is ordered
+// where the thread checker sees it; Qt's own queue and semaphore live in a library it
+// cannot look into.
 template <typename Result, typename Fn>
 Result OnUiThread(Fn fn) {
   if (QThread::currentThread() == qApp->thread()) return fn();
@@ -29,31 +30,15 @@ Result OnUiThread(Fn fn) {
     bool finished = false;
     Result result{};
   };
-  // Lets the caller go also when the call is dropped undelivered (the application ending
-  // before it ran): the caller then gets the empty result, as from Qt's blocking call.
-  struct Release {
-    std::shared_ptr<HandOff> handOff;
-    ~Release() {
-      std::lock_guard<std::mutex> lock(handOff->mutex);
-      handOff->finished = true;
-      handOff->done.notify_one();
-    }
-  };
   const auto handOff = std::make_shared<HandOff>();
-  // Held until the wait below lets go of it, so the UI thread's first lock comes after
-  // everything the caller wrote.
+  WindowHandle::RunOnUiThread([handOff, &fn] {
+    Result result = fn();
+    std::lock_guard<std::mutex> lock(handOff->mutex);
+    handOff->result = result;
+    handOff->finished = true;
+    handOff->done.notify_one();
+  });
   std::unique_lock<std::mutex> lock(handOff->mutex);
-  QMetaObject::invokeMethod(
-      qApp,
-      [handOff, release = std::shared_ptr<Release>(new Release{handOff}), &fn] {
-        { std::lock_guard<std::mutex> caller(handOff->mutex); }
-        Result result = fn();
-        std::lock_guard<std::mutex> lock(handOff->mutex);
-        handOff->result = result;
-        handOff->finished = true;
-        handOff->done.notify_one();
-      },
-      Qt::QueuedConnection);
   handOff->done.wait(lock, [&] { return handOff->finished; });
   return handOff->result;
 }

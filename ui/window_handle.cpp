@@ -6,6 +6,7 @@
 #include <QThread>
 #include <QWidget>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -15,23 +16,15 @@
 
 namespace {
 
-// A message posted from another thread, waiting for the UI thread.
-struct Pending {
-  HWND window;
-  unsigned msg;
-  uintptr_t wParam;
-  intptr_t lParam;
-};
-
 struct Registry {
   std::mutex mutex;
   std::deque<TastorWindow> records;  // never shrinks: a stale handle stays readable
   std::unordered_map<HWND, QObject*> live;
-  // Messages of other threads are handed over here, under the mutex, and turned into Qt
-  // events by the courier on the UI thread; nothing the posting thread builds is read by
-  // the UI thread except through the mutex (which the thread checker sees, unlike the
-  // inside of Qt's event queue).
-  std::vector<Pending> pending;
+  // Work of other threads for the UI thread (their messages, the window port's calls) is
+  // handed over here, under the mutex, and run there by the courier; nothing the other
+  // thread builds is read by the UI thread except through the mutex (which the thread
+  // checker sees, unlike the inside of Qt's event queue).
+  std::vector<std::function<void()>> pending;
   QObject* courier = nullptr;
 };
 
@@ -66,35 +59,14 @@ bool OnUiThread() {
   return app == nullptr || QThread::currentThread() == app->thread();
 }
 
-// Turns the messages other threads have handed over into Qt events, in their order.
-void DeliverPending(Registry& r) {
-  std::vector<Pending> batch;
+// Runs what other threads have handed over, in their order.
+void RunPending(Registry& r) {
+  std::vector<std::function<void()>> batch;
   {
     std::lock_guard<std::mutex> lock(r.mutex);
     batch.swap(r.pending);
   }
-  for (const Pending& p : batch) Deliver(r, p.window, p.msg, p.wParam, p.lParam);
-}
-
-void Post(TastorWindow* self, unsigned msg, uintptr_t wParam, intptr_t lParam) {
-  Registry& r = TheRegistry();
-  if (OnUiThread()) {
-    // What other threads posted before comes first: a message of the UI thread may answer
-    // one of theirs that has not been delivered yet.
-    DeliverPending(r);
-    Deliver(r, self, msg, wParam, lParam);
-    return;
-  }
-  QObject* courier = nullptr;
-  {
-    std::lock_guard<std::mutex> lock(r.mutex);
-    if (r.live.find(self) == r.live.end() || r.courier == nullptr) return;
-    r.pending.push_back(Pending{self, msg, wParam, lParam});
-    // One call of the courier takes every message waiting; only the first needs it.
-    if (r.pending.size() == 1) courier = r.courier;
-  }
-  // Called by name, so the call is built inside Qt and carries nothing of this thread's.
-  if (courier != nullptr) QMetaObject::invokeMethod(courier, "DeliverPending", Qt::QueuedConnection);
+  for (const auto& task : batch) task();
 }
 
 }  // namespace
@@ -104,13 +76,55 @@ class WindowCourier : public QObject {
   Q_OBJECT
 
  public slots:
-  void DeliverPending() { ::DeliverPending(TheRegistry()); }
+  void RunPending() { ::RunPending(TheRegistry()); }
 };
+
+namespace {
+
+void HandOver(Registry& r, std::function<void()> task) {
+  QObject* courier = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(r.mutex);
+    if (r.courier == nullptr) {
+      r.courier = new WindowCourier;
+      if (QCoreApplication* app = QCoreApplication::instance()) r.courier->moveToThread(app->thread());
+    }
+    r.pending.push_back(std::move(task));
+    // One call of the courier runs everything waiting; only the first needs it.
+    if (r.pending.size() == 1) courier = r.courier;
+  }
+  // Called by name, so the call is built inside Qt and carries nothing of this thread's.
+  if (courier != nullptr) QMetaObject::invokeMethod(courier, "RunPending", Qt::QueuedConnection);
+}
+
+void Post(TastorWindow* self, unsigned msg, uintptr_t wParam, intptr_t lParam) {
+  Registry& r = TheRegistry();
+  if (OnUiThread()) {
+    // What other threads handed over before comes first: a message of the UI thread may
+    // answer one of theirs that has not been delivered yet.
+    RunPending(r);
+    Deliver(r, self, msg, wParam, lParam);
+    return;
+  }
+  if (!WindowHandle::IsAlive(self)) return;
+  HandOver(r, [&r, self, msg, wParam, lParam] { Deliver(r, self, msg, wParam, lParam); });
+}
+
+}  // namespace
+
+void WindowHandle::RunOnUiThread(std::function<void()> task) {
+  if (OnUiThread()) {
+    task();
+    return;
+  }
+  HandOver(TheRegistry(), std::move(task));
+}
 
 WindowHandle::WindowHandle(QObject* target) {
   Registry& r = TheRegistry();
   std::lock_guard<std::mutex> lock(r.mutex);
-  // Windows are made on the UI thread, so the courier that the first one makes lives there.
+  // Windows are made on the UI thread, so the courier the first one makes is the UI
+  // thread's own from the start (one made later by another thread is moved there).
   if (r.courier == nullptr) r.courier = new WindowCourier;
   r.records.push_back(TastorWindow{Post});
   hwnd_ = &r.records.back();

@@ -5,10 +5,12 @@
 // registry that is checked under a lock before the message is posted as a Qt event, and
 // their records are never freed, so a late post finds a dead handle and drops the message.
 // A message of another thread is handed to the UI thread under the registry's lock and
-// made into a Qt event there; messages of one thread keep their order.
+// made into a Qt event there; messages of one thread keep their order, and come before any
+// the UI thread posts after them.
 #pragma once
 
 #include <QObject>
+#include <functional>
 
 #include "platform/hwnd.h"
 
@@ -27,6 +29,10 @@ class WindowHandle {
   // The handle of a live object, or null.
   static HWND HandleOf(const QObject* target);
   static bool IsAlive(HWND hwnd) { return TargetOf(hwnd) != nullptr; }
+
+  // Runs the task on the UI thread: at once when called there, else later, after whatever
+  // this thread handed over before (its messages among them). Any thread.
+  static void RunOnUiThread(std::function<void()> task);
 
  private:
   HWND hwnd_;
