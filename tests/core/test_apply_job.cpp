@@ -11,10 +11,10 @@ using namespace apply_test;
 
 namespace {
 
-class ApplyJobTest : public ApplyTest {
+class ApplyJobTest : public WorkerTest {
  protected:
   void SetUp() override {
-    ApplyTest::SetUp();
+    WorkerTest::SetUp();
     Profile p = TestProfile(0x4242);
     store_.Append(p);
     store_.SetCurrent(0x4242);
@@ -22,27 +22,6 @@ class ApplyJobTest : public ApplyTest {
     pauses.findWindowTry = 1ms;
     pauses.betweenCloses = 20ms;  // the closes' spacing is part of the protocol
     job_.SetPauses(pauses);
-    job_.SetRunObserver([this](const ApplyOutcome& o) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      outcomes_.push_back(o);
-      workerThread_ = std::this_thread::get_id();
-      done_.notify_all();
-    });
-  }
-  void TearDown() override {
-    job_.Stop();
-    ApplyTest::TearDown();
-  }
-
-  void Start() { ASSERT_EQ(job_.Start(&driver_, store_, library_), 1); }
-  // Waits until n runs have ended; false after five seconds.
-  bool WaitForRuns(std::size_t n) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return done_.wait_for(lock, 5s, [&] { return outcomes_.size() >= n; });
-  }
-  std::vector<ApplyOutcome> Outcomes() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return outcomes_;
   }
   std::vector<uint32_t> RunFlags() {
     std::vector<uint32_t> flags;
@@ -50,13 +29,6 @@ class ApplyJobTest : public ApplyTest {
     return flags;
   }
 
-  ProfileStore store_;
-  MacroLibrary library_;
-  ApplyJob job_;
-  std::mutex mutex_;
-  std::condition_variable done_;
-  std::vector<ApplyOutcome> outcomes_;
-  std::thread::id workerThread_;
 };
 
 }  // namespace

@@ -16,11 +16,13 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "device/apply_job.h"
 #include "device/apply_setting.h"
 #include "device/usb_driver.h"
 #include "macro/macro_library.h"
 #include "macro/macro_limits.h"
 #include "model/profile.h"
+#include "model/profile_store.h"
 #include "platform/messages.h"
 #include "tests/core/test_model_support.h"
 #include "tests/support/test_support.h"
@@ -211,6 +213,44 @@ class ApplyTest : public ::testing::Test {
   AppSettings saved_;
   std::unique_ptr<LogRecorder> log_;
   CUSBDriver driver_;
+};
+
+// The apply worker over a store and a library of the test's own, with the outcome of every
+// run (and the thread it ended on) recorded; the worker is stopped after each test.
+class WorkerTest : public ApplyTest {
+ protected:
+  void SetUp() override {
+    ApplyTest::SetUp();
+    job_.SetRunObserver([this](const ApplyOutcome& o) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      outcomes_.push_back(o);
+      workerThread_ = std::this_thread::get_id();
+      done_.notify_all();
+    });
+  }
+  void TearDown() override {
+    job_.Stop();
+    ApplyTest::TearDown();
+  }
+
+  void Start() { ASSERT_EQ(job_.Start(&driver_, store_, library_), 1); }
+  // Waits until n runs have ended; false when they have not within the time.
+  bool WaitForRuns(std::size_t n, std::chrono::milliseconds within = std::chrono::seconds(5)) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return done_.wait_for(lock, within, [&] { return outcomes_.size() >= n; });
+  }
+  std::vector<ApplyOutcome> Outcomes() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return outcomes_;
+  }
+
+  ProfileStore store_;
+  MacroLibrary library_;
+  ApplyJob job_;
+  std::mutex mutex_;
+  std::condition_variable done_;
+  std::vector<ApplyOutcome> outcomes_;
+  std::thread::id workerThread_;
 };
 
 }  // namespace apply_test

@@ -18,40 +18,26 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class DeviceFaultTest : public ApplyTest {
+class DeviceFaultTest : public WorkerTest {
  protected:
   void SetUp() override {
-    ApplyTest::SetUp();
+    WorkerTest::SetUp();
     store_.Append(TestProfile(0x4242));
     store_.SetCurrent(0x4242);
     ApplyPauses pauses = ApplyPauses::Zero();
     pauses.findWindowTry = 1ms;
     job_.SetPauses(pauses);
-    job_.SetRunObserver([this](const ApplyOutcome& o) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      outcomes_.push_back(o);
-      done_.notify_all();
-    });
-  }
-  void TearDown() override {
-    job_.Stop();
-    ApplyTest::TearDown();
   }
 
-  void Start() { ASSERT_EQ(job_.Start(&driver_, store_, library_), 1); }
   // The outcome of the n-th run (1-based), waiting up to ten seconds for it.
   ApplyOutcome Run(std::size_t n) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (!done_.wait_for(lock, 10s, [&] { return outcomes_.size() >= n; })) {
+    if (!WaitForRuns(n, 10s)) {
       ADD_FAILURE() << "run " << n << " did not end";
       return {};
     }
-    return outcomes_[n - 1];
+    return Outcomes()[n - 1];
   }
-  std::size_t Runs() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return outcomes_.size();
-  }
+  std::size_t Runs() { return Outcomes().size(); }
   static bool Has(const std::vector<std::u16string>& texts, const std::u16string& text) {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
   }
@@ -63,12 +49,6 @@ class DeviceFaultTest : public ApplyTest {
     ASSERT_EQ(driver_.FindDev(), 1);
   }
 
-  ProfileStore store_;
-  MacroLibrary library_;
-  ApplyJob job_;
-  std::mutex mutex_;
-  std::condition_variable done_;
-  std::vector<ApplyOutcome> outcomes_;
 };
 
 TEST_F(DeviceFaultTest, PulledKeyboardFailsItsTransfersAndIsFoundAgainWhenBack) {

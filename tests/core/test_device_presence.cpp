@@ -107,10 +107,10 @@ TEST_F(PresenceTest, APulledOutSimulatedKeyboardIsNotFoundAndItsOpenInterfacesFa
 
 namespace {
 
-class SwitchRunTest : public ApplyTest {
+class SwitchRunTest : public WorkerTest {
  protected:
   void SetUp() override {
-    ApplyTest::SetUp();
+    WorkerTest::SetUp();
     Profile current = TestProfile(0x1001);
     current.ledMode = 2;
     Profile game = TestProfile(0x2002);
@@ -119,29 +119,13 @@ class SwitchRunTest : public ApplyTest {
     store_.Append(game);
     store_.SetCurrent(0x1001);
     job_.SetPauses(ApplyPauses::Zero());
-    job_.SetRunObserver([this](const ApplyOutcome& o) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      outcomes_.push_back(o);
-      done_.notify_all();
-    });
-    ASSERT_EQ(job_.Start(&driver_, store_, library_), 1);
+    Start();
   }
-  void TearDown() override {
-    job_.Stop();
-    ApplyTest::TearDown();
+  // The outcomes once n runs have ended (or five seconds have passed).
+  std::vector<ApplyOutcome> RunsAfter(std::size_t n) {
+    WaitForRuns(n);
+    return Outcomes();
   }
-  std::vector<ApplyOutcome> WaitForRuns(std::size_t n) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait_for(lock, 5s, [&] { return outcomes_.size() >= n; });
-    return outcomes_;
-  }
-
-  ProfileStore store_;
-  MacroLibrary library_;
-  ApplyJob job_;
-  std::mutex mutex_;
-  std::condition_variable done_;
-  std::vector<ApplyOutcome> outcomes_;
 };
 
 }  // namespace
@@ -150,7 +134,7 @@ TEST_F(SwitchRunTest, TheWorkerAppliesTheNamedProfileAndLeavesTheCurrentOneAlone
   ASSERT_EQ(driver_.FindDev(), 1);
   RecordingWindowPort port;
   job_.RequestProfile(0x2002, 0x8007);  // never with a progress window
-  const auto runs = WaitForRuns(1);
+  const auto runs = RunsAfter(1);
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0].profileId, 0x2002u);
   EXPECT_EQ(runs[0].flags, 7u);
@@ -166,7 +150,7 @@ TEST_F(SwitchRunTest, PendingRequestsForTheCurrentProfileGoFirstAndAFailureShows
   RecordingWindowPort port;
   job_.Request(2);
   job_.RequestProfile(0x2002, 7);
-  auto runs = WaitForRuns(2);
+  auto runs = RunsAfter(2);
   ASSERT_EQ(runs.size(), 2u);
   EXPECT_EQ(runs[0].profileId, 0u);
   EXPECT_EQ(runs[1].profileId, 0x2002u);
@@ -176,7 +160,7 @@ TEST_F(SwitchRunTest, PendingRequestsForTheCurrentProfileGoFirstAndAFailureShows
   ::setenv("TASTOR_SIM_FAIL_TRANSFERS", "1000", 1);
   ASSERT_EQ(driver_.FindDev(), 1);  // interfaces opened now fail every transfer
   job_.RequestProfile(0x2002, 7);
-  runs = WaitForRuns(3);
+  runs = RunsAfter(3);
   ASSERT_EQ(runs.size(), 3u);
   EXPECT_EQ(runs[2].result, ApplyOutcome::Result::Failed);
   for (const std::u16string& text : port.Texts()) EXPECT_NE(text, kApplyFailedText);
@@ -186,7 +170,7 @@ TEST_F(SwitchRunTest, PendingRequestsForTheCurrentProfileGoFirstAndAFailureShows
 TEST_F(SwitchRunTest, WithoutAKeyboardTheSwitchIsDroppedNotKept) {
   RecordingWindowPort port;
   job_.RequestProfile(0x2002, 7);
-  auto runs = WaitForRuns(1);
+  auto runs = RunsAfter(1);
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0].result, ApplyOutcome::Result::Dropped);
   EXPECT_EQ(runs[0].profileId, 0x2002u);
@@ -194,7 +178,7 @@ TEST_F(SwitchRunTest, WithoutAKeyboardTheSwitchIsDroppedNotKept) {
   // A later request for the current profile does not carry the switch along.
   ASSERT_EQ(driver_.FindDev(), 1);
   job_.Request(2);
-  runs = WaitForRuns(2);
+  runs = RunsAfter(2);
   ASSERT_EQ(runs.size(), 2u);
   EXPECT_EQ(runs[1].profileId, 0u);
   EXPECT_EQ(static_cast<uint8_t>(Report(10).at(0)), 0x31 + 2);
