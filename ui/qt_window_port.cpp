@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QThread>
 #include <QWidget>
 
 #include <condition_variable>
@@ -15,15 +14,14 @@
 
 namespace {
 
-// Runs fn on the UI thread and returns its result; directly when already there. The call
-// goes through the window registry's hand-over and the caller waits on a mutex and
+// Runs fn on the UI thread and returns its result (directly when already there, as the
+// hand-over does). The call goes through the window registry's hand-over and the caller waits on a mutex and
 // condition of its own rather than on Qt's blocking connection, so that everything handed
 // between the threads (the call, the caller's stack that fn reads, the result) is ordered
 // where the thread checker sees it; Qt's own queue and semaphore live in a library it
 // cannot look into.
 template <typename Result, typename Fn>
 Result OnUiThread(Fn fn) {
-  if (QThread::currentThread() == qApp->thread()) return fn();
   struct HandOff {
     std::mutex mutex;
     std::condition_variable done;

@@ -81,14 +81,21 @@ class WindowCourier : public QObject {
 
 namespace {
 
+// The courier, made on first need (under the registry's lock). Windows are made on the UI
+// thread, so the first window makes it there; one made by another thread is moved there.
+QObject* Courier(Registry& r) {
+  if (r.courier == nullptr) {
+    r.courier = new WindowCourier;
+    if (QCoreApplication* app = QCoreApplication::instance()) r.courier->moveToThread(app->thread());
+  }
+  return r.courier;
+}
+
 void HandOver(Registry& r, std::function<void()> task) {
   QObject* courier = nullptr;
   {
     std::lock_guard<std::mutex> lock(r.mutex);
-    if (r.courier == nullptr) {
-      r.courier = new WindowCourier;
-      if (QCoreApplication* app = QCoreApplication::instance()) r.courier->moveToThread(app->thread());
-    }
+    Courier(r);
     r.pending.push_back(std::move(task));
     // One call of the courier runs everything waiting; only the first needs it.
     if (r.pending.size() == 1) courier = r.courier;
@@ -106,7 +113,7 @@ void Post(TastorWindow* self, unsigned msg, uintptr_t wParam, intptr_t lParam) {
     Deliver(r, self, msg, wParam, lParam);
     return;
   }
-  if (!WindowHandle::IsAlive(self)) return;
+  // A window gone by then drops the message at delivery.
   HandOver(r, [&r, self, msg, wParam, lParam] { Deliver(r, self, msg, wParam, lParam); });
 }
 
@@ -123,9 +130,7 @@ void WindowHandle::RunOnUiThread(std::function<void()> task) {
 WindowHandle::WindowHandle(QObject* target) {
   Registry& r = TheRegistry();
   std::lock_guard<std::mutex> lock(r.mutex);
-  // Windows are made on the UI thread, so the courier the first one makes is the UI
-  // thread's own from the start (one made later by another thread is moved there).
-  if (r.courier == nullptr) r.courier = new WindowCourier;
+  Courier(r);
   r.records.push_back(TastorWindow{Post});
   hwnd_ = &r.records.back();
   r.live.emplace(hwnd_, target);
