@@ -181,13 +181,6 @@ TEST_F(StoreFixture, StartupWithWrongSizeOrUnknownCurrentId) {
 
 namespace {
 
-KeyFunction MacroKey(uint32_t id) {
-  KeyFunction k;
-  k.code = KeyFunction::MakeCode(KIND_MACRO, 0);
-  k.macroId = static_cast<int32_t>(id);
-  return k;
-}
-
 std::string MacroBytes(const MacroRecord& m) {
   const auto b = MacroToBytes(m);
   return AsString(b.data(), b.size());

@@ -76,6 +76,22 @@ inline KeyFunction KeyRecord(uint8_t vk, int pos, uint8_t modifiers = 0) {
   return k;
 }
 
+// A key combination function (kind 2) and a macro function (kind 5).
+inline KeyFunction Combination(uint8_t modifiers, uint8_t key1, uint8_t key2 = 0) {
+  KeyFunction f;
+  f.code = KeyFunction::MakeCode(KIND_KEY, 0xA0);
+  f.modifiers = modifiers;
+  f.key1 = key1;
+  f.key2 = key2;
+  return f;
+}
+inline KeyFunction MacroKey(uint32_t id) {
+  KeyFunction f;
+  f.code = KeyFunction::MakeCode(KIND_MACRO, 0);
+  f.macroId = static_cast<int32_t>(id);
+  return f;
+}
+
 inline void AddKey(KeyTable& table, const KeyFunction& k) { table.keys[static_cast<std::size_t>(table.count++)] = k; }
 
 // Settings with a key table of Esc, A to Z, 1 to 9, 0, the arrows, Space, Tab, the left

@@ -11,22 +11,6 @@
 
 namespace {
 
-KeyFunction Combination(uint8_t modifiers, uint8_t key1, uint8_t key2 = 0) {
-  KeyFunction f;
-  f.code = KeyFunction::MakeCode(KIND_KEY, 0xA0);
-  f.modifiers = modifiers;
-  f.key1 = key1;
-  f.key2 = key2;
-  return f;
-}
-
-KeyFunction MacroKey(int32_t id) {
-  KeyFunction f;
-  f.code = KeyFunction::MakeCode(KIND_MACRO, 0);
-  f.macroId = id;
-  return f;
-}
-
 struct Edit : ::testing::Test {
   AppSettings settings = TestSettings();
   Profile profile = MakeProfile(0x123, u"P1", settings);

@@ -4,6 +4,8 @@
 // the layout of its buttons.
 #include "tests/gui/main_window_fixture.h"
 
+#include "tests/core/test_model_support.h"
+
 #include "model/profile_files.h"
 #include "platform/special_folders.h"
 #include "skin/skin_image.h"
@@ -12,21 +14,6 @@
 using namespace main_window_test;
 
 namespace {
-
-KeyFunction Combination(uint8_t modifiers, uint8_t key1) {
-  KeyFunction f;
-  f.code = KeyFunction::MakeCode(KIND_KEY, 0xA0);
-  f.modifiers = modifiers;
-  f.key1 = key1;
-  return f;
-}
-
-KeyFunction MacroKey(int32_t id) {
-  KeyFunction f;
-  f.code = KeyFunction::MakeCode(KIND_MACRO, 0);
-  f.macroId = id;
-  return f;
-}
 
 // A store file of n profiles named "Stored k", written as Apply writes it.
 std::vector<uint32_t> WriteStore(const std::string& folder, int n) {
