@@ -4,12 +4,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "model/stored_file.h"
 
 namespace {
+
+// The largest autostart entry that is read; one is a few hundred bytes.
+constexpr std::size_t kMaxDesktopEntryBytes = 1u << 20;
 
 bool Set(const char* value) { return value != nullptr && *value != '\0'; }
 
@@ -140,10 +142,16 @@ std::string AutostartEntryText(const std::vector<std::string>& argv, const std::
 
 AutostartState ReadAutostartEntry(const std::string& path) {
   AutostartState state;
-  std::ifstream in(path);
-  if (!in) return state;
+  const FileBytes file = ReadWholeFile(path, kMaxDesktopEntryBytes);
+  if (!file.ok()) {
+    // Something that is there but cannot be read (a pipe, a device, a huge file, one
+    // without read permission) is present and not ours, so it is left alone.
+    state.present = file.error != ENOENT && file.error != ENOTDIR;
+    return state;
+  }
   state.present = true;
   state.enabled = true;
+  std::istringstream in(file.bytes);
   std::string line;
   bool inMain = false;
   while (std::getline(in, line)) {

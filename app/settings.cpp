@@ -13,6 +13,8 @@ namespace {
 
 constexpr std::u16string_view kOpt = u"OPT";
 constexpr std::u16string_view kKey = u"KEY";
+// The longest file name the file systems take, in bytes.
+constexpr std::size_t kMaxFileNameBytes = 255;
 
 void ShowError(std::u16string_view text) {
   Windows().MessageBox(nullptr, text, u"Error", MB_OK | MB_ICONERROR);
@@ -86,6 +88,21 @@ std::vector<std::u16string_view> Pieces(std::u16string_view text) {
     pos = comma + 1;
   }
   return pieces;
+}
+
+// A value for a log line: control characters written as \xNN, so that none reaches the log.
+std::string Printable(std::u16string_view text) {
+  std::u16string out;
+  for (const char16_t c : text) {
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(c));
+      out += FromUtf8(escaped);
+    } else {
+      out.push_back(c);
+    }
+  }
+  return ToUtf8(out);
 }
 
 class Loader {
@@ -242,9 +259,31 @@ AppSettings& Settings() {
   return settings;
 }
 
-int LoadSettings(const std::string& programFolder, AppSettings& s) {
+const char* AppdirProblem(std::u16string_view appdir) {
+  std::size_t first = 0, last = appdir.size();
+  while (first < last && IsCBlank(appdir[first])) ++first;
+  while (last > first && IsCBlank(appdir[last - 1])) --last;
+  if (first == last) return "empty";
+  if (appdir == u"." || appdir == u"..") return "not a folder name";
+  for (std::size_t i = 0; i < appdir.size(); ++i) {
+    const char16_t c = appdir[i];
+    if (c == u'/' || c == u'\\') return "holds a folder separator";
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) return "holds a control character";
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < appdir.size() && appdir[i + 1] >= 0xDC00 && appdir[i + 1] <= 0xDFFF) {
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      return "holds half of a surrogate pair";
+    }
+  }
+  if (ToUtf8(appdir).size() > kMaxFileNameBytes) return "too long for a file name";
+  return nullptr;
+}
+
+int LoadSettings(const std::string& programFolder, AppSettings& s, std::string* readProblem) {
   s = AppSettings{};
-  const IniFile ini = IniFile::Load(programFolder + "cfg.ini");
+  std::string problem;
+  const IniFile ini = IniFile::Load(programFolder + "cfg.ini", &problem);
+  if (readProblem != nullptr) *readProblem = problem;
   Loader in(ini);
 
   s.Debug = in.Int(u"Debug", 0);
@@ -278,7 +317,14 @@ int LoadSettings(const std::string& programFolder, AppSettings& s) {
   s.USBString = in.String(u"USBString", 30);
   s.FontName = in.String(u"FontName", 30);
   s.appdir = in.String(u"appdir", 30);
-  if (s.appdir.empty()) ShowError(u"APPDATA=NULL");
+  if (const char* why = s.appdir.empty() ? nullptr : AppdirProblem(s.appdir)) {
+    // The user data folder must stay one folder inside the application-data folder: a
+    // value that would name another place is dropped as if it were missing.
+    WriteLog("appdir=%s refused (%s), taken as empty", Printable(s.appdir).c_str(), why);
+    s.appdir.clear();
+  }
+  // With no file at all the caller reports the file; the missing name would only mislead.
+  if (s.appdir.empty() && problem.empty()) ShowError(u"APPDATA=NULL");
   s.Pop = in.Int16(u"Pop", 0);
   s.TrayIcon = in.Int16(u"TrayIcon", 2);
   s.GoWithNoDev = in.Int(u"GoWithNoDev", 0);

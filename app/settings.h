@@ -123,8 +123,18 @@ AppSettings& Settings();
 
 // Reads programFolder + "cfg.ini" into the settings; a missing file or key gives the
 // defaults, malformed values show their message boxes without owner. Starts the
-// diagnostic log right after reading Debug. Returns 1 in every case.
-int LoadSettings(const std::string& programFolder, AppSettings& settings);
+// diagnostic log right after reading Debug. Returns 1 in every case. When the file itself
+// cannot be read (missing, unreadable, not a plain file, larger than the reader takes)
+// readProblem, when given, says why in a few words, and "APPDATA=NULL" is not shown: the
+// caller reports the file instead. It is left empty when the file was read.
+int LoadSettings(const std::string& programFolder, AppSettings& settings, std::string* readProblem = nullptr);
+
+// Why an appdir value cannot name the user data folder, or null when it can: the folder
+// must be one folder name inside the application-data folder, so it is refused when empty
+// (blanks only), ".", "..", holding "/", "\", a control character or half of a surrogate
+// pair, or longer than a file name may be (255 bytes of UTF-8). A refused value is taken
+// as an empty appdir.
+const char* AppdirProblem(std::u16string_view appdir);
 
 // The settings' number lists: pieces between commas converted in the given base, the
 // first piece that is not entirely a number ending the list; at most maxCount values.

@@ -21,10 +21,15 @@ std::string WithTrailingSlash(std::string folder) {
   return folder;
 }
 
-int DataInit(const std::string& programFolder) {
-  LoadSettings(programFolder, Settings());
+int DataInit(const std::string& programFolder, std::string* failure) {
+  std::string problem;
+  LoadSettings(programFolder, Settings(), &problem);
   Limits() = DeriveMacroLimits(Settings());
-  return 1;
+  if (problem.empty()) return 1;
+  const std::string text = "cannot read cfg.ini at " + programFolder + "cfg.ini: " + problem;
+  WriteLog("DataInit: %s", text.c_str());
+  if (failure != nullptr) *failure = text;
+  return 0;
 }
 
 void WriteLaunchLines() {

@@ -5,8 +5,10 @@
 #include <string>
 
 // Data initialisation: reads the settings (which starts the log) and derives the macro
-// limits. Returns 1 on success.
-int DataInit(const std::string& programFolder);
+// limits. Returns 1 on success, 0 when cfg.ini cannot be read at all (missing, unreadable,
+// not a plain file, too large): without it the program knows neither its keyboard nor its
+// user data folder. failure, when given, then says "cannot read cfg.ini at PATH: reason".
+int DataInit(const std::string& programFolder, std::string* failure = nullptr);
 
 // The two launch lines of the log: 50 dashes, then the date, hour, tc_version and the
 // version of this build.

@@ -4,10 +4,11 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <utility>
 
+#include "platform/checked_file.h"
 #include "platform/special_folders.h"
+#include "text/xml_document.h"
 
 namespace {
 
@@ -17,11 +18,11 @@ std::string Lower(std::string text) {
   return text;
 }
 
+// A text table's bytes, read as the XML reader reads it: plain files up to its limit only.
 bool ReadWhole(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  FileBytes file = ReadWholeFile(path, XmlDocument::kMaxLoadBytes);
+  bytes = std::move(file.bytes);
+  return file.ok();
 }
 
 std::string TranslationFile(const std::string& programFolder, const std::string& language) {

@@ -2,6 +2,7 @@
 // function over the common context; options common to every command are parsed first.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -32,8 +33,15 @@ struct CliContext {
 // The text table the program reads for the context: text.xml or the translation that
 // --lang or the locale chooses.
 std::string TextFilePath(const CliContext& ctx);
+// A command that cannot go on: main prints "tastor-cli: <what>" and ends with exit status 1.
+class CommandFailure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // Loads the text table (TextFilePath) and cfg.ini from the program folder exactly as
-// start-up does.
+// start-up does. When cfg.ini cannot be read the command ends there (CommandFailure:
+// "cannot read cfg.ini at PATH: reason"), before anything is written.
 void LoadProgramData(CliContext& ctx);
 // Builds (and creates one level of) the user data folder as start-up does.
 void PrepareUserFolder(CliContext& ctx);

@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "app/paths.h"
 #include "app/settings.h"
@@ -14,6 +12,7 @@
 #include "macro/macro_scan.h"
 #include "model/profile_files.h"
 #include "model/profile_store.h"
+#include "platform/checked_file.h"
 #include "text/text_table.h"
 #include "text/utf.h"
 
@@ -188,6 +187,12 @@ namespace {
 
 enum class FileKind { kUnknown, kProfiles, kCurrentId, kProfileExport, kMacro };
 
+// The largest file decode reads: the largest it decodes is pro.dct (kProfileFileSize,
+// 63980 bytes); the margin leaves room for files with bytes after their records, which
+// the program reads too.
+constexpr std::size_t kMaxDecodeBytes = std::size_t{1} << 20;
+static_assert(kMaxDecodeBytes > kProfileFileSize && kMaxDecodeBytes > kKbpFileSize);
+
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
@@ -342,10 +347,11 @@ int RunDecode(CliContext& ctx) {
   const std::string& path = ctx.args[0];
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) return Fail(path + " is a folder, not a file");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return Fail("cannot read " + path + ": " + std::strerror(errno));
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return Fail("cannot read " + path);
+  // Plain files only, and no more than any file it decodes could hold: a pipe or a device
+  // given here would block the read or never end.
+  const FileBytes file = ReadWholeFile(path, kMaxDecodeBytes);
+  if (!file.ok()) return Fail("cannot read " + path + ": " + file.Reason());
+  const std::string& bytes = file.bytes;
   switch (KindOf(path, bytes)) {
     case FileKind::kProfiles:
       if (bytes.size() < kProfileFileSize) return Fail(SizeError(path, "a profile file (pro.dct)", kProfileFileSize, bytes.size()));

@@ -82,7 +82,8 @@ std::string TextFilePath(const CliContext& ctx) {
 void LoadProgramData(CliContext& ctx) {
   Paths().programFolder = ctx.programFolder;
   TextTable::Instance().Load(TextFilePath(ctx));
-  DataInit(ctx.programFolder);
+  std::string failure;
+  if (!DataInit(ctx.programFolder, &failure)) throw CommandFailure(failure);
   ApplyTitleDefault();
 }
 
@@ -156,7 +157,12 @@ int main(int argc, char** argv) {
         return 0;
       }
       SetWindowPort(&ctx.port);
-      const int status = c.run(ctx);
+      int status = 1;
+      try {
+        status = c.run(ctx);
+      } catch (const CommandFailure& failure) {
+        status = Fail(failure.what());
+      }
       SetWindowPort(nullptr);
       return status;
     }

@@ -12,44 +12,6 @@
 
 #include "macro/macro_files.h"
 
-void UniqueFd::Reset() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-}
-
-UniqueFd OpenFileForReading(const std::string& path, bool followLinks) {
-  // Non-blocking, so that opening a pipe does not wait for a writer.
-  const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW);
-  UniqueFd fd(::open(path.c_str(), flags));
-  if (!fd.Valid()) {
-    if (errno == ELOOP && !followLinks) errno = EINVAL;
-    return fd;
-  }
-  struct stat st {};
-  if (::fstat(fd.Get(), &st) != 0) return UniqueFd();
-  if (!S_ISREG(st.st_mode)) {
-    errno = EINVAL;
-    return UniqueFd();
-  }
-  // Reads of a plain file never wait; clear the flag all the same.
-  ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
-  return fd;
-}
-
-long ReadUpTo(int fd, std::span<uint8_t> buffer) {
-  std::size_t done = 0;
-  while (done < buffer.size()) {
-    const ssize_t n = ::read(fd, buffer.data() + done, buffer.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  return static_cast<long>(done);
-}
-
 int WriteAll(int fd, std::span<const uint8_t> bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {

@@ -1,6 +1,10 @@
-// Small file helpers shared by the profile files and the macro files: an owned file
-// descriptor, reading a file's first bytes, and replacing a file's content safely.
+// Small file helpers shared by the profile files and the macro files: writing a file's
+// bytes and replacing a file's content safely. The owned descriptor and the checked
+// reads (UniqueFd, OpenFileForReading, ReadUpTo, ReadWholeFile) live in
+// platform/checked_file.h, included here for the callers of both.
 #pragma once
+
+#include "platform/checked_file.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -9,45 +13,6 @@
 #include <string_view>
 #include <vector>
 
-// A POSIX file descriptor closed when the object goes.
-class UniqueFd {
- public:
-  UniqueFd() = default;
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  ~UniqueFd() { Reset(); }
-  UniqueFd(UniqueFd&& other) noexcept : fd_(other.Release()) {}
-  UniqueFd& operator=(UniqueFd&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      fd_ = other.Release();
-    }
-    return *this;
-  }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-
-  int Get() const { return fd_; }
-  bool Valid() const { return fd_ >= 0; }
-  int Release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-  void Reset();
-
- private:
-  int fd_ = -1;
-};
-
-// Opens a stored file for reading, refusing anything but a plain file: a named pipe or a
-// device put where a file was expected would block or never end. followLinks false also
-// refuses a symbolic link (a folder copied from elsewhere may point anywhere). On failure
-// the descriptor is invalid and errno holds the reason (EINVAL for what is not a file).
-UniqueFd OpenFileForReading(const std::string& path, bool followLinks = true);
-
-// Reads up to buffer.size() bytes from an open file, going on after short reads. Returns
-// the count read, or -1 with errno set when a read fails.
-long ReadUpTo(int fd, std::span<uint8_t> buffer);
 // Writes every byte, going on after short writes. Returns 0, or the system error code.
 int WriteAll(int fd, std::span<const uint8_t> bytes);
 

@@ -1,10 +1,8 @@
 #include "platform/ini_reader.h"
 
 #include <algorithm>
-#include <array>
-#include <fstream>
-#include <sstream>
 
+#include "platform/checked_file.h"
 #include "text/utf.h"
 
 namespace {
@@ -27,19 +25,13 @@ std::u16string_view StripQuotes(std::u16string_view s) {
 
 }  // namespace
 
-IniFile IniFile::Load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return IniFile{};
-  // A settings file is a few kilobytes; a huge one is read up to the limit only. It is read
-  // in pieces, so a small file costs a small buffer rather than one of the limit's size.
-  std::string bytes;
-  std::array<char, 16384> piece;
-  while (bytes.size() < kMaxFileBytes && in) {
-    const std::size_t want = std::min(piece.size(), kMaxFileBytes - bytes.size());
-    in.read(piece.data(), static_cast<std::streamsize>(want));
-    bytes.append(piece.data(), static_cast<std::size_t>(in.gcount()));
-  }
-  return Parse(DecodeTextFile(bytes));
+IniFile IniFile::Load(const std::string& path, std::string* problem) {
+  // A settings file is a few kilobytes; it is read through the checked opener, so a pipe
+  // or a device in its place cannot stall start-up, and a huge one is refused whole.
+  const FileBytes file = ReadWholeFile(path, kMaxFileBytes);
+  if (problem != nullptr) *problem = file.ok() ? std::string() : file.Reason();
+  if (!file.ok()) return IniFile{};
+  return Parse(DecodeTextFile(file.bytes));
 }
 
 IniFile IniFile::Parse(std::u16string_view text) {

@@ -14,12 +14,15 @@
 
 class IniFile {
  public:
-  // The most of a file that is read (the rest is ignored).
+  // The largest file that is read; a larger one is refused like an unreadable one.
   static constexpr std::size_t kMaxFileBytes = 4u << 20;
 
-  // Reads the file; a missing or unreadable file reads as one without keys. The text may
-  // be UTF-16 with a byte-order mark, UTF-8 (with or without mark) or 8-bit.
-  static IniFile Load(const std::string& path);
+  // Reads the file; a missing or unreadable file, one that is not a plain file and one
+  // larger than kMaxFileBytes read as one without keys, and problem (when given) says
+  // why in a few words ("No such file or directory", "not a regular file", "larger than
+  // 4 MiB"); it is left empty when the file was read. The text may be UTF-16 with a
+  // byte-order mark, UTF-8 (with or without mark) or 8-bit.
+  static IniFile Load(const std::string& path, std::string* problem = nullptr);
   static IniFile Parse(std::u16string_view text);
 
   // The value of a key, or nothing when the section or key is missing.

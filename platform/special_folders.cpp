@@ -6,10 +6,15 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
 #include <string_view>
 
+#include "platform/checked_file.h"
+
 namespace {
+
+// The largest user-dirs.dirs that is read; one is a few hundred bytes.
+constexpr std::size_t kMaxUserDirsBytes = 1u << 20;
 
 // A folder from the environment, without trailing separators (the root stays "/").
 std::string Env(const char* name) {
@@ -28,7 +33,10 @@ bool IsDirectory(const std::string& path) {
 std::string DesktopFromUserDirs(const std::string& home) {
   std::string config = Env("XDG_CONFIG_HOME");
   if (config.empty()) config = home + "/.config";
-  std::ifstream in(config + "/user-dirs.dirs");
+  // Read through the checked opener: a pipe in its place would stall the log's start.
+  const FileBytes file = ReadWholeFile(config + "/user-dirs.dirs", kMaxUserDirsBytes);
+  if (!file.ok()) return {};
+  std::istringstream in(file.bytes);
   std::string line;
   while (std::getline(in, line)) {
     constexpr std::string_view kKey = "XDG_DESKTOP_DIR=";

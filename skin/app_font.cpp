@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <optional>
 
+#include "app/log.h"
 #include "app/settings.h"
+#include "platform/checked_file.h"
 #include "platform/special_folders.h"
 
 namespace {
@@ -14,6 +16,8 @@ int g_fontId = -1;
 int g_cellHeight = 15;
 
 constexpr int kDefaultFontSize = 15;
+// The largest font file that is read; large fonts with many scripts stay well below.
+constexpr std::size_t kMaxFontFileBytes = std::size_t{64} << 20;
 constexpr int kAppFontWeight = 90;
 }  // namespace
 
@@ -38,7 +42,16 @@ void CreateAppFont(const std::string& programFolder) {
   font.setUnderline(false);
   font.setStrikeOut(false);
   g_font = font;
-  g_fontId = QFontDatabase::addApplicationFont(QString::fromStdString(file));
+  // The font file's bytes come through the checked opener, so that a pipe or a device in
+  // its place cannot stall start-up; one that cannot be read adds nothing, as a damaged
+  // file would.
+  const FileBytes bytes = ReadWholeFile(file, kMaxFontFileBytes);
+  if (bytes.ok()) {
+    g_fontId = QFontDatabase::addApplicationFontFromData(
+        QByteArray(bytes.bytes.data(), static_cast<qsizetype>(bytes.bytes.size())));
+  } else {
+    WriteLog("appfont.ttf: %s", bytes.Reason().c_str());
+  }
   // Now that the face is known its metrics are: the height is the font's cell height.
   FitCellHeight(*g_font, g_cellHeight);
 }

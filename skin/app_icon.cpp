@@ -1,24 +1,25 @@
 #include "skin/app_icon.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QImageReader>
 #include <QPainter>
 #include <QPainterPath>
 
 #include "app/log.h"
+#include "skin/skin_image.h"
 
 QIcon LoadAppIcon(const std::string& programFolder, int* error) {
   auto fail = [&](int code) {
     if (error) *error = code;
     return QIcon();
   };
-  const QString path = QString::fromStdString(programFolder + "appico.ico");
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return fail(kIconErrorFileNotFound);
-  file.close();
+  std::optional<QByteArray> bytes = ReadImageFile(programFolder + "appico.ico");
+  if (!bytes) return fail(kIconErrorFileNotFound);
 
   QIcon icon;
-  QImageReader reader(path);
+  QBuffer buffer(&*bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
   reader.setDecideFormatFromContent(true);
   // An icon file holds one picture per size; each that decodes joins the icon.
   const int count = reader.imageCount();

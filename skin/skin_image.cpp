@@ -1,9 +1,11 @@
 #include "skin/skin_image.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QImageReader>
 
+#include "app/log.h"
 #include "app/paths.h"
+#include "platform/checked_file.h"
 
 SkinImage::SkinImage(QImage image) {
   if (image.isNull()) return;
@@ -19,18 +21,31 @@ std::string SkinPath(const std::string& programFolder, const std::string& fileNa
 
 std::string SkinPath(const std::string& fileName) { return SkinPath(Paths().programFolder, fileName); }
 
+std::optional<QByteArray> ReadImageFile(const std::string& path) {
+  const FileBytes file = ReadWholeFile(path, kMaxImageFileBytes);
+  if (!file.ok()) {
+    // A missing image is common and each user decides about it; a pipe, a device or a
+    // huge file in an image's place is worth a line.
+    if (file.error == kNotAFileError || file.error == kTooLargeError) {
+      WriteLog("Image %s: %s", path.c_str(), file.Reason().c_str());
+    }
+    return std::nullopt;
+  }
+  return QByteArray(file.bytes.data(), static_cast<qsizetype>(file.bytes.size()));
+}
+
 SkinImage LoadImage(const std::string& path) {
   SkinImage result;
-  const QString file = QString::fromStdString(path);
-  QFile probe(file);
-  if (!probe.open(QIODevice::ReadOnly)) {
+  std::optional<QByteArray> bytes = ReadImageFile(path);
+  if (!bytes) {
     result.status_ = ImageStatus::FileNotFound;
     return result;
   }
-  probe.close();
   // The format is taken from the file's content, so a PNG renamed .bmp still loads and a
   // text file named .png does not.
-  QImageReader reader(file);
+  QBuffer buffer(&*bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
   reader.setDecideFormatFromContent(true);
   QImage image = reader.read();
   if (image.isNull()) {

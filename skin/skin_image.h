@@ -4,7 +4,10 @@
 // nothing is cached, so opening a dialog again reads its files again.
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
+#include <cstddef>
+#include <optional>
 #include <string>
 
 // The result of the last load of a skin image.
@@ -42,6 +45,14 @@ std::string SkinFolder(const std::string& programFolder);
 std::string SkinPath(const std::string& programFolder, const std::string& fileName);
 // The same for the running program's folder (Paths().programFolder).
 std::string SkinPath(const std::string& fileName);
+
+// The largest image file that is read; the biggest skin image is well under a megabyte.
+inline constexpr std::size_t kMaxImageFileBytes = std::size_t{32} << 20;
+
+// The bytes of an image file, read through the checked opener (plain files of at most
+// kMaxImageFileBytes); nothing when it is missing or refused, which is logged for what is
+// not a plain file or too large.
+std::optional<QByteArray> ReadImageFile(const std::string& path);
 
 // Decodes the image file at path. Never fails outright: a missing or undecodable file
 // gives an image whose status says why and whose width and height read as 0.

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "platform/checked_file.h"
 #include "text/code_pages.h"
 #include "text/utf.h"
 #include "text/xml_references.h"
@@ -307,28 +308,6 @@ std::u16string DeclaredEncoding(std::u16string_view head) {
   return {};
 }
 
-// Reads a whole file; returns 0 or the system's error number.
-int ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return errno;
-  std::array<char, 65536> buffer;
-  int err = 0;
-  for (;;) {
-    const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), f);
-    bytes.append(buffer.data(), got);
-    if (bytes.size() > XmlDocument::kMaxFileBytes) {
-      err = EFBIG;
-      break;
-    }
-    if (got < buffer.size()) {
-      if (std::ferror(f)) err = errno != 0 ? errno : EIO;
-      break;
-    }
-  }
-  std::fclose(f);
-  return err;
-}
-
 // The first line of the system's message for an error number.
 std::u16string SystemMessage(int err) {
   std::string message = std::generic_category().message(err);
@@ -347,19 +326,20 @@ XmlDocument& XmlDocument::Instance() {
 
 bool XmlDocument::Load(const std::string& path) {
   flags_ |= kReadFile;
-  std::string bytes;
-  errno = 0;
-  const int err = ReadWholeFile(path, bytes);
-  if (err != 0) {
+  // Through the checked opener: a pipe or a device in the file's place cannot stall the
+  // read, and a file past the limit is refused whole.
+  const FileBytes file = ReadWholeFile(path, kMaxLoadBytes);
+  if (!file.ok()) {
     // Nothing usable was read: the document is the empty one, so no element of an
     // earlier parse points into text that is no longer there.
     text_.clear();
     Index();
-    result_ = SystemMessage(err);
+    result_ = file.error == kNotAFileError || file.error == kTooLargeError ? FromUtf8(file.Reason())
+                                                                          : SystemMessage(file.error);
     flags_ &= ~(kReadFile | kUtf16LeFile | kUtf8Preamble | kUtf16BeFile);
     return false;
   }
-  LoadBytes(bytes);
+  LoadBytes(file.bytes);
   flags_ &= ~kReadFile;
   return true;
 }

@@ -57,6 +57,9 @@ class XmlDocument {
   static constexpr uint32_t kPageSize = 0x10000;
   // Files larger than this are refused, so that offsets always fit their 32-bit fields.
   static constexpr std::size_t kMaxFileBytes = std::size_t{1} << 30;
+  // The largest file Load reads (text.xml is a few hundred kilobytes); a larger one, and
+  // anything that is not a plain file, fails the read like a missing file.
+  static constexpr std::size_t kMaxLoadBytes = std::size_t{8} << 20;
 
   // The empty document, already indexed, so that it is always valid.
   XmlDocument();

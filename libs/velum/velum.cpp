@@ -2,12 +2,14 @@
 #include "libs/velum/velum.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QFontMetrics>
 #include <QImageReader>
 #include <QThread>
 #include <algorithm>
 
 #include "libs/velum/menu_session.h"
+#include "platform/checked_file.h"
 
 namespace {
 
@@ -15,9 +17,20 @@ int g_align = 0;
 
 QColor FromColourRef(VelumColour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
+// The largest menu image that is read; an item background is a few kilobytes.
+constexpr std::size_t kMaxMenuImageBytes = std::size_t{32} << 20;
+
+// A menu image, read through the checked opener (a pipe or a device in its place would
+// stall the menu) and decoded from memory by its content. A file that cannot be read is
+// no image, drawn as a flat fill like a missing one.
 QImage ReadImage(const char* path) {
   if (path == nullptr || *path == '\0') return {};
-  QImageReader reader(QString::fromUtf8(path));
+  const FileBytes file = ReadWholeFile(path, kMaxMenuImageBytes);
+  if (!file.ok()) return {};
+  QByteArray bytes(file.bytes.data(), static_cast<qsizetype>(file.bytes.size()));
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
   reader.setDecideFormatFromContent(true);
   return reader.read();
 }

@@ -28,11 +28,11 @@ class SettingsTest : public ::testing::Test {
 
 TEST_F(SettingsTest, MissingFileGivesEveryDefault) {
   AppSettings s;
-  ASSERT_EQ(1, LoadSettings(dir_.path(), s));
-  // The only message: the user data folder has no name.
-  ASSERT_EQ(1u, port_.boxes.size());
-  EXPECT_EQ(u"APPDATA=NULL", port_.boxes[0].text);
-  EXPECT_EQ(u"Error", port_.boxes[0].caption);
+  std::string problem;
+  ASSERT_EQ(1, LoadSettings(dir_.path(), s, &problem));
+  // No message box: the caller reports the file that is not there.
+  EXPECT_EQ("No such file or directory", problem);
+  EXPECT_TRUE(port_.boxes.empty());
 
   EXPECT_EQ(0, s.KeyTable.count);
   EXPECT_EQ(0u, s.KeyTable.keys[0].code);
@@ -242,7 +242,8 @@ TEST_F(SettingsTest, ParseErrorKeepsValuesOfThePreviousLine) {
 
 TEST_F(SettingsTest, EmptyAppdirIsReported) {
   Load("", "", false);
-  EXPECT_EQ((std::vector<std::u16string>{u"APPDATA=NULL"}), port_.Texts());
+  ASSERT_EQ((std::vector<std::u16string>{u"APPDATA=NULL"}), port_.Texts());
+  EXPECT_EQ(u"Error", port_.boxes[0].caption);
 }
 
 TEST_F(SettingsTest, MacroLimitsFollowTheBufferSize) {
@@ -287,20 +288,23 @@ TEST(IniReader, SectionsKeysAndEncodings) {
   EXPECT_EQ(u"d", IniFile::Load(dir.path() + "missing.ini").GetString(u"OPT", u"A", u"d", 10));
 }
 
-TEST(IniReader, AHugeFileIsReadUpToTheLimitOnly) {
+TEST(IniReader, AFileUpToTheLimitIsReadAndALargerOneRefused) {
   TempDir dir;
-  // Padding of comment lines fills the file up to the limit; the key just before the
-  // limit is read, the one after it is not.
+  // Padding of comment lines fills the file up to the limit; the key at its end is read.
   std::string text = "[OPT]\nFirst=1\n";
   const std::string comment = ";" + std::string(1000, 'x') + "\n";
   while (text.size() + comment.size() < IniFile::kMaxFileBytes - 16) text += comment;
   text += "Near=2\n";
   text.resize(IniFile::kMaxFileBytes, '\n');
-  text += "Past=3\n";
-  const IniFile ini = IniFile::Load(dir.Write("huge.ini", text));
+  std::string problem = "not set";
+  const IniFile ini = IniFile::Load(dir.Write("limit.ini", text), &problem);
+  EXPECT_EQ("", problem);
   EXPECT_EQ(1, ini.GetInt(u"OPT", u"First", 0));
   EXPECT_EQ(2, ini.GetInt(u"OPT", u"Near", 0));
-  EXPECT_EQ(0, ini.GetInt(u"OPT", u"Past", 0));
+  // One byte more and the file is refused whole, like an unreadable one.
+  const IniFile refused = IniFile::Load(dir.Write("huge.ini", text + "\n"), &problem);
+  EXPECT_EQ("larger than 4 MiB", problem);
+  EXPECT_EQ(0, refused.GetInt(u"OPT", u"First", 0));
 }
 
 }  // namespace

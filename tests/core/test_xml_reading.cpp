@@ -158,8 +158,9 @@ TEST_F(XmlReading, EmptyAndUnreadableFiles) {
   doc.Rewind();
   EXPECT_FALSE(doc.FindChild());
 
+  // Only plain files are read: a folder is refused as not one.
   EXPECT_FALSE(doc.Load(dir.path()));
-  EXPECT_EQ(Result(), "Is a directory");
+  EXPECT_EQ(Result(), "not a regular file");
 }
 
 TEST(XmlUtf8Test, FollowsTheLeadBitsOnly) {

@@ -2,12 +2,20 @@
 // window icon and the window fonts.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QWidget>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "app/log.h"
 #include "app/settings.h"
@@ -319,4 +327,82 @@ TEST(KeyOutline, TheLShapedEnterHitsOnlyInsideItsOutline) {
   EXPECT_FALSE(path.contains(QPointF(2, 30)));  // in the bounding box, left of the step
   EXPECT_EQ(path.boundingRect(), QRectF(0, 0, 30, 40));
   EXPECT_TRUE(KeyOutlinePath({{5, 5}}).isEmpty());
+}
+
+namespace {
+
+// Opens the pipe's writing end once the deadline has passed, so that a reader stuck on it
+// ends and the test fails instead of hanging. Fired() tells whether it had to.
+class PipeRescue {
+ public:
+  explicit PipeRescue(std::string fifo)
+      : fifo_(std::move(fifo)), thread_([this] {
+          std::unique_lock lock(mutex_);
+          if (done_.wait_for(lock, std::chrono::seconds(5), [this] { return finished_; })) return;
+          fired_ = true;
+          const int writer = ::open(fifo_.c_str(), O_WRONLY | O_NONBLOCK);
+          if (writer >= 0) ::close(writer);
+        }) {}
+  ~PipeRescue() { Finish(); }
+  bool Fired() {
+    Finish();
+    return fired_;
+  }
+
+ private:
+  void Finish() {
+    {
+      std::lock_guard lock(mutex_);
+      finished_ = true;
+    }
+    done_.notify_all();
+    if (thread_.joinable()) thread_.join();
+  }
+  std::string fifo_;
+  std::mutex mutex_;
+  std::condition_variable done_;
+  bool finished_ = false;
+  bool fired_ = false;
+  std::thread thread_;
+};
+
+}  // namespace
+
+TEST(SkinImage, PipesAndHugeFilesInAnImagesPlaceAreRefusedWithoutWaiting) {
+  SettingsGuard guard;
+  TempDir dir;
+  for (const char* name : {"skins/main_nr.png", "appico.ico", "appfont.ttf"}) {
+    std::filesystem::create_directories(dir.path() + "skins");
+    ASSERT_EQ(::mkfifo((dir.path() + name).c_str(), 0644), 0) << name;
+  }
+  g_logged.clear();
+  SetDebugOutput(Capture);
+  InitLog(1);
+  {
+    PipeRescue rescue(dir.path() + "skins/main_nr.png");
+    EXPECT_EQ(LoadImage(dir.path() + "skins/main_nr.png").Status(), ImageStatus::FileNotFound);
+    EXPECT_FALSE(rescue.Fired());
+  }
+  {
+    PipeRescue rescue(dir.path() + "appico.ico");
+    int error = 0;
+    EXPECT_TRUE(LoadAppIcon(dir.path(), &error).isNull());
+    EXPECT_EQ(error, kIconErrorFileNotFound);
+    EXPECT_FALSE(rescue.Fired());
+  }
+  {
+    PipeRescue rescue(dir.path() + "appfont.ttf");
+    Settings().FontName = u"DejaVu Sans";
+    CreateAppFont(dir.path());
+    EXPECT_FALSE(rescue.Fired());
+    RemoveAppFont(dir.path());
+  }
+  const std::string big = dir.Write("big.png", "");
+  ASSERT_EQ(::truncate(big.c_str(), static_cast<off_t>(kMaxImageFileBytes) + 1), 0);
+  EXPECT_EQ(LoadImage(big).Status(), ImageStatus::FileNotFound);
+  InitLog(0);
+  SetDebugOutput(nullptr);
+  EXPECT_NE(g_logged.find("main_nr.png: not a regular file"), std::string::npos) << g_logged;
+  EXPECT_NE(g_logged.find("appfont.ttf: not a regular file"), std::string::npos) << g_logged;
+  EXPECT_NE(g_logged.find("big.png: larger than 32 MiB"), std::string::npos) << g_logged;
 }

@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -89,6 +91,11 @@ int ExitStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : 12
 }  // namespace
 
 RunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv) {
+  return RunProgramWithin(argv, -1, extraEnv);
+}
+
+RunResult RunProgramWithin(const std::vector<std::string>& argv, int timeoutMs,
+                           const std::vector<std::string>& extraEnv) {
   RunResult result;
   int outPipe[2], errPipe[2];
   if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0) return result;
@@ -109,8 +116,21 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
     int open = 2;
     char buf[4096];
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (open > 0) {
-      if (::poll(fds, 2, -1) < 0) break;
+      int wait = -1;
+      if (timeoutMs >= 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        wait = static_cast<int>(std::max<long long>(0, left.count()));
+      }
+      const int ready = ::poll(fds, 2, wait);
+      if (ready == 0) {
+        // Past the deadline: the program is stopped and the run marked as timed out.
+        result.timedOut = true;
+        ::kill(pid, SIGKILL);
+        break;
+      }
+      if (ready < 0) break;
       for (int i = 0; i < 2; ++i) {
         if (fds[i].fd < 0 || fds[i].revents == 0) continue;
         const ssize_t n = ::read(fds[i].fd, buf, sizeof buf);

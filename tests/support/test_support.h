@@ -47,11 +47,15 @@ struct RunResult {
   int status = -1;
   std::string out;
   std::string err;
+  bool timedOut = false;  // RunProgramWithin: stopped at its deadline
 };
 // True when text contains part (for checking a program's output).
 inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 RunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
+// The same with a deadline: a program still running after timeoutMs is killed (timedOut).
+RunResult RunProgramWithin(const std::vector<std::string>& argv, int timeoutMs,
+                           const std::vector<std::string>& extraEnv = {});
 // The same with a terminal as standard output and error: everything written is in out.
 RunResult RunProgramInTerminal(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
 
