@@ -2,17 +2,21 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <memory>
 
 #include "app/log.h"
 #include "macro/macro_files.h"
 #include "macro/macro_library.h"
+#include "model/profile_sanitize.h"
 #include "model/profile_store.h"
 #include "model/stored_file.h"
 #include "model/user_message.h"
@@ -63,11 +67,12 @@ bool NameTaken(const std::vector<std::u16string>& names, std::u16string_view nam
   return false;
 }
 
-// A file title for an imported macro: its own name made safe for a file name (no
-// separator of either system, no control character, no lone surrogate half, no "..",
+// A file title for an imported macro: its own name made safe for a file name (no format
+// character, no separator of either system, no control character, no lone surrogate half, no "..",
 // not starting with "." or "$", which the folder scan skips, nor ending with "."), with " (2)", " (3)", ...
 // added when the name is taken; at most 39 characters.
 std::u16string UniqueMacroName(std::u16string name, const std::vector<std::u16string>& taken) {
+  name = WithoutFormatCharacters(name);
   for (std::size_t i = 0; i < name.size(); ++i) {
     char16_t& c = name[i];
     const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF;
@@ -94,31 +99,40 @@ std::u16string UniqueMacroName(std::u16string name, const std::vector<std::u16st
 
 }  // namespace
 
-bool ReadProfileSlots(const std::string& path, std::array<ProfileSlot, kProfileSlots>& slots, std::string& error) {
-  std::vector<uint8_t> image(kProfileFileSize, 0);
+ProfileFileRead ReadProfileSlots(const std::string& path, const AppSettings& settings) {
+  ProfileFileRead result;
+  // One byte more than the file holds, so that a longer file is told apart.
+  std::vector<uint8_t> image(kProfileFileSize + 1, 0);
   const PrefixRead read = ReadPrefix(path, image);
+  result.systemError = read.error;
+  if (!read.opened && (read.error == ENOENT || read.error == ENOTDIR)) return result;
+  result.state = ProfileFileState::kDamaged;
   if (!read.opened || read.count < 0) {
-    error = "cannot read " + path + ": " + std::strerror(read.error);
-    return false;
+    result.reason = "cannot read " + path + ": " + std::strerror(read.error);
+    return result;
   }
-  if (read.count < static_cast<long>(kProfileFileSize)) {
-    error = path + ": a profile file has " + std::to_string(kProfileFileSize) + " bytes, this one has " +
-            std::to_string(read.count);
-    return false;
+  if (read.count != static_cast<long>(kProfileFileSize)) {
+    result.reason = path + ": a profile file has " + std::to_string(kProfileFileSize) + " bytes, this one has " +
+                    (read.count > static_cast<long>(kProfileFileSize) ? std::string("more")
+                                                                     : std::to_string(read.count));
+    return result;
   }
+  result.state = ProfileFileState::kLoaded;
   for (std::size_t slot = 0; slot < kProfileSlots; ++slot) {
     const std::span<const uint8_t, kProfileSize> bytes(image.data() + slot * kProfileSize, kProfileSize);
-    ProfileSlot& s = slots[slot];
-    std::memcpy(&s.profile, bytes.data(), kProfileSize);
+    ProfileSlot& s = result.profileSlots[slot];
     if (IsValidProfileImage(bytes)) {
       s.state = ProfileSlot::State::kValid;
-    } else if (std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; })) {
-      s.state = ProfileSlot::State::kEmpty;
+      s.profile = ProfileFromBytes(bytes);
+      s.repairs = SanitizeProfile(s.profile, settings);
+      for (const std::string& repair : s.repairs) WriteLog("Profile 0x%x: %s", s.profile.id, repair.c_str());
     } else {
-      s.state = ProfileSlot::State::kDamaged;
+      std::memcpy(&s.profile, bytes.data(), kProfileSize);
+      const bool zero = std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; });
+      s.state = zero ? ProfileSlot::State::kEmpty : ProfileSlot::State::kDamaged;
     }
   }
-  return true;
+  return result;
 }
 
 std::vector<uint8_t> ProfileFileImage(const ProfileStore& store, int* count) {
@@ -135,26 +149,26 @@ std::vector<uint8_t> ProfileFileImage(const ProfileStore& store, int* count) {
   return image;
 }
 
-int LoadProfiles(ProfileStore& store, const std::string& userDataFolder) {
-  std::vector<uint8_t> image(kProfileFileSize, 0);
-  const PrefixRead read = ReadPrefix(userDataFolder + kProfileFileName, image);
-  if (!read.opened) {
-    WriteLog("Open pro file err=%d", read.error);
-    std::fill(image.begin(), image.end(), 0);
-  } else if (read.count != static_cast<long>(kProfileFileSize)) {
-    WriteLog("Profile size is wrong");
-    store.Clear();
-    return 0;
-  }
+ProfileFileLoad LoadProfiles(ProfileStore& store, const std::string& userDataFolder, const AppSettings& settings) {
+  ProfileFileRead read = ReadProfileSlots(userDataFolder + kProfileFileName, settings);
+  ProfileFileLoad load;
+  load.state = read.state;
+  load.reason = read.reason;
   auto lock = store.Lock();
   store.Clear();
-  int loaded = 0;
-  for (std::size_t slot = 0; slot < kProfileSlots; ++slot) {
-    const std::span<const uint8_t, kProfileSize> bytes(image.data() + slot * kProfileSize, kProfileSize);
-    if (!IsValidProfileImage(bytes)) continue;
-    if (store.Append(ProfileFromBytes(bytes)) != nullptr) ++loaded;
+  if (read.state != ProfileFileState::kLoaded) {
+    if (read.systemError != 0) {
+      WriteLog("Open pro file err=%d", read.systemError);
+    } else {
+      WriteLog("Profile size is wrong");
+    }
+    return load;
   }
-  return loaded;
+  for (ProfileSlot& slot : read.profileSlots) {
+    if (slot.state != ProfileSlot::State::kValid) continue;
+    if (store.Append(slot.profile) != nullptr) ++load.loaded;
+  }
+  return load;
 }
 
 int SaveProfiles(const ProfileStore& store, const std::string& userDataFolder) {
@@ -193,11 +207,113 @@ uint32_t LoadCurrentId(const std::string& userDataFolder) {
   return id;
 }
 
+namespace {
+
+constexpr char kDamagedCopyMark[] = ".damaged-";
+// A damaged file longer than this is moved aside rather than read into memory for a copy.
+constexpr std::size_t kDamagedCopyLimit = 16u << 20;
+
+// The whole content of a readable plain file of at most kDamagedCopyLimit bytes.
+bool ReadWhole(const std::string& path, std::vector<uint8_t>& bytes) {
+  UniqueFd fd = OpenFileForReading(path);
+  if (!fd.Valid()) return false;
+  bytes.assign(kDamagedCopyLimit + 1, 0);
+  const long n = ReadUpTo(fd.Get(), bytes);
+  if (n < 0 || static_cast<std::size_t>(n) > kDamagedCopyLimit) return false;
+  bytes.resize(static_cast<std::size_t>(n));
+  return true;
+}
+
+// A copy of these bytes that an earlier start already kept, or empty.
+std::string IdenticalCopy(const std::string& folder, const std::vector<uint8_t>& bytes) {
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+  if (!dir) return {};
+  const std::string prefix = std::string(kProfileFileName) + kDamagedCopyMark;
+  while (const dirent* e = ::readdir(dir.get())) {
+    const std::string name = e->d_name;
+    if (name.rfind(prefix, 0) != 0) continue;
+    std::vector<uint8_t> kept;
+    if (ReadWhole(folder + name, kept) && kept == bytes) return folder + name;
+  }
+  return {};
+}
+
+// Moves a file without ever replacing what has the new name. 0 or the error.
+int MoveNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // A file system without the no-replace move: look first.
+  struct stat st {};
+  if (::lstat(to.c_str(), &st) == 0) return EEXIST;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+std::string KeepDamagedProfileFile(const std::string& userDataFolder, std::string& error) {
+  const std::string path = userDataFolder + kProfileFileName;
+  std::vector<uint8_t> bytes;
+  const bool readable = ReadWhole(path, bytes);
+  if (readable) {
+    if (std::string earlier = IdenticalCopy(userDataFolder, bytes); !earlier.empty()) return earlier;
+  }
+  char stamp[32] = "";
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  if (::localtime_r(&now, &local) != nullptr) std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+  const std::string base = path + kDamagedCopyMark + stamp;
+  for (int n = 1; n <= 100; ++n) {
+    const std::string copy = n == 1 ? base : base + "-" + std::to_string(n);
+    if (!readable) {
+      // Bytes that cannot be read (or too many to hold) are kept by moving the file aside.
+      const int err = MoveNoReplace(path, copy);
+      if (err == EEXIST) continue;
+      if (err != 0) {
+        error = "cannot move " + path + " to " + copy + ": " + std::strerror(err);
+        return {};
+      }
+      return copy;
+    }
+    // The name is taken first, so that a copy made meanwhile is never replaced.
+    UniqueFd reserved(::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!reserved.Valid()) {
+      if (errno == EEXIST) continue;
+      error = "cannot create " + copy + ": " + std::strerror(errno);
+      return {};
+    }
+    reserved.Reset();
+    const ReplaceResult written = ReplaceFileContents(copy, bytes);
+    if (!written.ok()) {
+      ::unlink(copy.c_str());
+      error = "cannot write " + copy + ": " + std::strerror(written.error);
+      return {};
+    }
+    return copy;
+  }
+  error = "no free name for a copy of " + path;
+  return {};
+}
+
 uint32_t LoadProfilesAtStartup(ProfileStore& store, const std::string& userDataFolder, const AppSettings& settings,
-                               std::u16string_view profileName) {
+                               std::u16string_view profileName, DamagedProfiles onDamaged, ProfileFileLoad* load) {
   auto lock = store.Lock();
-  store.Clear();
-  LoadProfiles(store, userDataFolder);
+  ProfileFileLoad result = LoadProfiles(store, userDataFolder, settings);
+  if (result.state == ProfileFileState::kDamaged) {
+    if (onDamaged == DamagedProfiles::kRefuse) {
+      if (load != nullptr) *load = std::move(result);
+      return 0;
+    }
+    // The profiles start afresh, so the next save would replace the file: its bytes are
+    // kept first.
+    std::string error;
+    result.keptCopy = KeepDamagedProfileFile(userDataFolder, error);
+    if (!result.keptCopy.empty()) {
+      WriteLog("LoadProfiles: %s; kept as %s, new profiles are made", result.reason.c_str(), result.keptCopy.c_str());
+    } else {
+      WriteLog("LoadProfiles: %s; no copy could be kept (%s), new profiles are made", result.reason.c_str(),
+               error.c_str());
+    }
+  }
   if (store.Count() != 3) {
     for (int n = 1; n <= 3; ++n) store.Create(std::u16string(profileName) + FromUtf8(std::to_string(n)), settings);
   }
@@ -205,6 +321,7 @@ uint32_t LoadProfilesAtStartup(ProfileStore& store, const std::string& userDataF
   if (saved == 0 || !store.SetCurrent(saved)) {
     if (Profile* first = store.First()) store.SetCurrent(first->id);
   }
+  if (load != nullptr) *load = std::move(result);
   return store.Current() != nullptr ? store.Current()->id : 0;
 }
 
@@ -225,7 +342,7 @@ std::vector<uint8_t> ProfileExportImage(const Profile& profile, const MacroLooku
 }
 
 std::u16string ExportProfileFileName(const Profile& profile) {
-  return Truncated(profile.Name() + u".kbp", kProfileNameChars);
+  return Truncated(WithoutFormatCharacters(profile.Name()) + u".kbp", kProfileNameChars);
 }
 
 int ExportProfile(const ProfileStore& store, const MacroLookup& macros, const std::string& path, HWND owner) {
@@ -273,7 +390,7 @@ uint32_t AddEmbeddedMacro(MacroLibrary& library, const MacroRecord& embedded, co
 }  // namespace
 
 int ImportProfile(ProfileStore& store, MacroLibrary& library, const std::string& path, const std::string& macroFolder,
-                  uint32_t mouseMask, HWND owner, std::vector<ImportedMacro>* macros) {
+                  const AppSettings& settings, uint32_t mouseMask, HWND owner, std::vector<ImportedMacro>* macros) {
   if (store.Current() == nullptr) return 0;
   std::vector<uint8_t> image(kKbpFileSize, 0);
   const PrefixRead read = ReadPrefix(path, image);
@@ -294,6 +411,9 @@ int ImportProfile(ProfileStore& store, MacroLibrary& library, const std::string&
     return 0;
   }
   Profile imported = ProfileFromBytes(profileBytes);
+  for (const std::string& repair : SanitizeProfile(imported, settings)) {
+    WriteLog("ImportProfile: profile 0x%x: %s", imported.id, repair.c_str());
+  }
 
   // The macros the keys name: reused when the library holds the same macro under the id,
   // else added as new macros.
