@@ -2,20 +2,18 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <stdio.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 #include <map>
 #include <memory>
 
 #include "app/log.h"
 #include "macro/macro_files.h"
 #include "macro/macro_library.h"
+#include "model/damaged_copy.h"
 #include "model/profile_sanitize.h"
 #include "model/profile_store.h"
 #include "model/stored_file.h"
@@ -207,93 +205,6 @@ uint32_t LoadCurrentId(const std::string& userDataFolder) {
   return id;
 }
 
-namespace {
-
-constexpr char kDamagedCopyMark[] = ".damaged-";
-// A damaged file longer than this is moved aside rather than read into memory for a copy.
-constexpr std::size_t kDamagedCopyLimit = 16u << 20;
-
-// The whole content of a readable plain file of at most kDamagedCopyLimit bytes.
-bool ReadWhole(const std::string& path, std::vector<uint8_t>& bytes) {
-  UniqueFd fd = OpenFileForReading(path);
-  if (!fd.Valid()) return false;
-  bytes.assign(kDamagedCopyLimit + 1, 0);
-  const long n = ReadUpTo(fd.Get(), bytes);
-  if (n < 0 || static_cast<std::size_t>(n) > kDamagedCopyLimit) return false;
-  bytes.resize(static_cast<std::size_t>(n));
-  return true;
-}
-
-// A copy of these bytes that an earlier start already kept, or empty.
-std::string IdenticalCopy(const std::string& folder, const std::vector<uint8_t>& bytes) {
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-  if (!dir) return {};
-  const std::string prefix = std::string(kProfileFileName) + kDamagedCopyMark;
-  while (const dirent* e = ::readdir(dir.get())) {
-    const std::string name = e->d_name;
-    if (name.rfind(prefix, 0) != 0) continue;
-    std::vector<uint8_t> kept;
-    if (ReadWhole(folder + name, kept) && kept == bytes) return folder + name;
-  }
-  return {};
-}
-
-// Moves a file without ever replacing what has the new name. 0 or the error.
-int MoveNoReplace(const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return errno;
-  // A file system without the no-replace move: look first.
-  struct stat st {};
-  if (::lstat(to.c_str(), &st) == 0) return EEXIST;
-  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
-
-}  // namespace
-
-std::string KeepDamagedProfileFile(const std::string& userDataFolder, std::string& error) {
-  const std::string path = userDataFolder + kProfileFileName;
-  std::vector<uint8_t> bytes;
-  const bool readable = ReadWhole(path, bytes);
-  if (readable) {
-    if (std::string earlier = IdenticalCopy(userDataFolder, bytes); !earlier.empty()) return earlier;
-  }
-  char stamp[32] = "";
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  if (::localtime_r(&now, &local) != nullptr) std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-  const std::string base = path + kDamagedCopyMark + stamp;
-  for (int n = 1; n <= 100; ++n) {
-    const std::string copy = n == 1 ? base : base + "-" + std::to_string(n);
-    if (!readable) {
-      // Bytes that cannot be read (or too many to hold) are kept by moving the file aside.
-      const int err = MoveNoReplace(path, copy);
-      if (err == EEXIST) continue;
-      if (err != 0) {
-        error = "cannot move " + path + " to " + copy + ": " + std::strerror(err);
-        return {};
-      }
-      return copy;
-    }
-    // The name is taken first, so that a copy made meanwhile is never replaced.
-    UniqueFd reserved(::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (!reserved.Valid()) {
-      if (errno == EEXIST) continue;
-      error = "cannot create " + copy + ": " + std::strerror(errno);
-      return {};
-    }
-    reserved.Reset();
-    const ReplaceResult written = ReplaceFileContents(copy, bytes);
-    if (!written.ok()) {
-      ::unlink(copy.c_str());
-      error = "cannot write " + copy + ": " + std::strerror(written.error);
-      return {};
-    }
-    return copy;
-  }
-  error = "no free name for a copy of " + path;
-  return {};
-}
-
 uint32_t LoadProfilesAtStartup(ProfileStore& store, const std::string& userDataFolder, const AppSettings& settings,
                                std::u16string_view profileName, DamagedProfiles onDamaged, ProfileFileLoad* load) {
   auto lock = store.Lock();
@@ -306,7 +217,7 @@ uint32_t LoadProfilesAtStartup(ProfileStore& store, const std::string& userDataF
     // The profiles start afresh, so the next save would replace the file: its bytes are
     // kept first.
     std::string error;
-    result.keptCopy = KeepDamagedProfileFile(userDataFolder, error);
+    result.keptCopy = KeepDamagedCopy(userDataFolder + kProfileFileName, error);
     if (!result.keptCopy.empty()) {
       WriteLog("LoadProfiles: %s; kept as %s, new profiles are made", result.reason.c_str(), result.keptCopy.c_str());
     } else {

@@ -81,15 +81,8 @@ int SaveProfiles(const ProfileStore& store, const std::string& userDataFolder);
 int SaveCurrentId(const ProfileStore& store, const std::string& userDataFolder);
 uint32_t LoadCurrentId(const std::string& userDataFolder);
 
-// Keeps the bytes of a damaged pro.dct beside it as "pro.dct.damaged-YYYYMMDD-HHMMSS" (with
-// "-2", "-3", ... when the name is taken; an existing copy is never replaced): copied with
-// the checked writer when it can be read (no second copy when an identical one is already
-// kept), else moved aside without reading it. Returns the copy's path, or empty with the
-// reason in `error`.
-std::string KeepDamagedProfileFile(const std::string& userDataFolder, std::string& error);
-
 // What the start-up rule does with a pro.dct that exists but cannot be read: the program
-// keeps a copy (KeepDamagedProfileFile, logged) and starts afresh; tastor-cli leaves the
+// keeps a copy (KeepDamagedCopy, logged) and starts afresh; tastor-cli leaves the
 // store empty and refuses.
 enum class DamagedProfiles { kKeepCopy, kRefuse };
 
