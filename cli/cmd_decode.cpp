@@ -172,8 +172,16 @@ bool ParseProfileNumber(const std::string& text, int& position) {
   return true;
 }
 
-Profile* StartupProfile(ProfileStore& store, int position, std::string& error) {
-  LoadProfilesAtStartup(store, Paths().userDataFolder, Settings(), TextTable::Instance().tc_proname);
+Profile* StartupProfile(ProfileStore& store, int position, std::string& error, bool* unreadable) {
+  ProfileFileLoad load;
+  LoadProfilesAtStartup(store, Paths().userDataFolder, Settings(), TextTable::Instance().tc_proname,
+                        DamagedProfiles::kRefuse, &load);
+  if (unreadable != nullptr) *unreadable = load.state == ProfileFileState::kDamaged;
+  if (load.state == ProfileFileState::kDamaged) {
+    error = "the stored profiles cannot be used: " + load.reason +
+            "; nothing was changed (tastor keeps a copy of the file when it starts and makes new profiles)";
+    return nullptr;
+  }
   if (position == 0) return store.Current();
   const auto all = store.Profiles();
   if (position > static_cast<int>(all.size())) {
@@ -227,9 +235,9 @@ const uint8_t* Bytes(const std::string& s, std::size_t offset = 0) {
 }
 
 int DecodeProfiles(const CliContext& ctx, const std::string& path) {
-  std::array<ProfileSlot, kProfileSlots> slots;
-  std::string error;
-  if (!ReadProfileSlots(path, slots, error)) return Fail(error);
+  const ProfileFileRead read = ReadProfileSlots(path, Settings());
+  if (read.state != ProfileFileState::kLoaded) return Fail(read.reason.empty() ? path + " does not exist" : read.reason);
+  const auto& slots = read.profileSlots;
   const char* stateNames[] = {"empty", "profile", "damaged"};
   if (ctx.json) {
     JsonWriter w;

@@ -24,7 +24,7 @@ int RunExportProfile(CliContext& ctx) {
   const std::string& path = args.Words()[0];
   if (PathFileExists(path) && !args.Flag("--force")) return Refuse(path + " exists; --force replaces it");
   const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"));
-  if (edit.profile == nullptr) return Refuse(edit.error);
+  if (edit.profile == nullptr) return edit.Unopened();
   // The export takes the current profile; the choice lasts for this command only.
   edit.store->SetCurrent(edit.profile->id);
   if (ExportProfile(*edit.store, TheMacroLibrary(), path, nullptr) != 1) return Fail("nothing was exported");

@@ -28,10 +28,10 @@ int RunImportProfile(CliContext& ctx) {
   const std::string& path = args.Words()[0];
   if (!PathFileExists(path)) return Refuse(path + " does not exist");
   const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"));
-  if (edit.profile == nullptr) return Refuse(edit.error);
+  if (edit.profile == nullptr) return edit.Unopened();
   edit.store->SetCurrent(edit.profile->id);
   std::vector<ImportedMacro> macros;
-  if (ImportProfile(*edit.store, TheMacroLibrary(), path, Paths().MacroFolder(),
+  if (ImportProfile(*edit.store, TheMacroLibrary(), path, Paths().MacroFolder(), Settings(),
                     static_cast<uint32_t>(Settings().MacroHasMsKey), nullptr, &macros) != 1) {
     return Refuse("nothing was imported");
   }

@@ -29,7 +29,7 @@ int RunKeyColour(CliContext& ctx) {
     return Refuse("key-colour takes a key and on or off (see tastor-cli key-colour --help)");
   }
   const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"));
-  if (edit.profile == nullptr) return Refuse(edit.error);
+  if (edit.profile == nullptr) return edit.Unopened();
   const AppSettings& s = Settings();
   Profile& p = *edit.profile;
   std::string error;
@@ -47,11 +47,11 @@ int RunKeyColour(CliContext& ctx) {
     auto lock = edit.store->Lock();
     auto colours = PictureColours(p, p.ledMode, s);
     colours[static_cast<std::size_t>(key)] = colour;
-    const ModeSetting& m = p.modeSettings[static_cast<std::size_t>(p.ledMode)];
+    const ModeSetting m = ModeSettingOf(p, p.ledMode);
     StoreLighting(p, {p.ledMode, m.speed, m.brightness, p.colourGroup}, colours, s);
   }
   if (const int failed = SaveEditedProfiles(edit); failed != 0) return failed;
-  const std::string group = ToUtf8(TextTable::Instance().tc_clr_str[p.colourGroup]);
+  const std::string group = ToUtf8(ColourGroupName(TextTable::Instance(), p.colourGroup));
   if (ctx.json) {
     JsonWriter w;
     w.BeginObject().Key("profile").Int(edit.position).Key("key").Int(key);

@@ -17,11 +17,10 @@ namespace {
 void Print(const ProfileEdit& edit, bool json) {
   const Profile& p = *edit.profile;
   const AppSettings& s = Settings();
-  const ModeSetting& m = p.modeSettings[static_cast<std::size_t>(p.ledMode)];
+  const ModeSetting m = ModeSettingOf(p, p.ledMode);
   const ModeControls controls = ControlsOfMode(p.ledMode, s);
   const std::u16string modeName = TextTable::Instance().LedModeName(p.ledMode);
-  const std::u16string groupName =
-      p.colourGroup < kColourGroupCount ? TextTable::Instance().tc_clr_str[p.colourGroup] : std::u16string();
+  const std::u16string groupName = ColourGroupName(TextTable::Instance(), p.colourGroup);
   if (json) {
     JsonWriter w;
     w.BeginObject().Key("profile").Int(edit.position).Key("mode").Int(p.ledMode);
@@ -60,7 +59,7 @@ int RunLighting(CliContext& ctx) {
   if (!args.ok()) return Refuse(args.error());
   if (!args.Words().empty()) return Refuse("lighting takes options only (see tastor-cli lighting --help)");
   const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"));
-  if (edit.profile == nullptr) return Refuse(edit.error);
+  if (edit.profile == nullptr) return edit.Unopened();
   const AppSettings& s = Settings();
   Profile& p = *edit.profile;
   const bool change = args.Value("--mode") || args.Value("--group") || args.Value("--speed") || args.Value("--brightness");
@@ -84,7 +83,7 @@ int RunLighting(CliContext& ctx) {
     group = FindColourGroup(*text, error);
     if (group < 0) return Refuse(error);
   }
-  const ModeSetting& current = p.modeSettings[static_cast<std::size_t>(mode)];
+  const ModeSetting current = ModeSettingOf(p, mode);
   int speed = current.speed, brightness = current.brightness;
   if (const auto text = args.Value("--speed")) {
     if (!controls.speed) return Refuse("mode \"" + modeName + "\" has no speed");

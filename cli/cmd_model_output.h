@@ -35,5 +35,6 @@ bool LoadUserData(CliContext& ctx, MacroScanVisitor* tree = nullptr);
 bool ParseProfileNumber(const std::string& text, int& position);
 // Fills the store from the user data folder by the start-up rule and returns the profile
 // at the 1-based position, or the current profile for position 0. Null with a one-line
-// error when the store has fewer profiles.
-Profile* StartupProfile(ProfileStore& store, int position, std::string& error);
+// error when the store has fewer profiles, or when pro.dct exists but cannot be read
+// (`unreadable` then true): a command never edits or writes over such a file.
+Profile* StartupProfile(ProfileStore& store, int position, std::string& error, bool* unreadable = nullptr);

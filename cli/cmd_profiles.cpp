@@ -1,6 +1,4 @@
 // "profiles": the profiles stored in the user data folder's pro.dct, one line each.
-#include <unistd.h>
-
 #include <cstdio>
 
 #include "app/paths.h"
@@ -20,10 +18,10 @@ int RunProfiles(CliContext& ctx) {
   PrepareUserFolder(ctx);
   const std::string path = Paths().userDataFolder + kProfileFileName;
   const uint32_t currentId = LoadCurrentId(Paths().userDataFolder);
-  std::array<ProfileSlot, kProfileSlots> slots;
-  std::string error;
-  const bool present = ::access(path.c_str(), F_OK) == 0;
-  if (present && !ReadProfileSlots(path, slots, error)) return Fail(error);
+  const ProfileFileRead read = ReadProfileSlots(path, Settings());
+  if (read.state == ProfileFileState::kDamaged) return Fail(read.reason);
+  const bool present = read.state == ProfileFileState::kLoaded;
+  const auto& slots = read.profileSlots;
   const KeyTable& table = Settings().KeyTable;
 
   if (ctx.json) {
@@ -42,6 +40,7 @@ int RunProfiles(CliContext& ctx) {
           .Key("ledModeName").String(std::u16string_view(TextTable::Instance().LedModeName(p.ledMode)))
           .Key("changedKeys").Int(ChangedKeyCount(p, table))
           .Key("current").Bool(p.id == currentId)
+          .Key("repaired").Int(static_cast<int64_t>(slots[n].repairs.size()))
           .EndObject();
     }
     w.EndArray().EndObject();
@@ -66,6 +65,10 @@ int RunProfiles(CliContext& ctx) {
     const std::string mode = std::to_string(p.ledMode) + " " + ToUtf8(TextTable::Instance().LedModeName(p.ledMode));
     std::printf("%s %-4zu %-9s %-20s %-24s %-16s %d\n", p.id == currentId ? "*" : " ", n, Hex(p.id, 6).c_str(),
                 ToUtf8(p.Name()).c_str(), ToUtf8(p.LinkedProgram()).c_str(), mode.c_str(), ChangedKeyCount(p, table));
+    if (!s.repairs.empty()) {
+      std::printf("       (read with %zu values out of range, shown as the program uses them: %s%s)\n", s.repairs.size(),
+                  s.repairs.front().c_str(), s.repairs.size() > 1 ? ", ..." : "");
+    }
     ++shown;
   }
   if (shown == 0) std::printf("  (none)\n");

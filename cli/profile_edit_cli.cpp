@@ -146,13 +146,15 @@ ProfileEdit OpenProfileForEdit(CliContext& ctx, const std::optional<std::string>
   MacroPaths paths(macros != nullptr ? *macros : unused);
   LoadUserData(ctx, &paths);
   edit.store = &TheProfileStore();
-  edit.profile = StartupProfile(*edit.store, position, edit.error);
+  edit.profile = StartupProfile(*edit.store, position, edit.error, &edit.unreadable);
   if (edit.profile != nullptr) {
     const auto all = edit.store->Profiles();
     edit.position = static_cast<int>(std::find(all.begin(), all.end(), edit.profile) - all.begin()) + 1;
   }
   return edit;
 }
+
+int ProfileEdit::Unopened() const { return unreadable ? Fail(error) : Refuse(error); }
 
 int SaveEditedProfiles(const ProfileEdit& edit) {
   if (SaveProfiles(*edit.store, Paths().userDataFolder) != 1) {

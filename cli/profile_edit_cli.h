@@ -46,6 +46,11 @@ struct ProfileEdit {
   Profile* profile = nullptr;
   int position = 0;  // 1-based place of the profile in the store
   std::string error;
+  bool unreadable = false;  // pro.dct exists but cannot be read: a failure, not refused input
+
+  // What a command answers when no profile was opened: the error, with exit status 1 for
+  // stored profiles that cannot be read, 2 for a refused --profile.
+  int Unopened() const;
 };
 struct NamedMacro;
 // With `macros`, the library tree's macros are read into it on the way.

@@ -3,7 +3,8 @@
 // the file carries are taken into the library and written as macro files. Whatever the
 // file holds, nothing is written outside the macro folder, every file written there is a
 // plain .mck file at its top with a clean name, and every key re-pointed to a new macro
-// finds it in the library.
+// finds it in the library. The imported profile is in range and goes through what the
+// program does with it (lighting values and texts, picture colours, matrix, reports).
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "fuzz/fuzz_profile_checks.h"
 #include "fuzz/fuzz_support.h"
 #include "macro/macro_library.h"
 #include "model/profile_files.h"
@@ -27,6 +29,8 @@ bool CleanFileName(const std::string& name) {
   for (const char c : name) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
   }
+  const std::u16string wide = FromUtf8(name);
+  if (WithoutFormatCharacters(wide) != wide) return false;  // no bidi control or the like
   return name.size() > 4 && name.compare(name.size() - 4, 4, ".mck") == 0;
 }
 
@@ -41,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string file = root + "profile.kbp";
   fuzzing::WriteBytes(file, {data, size});
 
-  static const AppSettings settings;
+  const AppSettings& settings = fuzzing::ProfileSettings();
   ProfileStore store;
   store.Append(MakeProfile(0x123456, u"Target", settings));
   store.SetCurrent(0x123456);
@@ -49,11 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   library.Add(MakeDefaultMacro(0x000101, u"Known"));
 
   std::vector<ImportedMacro> macros;
-  const int result = ImportProfile(store, library, file, macroFolder, 0x1F, nullptr, &macros);
+  const int result = ImportProfile(store, library, file, macroFolder, settings, 0x1F, nullptr, &macros);
   const Profile* current = store.Current();
   Check(current != nullptr && current->id == 0x123456 && current->Name() == u"Target",
         "the current profile keeps its id and name");
   if (result == 0) Check(library.Count() == 1, "a refused file adds no macro");
+  fuzzing::CheckProfileInRange(*current, settings, library);
   Check(macros.size() <= static_cast<std::size_t>(kKeyCount), "one report per macro id");
 
   // Only the kbp file and the user folder lie in the import folder; only .mck files at the

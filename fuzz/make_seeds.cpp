@@ -99,6 +99,26 @@ int main(int argc, char** argv) {
   const auto plain = ProfileExportImage(MakeProfile(0x200004, u"Plain", settings), macros);
   Write("kbp_import", "plain-short.kbp", std::vector<uint8_t>(plain.begin(), plain.begin() + 13000));
 
+  // A profile with every value out of range that a loader must bring back: a lighting mode
+  // and a colour group beyond their tables, levels beyond the sliders, a key of no kind, a
+  // matrix position and a rectangle beyond the picture, texts without an end.
+  Profile wild = MakeProfile(0x200005, u"Wild", settings);
+  wild.ledMode = 0x7FFFFFFF;
+  wild.colourGroup = 0xFFFF;
+  wild.modeSettings[3] = {200, 250};
+  wild.keys[7].code = 0x7F000001;
+  wild.keys[8].code = KeyFunction::MakeCode(KIND_KEY, 0);
+  wild.keys[8].key1 = 'A';
+  wild.keys[8].matrixPos = 200;
+  wild.keys[9].rect = {50, 50, -7, 40000};
+  wild.name.fill(u'N');
+  wild.linkedProgram.fill(u'g');
+  ProfileStore wildStore;
+  wildStore.Append(MakeProfile(0x200006, u"Tame", settings));
+  wildStore.Append(wild);
+  Write("profile_files", "hostile.dct", ProfileFileImage(wildStore));
+  Write("kbp_import", "hostile.kbp", ProfileExportImage(wild, macros));
+
   for (const simkeyboard::Interface& i : simkeyboard::Interfaces(true)) {
     Write("report_descriptor", std::string(i.role) + ".bin", i.descriptor);
   }

@@ -125,18 +125,21 @@ std::u16string CutBeforeLastDot(std::u16string_view name) {
 }
 
 std::u16string ItemNameProblem(std::u16string_view name) {
-  if (name.empty()) return u"A name cannot be empty.";
+  const std::u16string shown = WithoutFormatCharacters(name);
+  if (shown.empty()) return u"A name cannot be empty.";
   if (name == u"." || name == u"..") return u"\".\" and \"..\" cannot be used as names.";
   for (char16_t c : name) {
     if (c == u'/' || c == u'\\' || c < 0x20 || c == 0x7F) {
       return u"A name cannot contain \"/\", \"\\\" or control characters.";
     }
   }
+  if (shown.size() != name.size()) return u"A name cannot contain \"/\", \"\\\" or control characters.";
   if (!IsSafePathName(name)) return u"This name is too long.";
   return {};
 }
 
-bool CheckItemName(HWND owner, std::u16string_view name) {
+bool CheckItemName(HWND owner, std::u16string& name) {
+  name = WithoutFormatCharacters(name);
   const std::u16string problem = ItemNameProblem(name);
   if (problem.empty()) return true;
   ShowMessage(owner, problem);
@@ -240,8 +243,13 @@ int CopyMacroFolder(const std::string& source, const std::string& destinationPar
 std::string ImportMacroFolderFiles(const std::string& macroFolder, const MacroItemPath& target,
                                    const std::vector<std::u16string>& siblingNames, const std::string& source,
                                    HWND owner) {
+  // The folder keeps its own name in the library: one with format characters is refused
+  // rather than copied under a name that shows otherwise.
   const std::u16string name = FromUtf8(FolderBaseName(source));
-  if (!CheckItemName(owner, name)) return {};
+  if (const std::u16string problem = ItemNameProblem(name); !problem.empty()) {
+    ShowMessage(owner, problem);
+    return {};
+  }
   if (NameTaken(siblingNames, name)) {
     ShowMessage(owner, TextTable::Instance().tc_macro_msg8);
     return {};

@@ -19,11 +19,14 @@ class MacroLibrary;
 std::u16string CutBeforeLastDot(std::u16string_view name);
 
 // Why a name cannot be a macro or folder name (it becomes a file or folder name inside the
-// macro folder), or empty when it can: it must not be empty, "." or "..", hold "/", "\" or
-// control characters, or be too long for a file name.
+// macro folder), or empty when it can: it must not be empty (a name of format characters
+// only counts as empty), "." or "..", hold "/", "\", control or format characters, or be
+// too long for a file name.
 std::u16string ItemNameProblem(std::u16string_view name);
-// Shows the problem of a name in the message box; true when the name can be used.
-bool CheckItemName(HWND owner, std::u16string_view name);
+// Takes the format characters (IsFormatCharacter: bidi controls and the like) out of a name
+// the user gives, then shows the problem of what is left in the message box; true when the
+// name, as it now is, can be used.
+bool CheckItemName(HWND owner, std::u16string& name);
 
 // True when one of the names equals name without regard to case.
 bool NameTaken(const std::vector<std::u16string>& names, std::u16string_view name);

@@ -40,7 +40,7 @@ uint32_t ImportMacro(MacroLibrary& library, const std::string& macroFolder, cons
   // characters): that is the name checked against the siblings and the disk.
   MacroRecord named = ZeroMacroRecord();
   named.SetName(FileTitle(sourcePath));
-  const std::u16string fileTitle = named.Name();
+  std::u16string fileTitle = named.Name();
   if (!CheckItemName(owner, fileTitle)) return 0;
   MacroItemPath item = target;
   item.isFolder = false;
@@ -91,7 +91,7 @@ uint32_t ImportMacro(MacroLibrary& library, const std::string& macroFolder, cons
   return record.dwMacroId;
 }
 
-std::u16string ExportMacroFileName(const MacroRecord& record) { return record.Name() + u".mck"; }
+std::u16string ExportMacroFileName(const MacroRecord& record) { return WithoutFormatCharacters(record.Name()) + u".mck"; }
 
 int ExportMacro(const std::string& macroFolder, const MacroItemPath& item, const std::string& destination) {
   if (item.names.empty() || item.isFolder) return 0;

@@ -24,7 +24,8 @@ uint32_t ImportMacro(MacroLibrary& library, const std::string& macroFolder, cons
                      const std::vector<std::u16string>& siblingNames, const std::string& sourcePath,
                      uint32_t mouseMask, HWND owner, std::u16string* title = nullptr);
 
-// The file name the export dialog proposes: "%s.mck" with the macro's name.
+// The file name the export dialog proposes: "%s.mck" with the macro's name without its format
+// characters.
 std::u16string ExportMacroFileName(const MacroRecord& record);
 
 // Copies a macro item's library file to the destination, overwriting it; changes not yet

@@ -114,8 +114,9 @@ void SetDefaultLighting(Profile& profile, const AppSettings& settings) {
 
   const ModeSetting standard{static_cast<uint8_t>(settings.DefSpeed), static_cast<uint8_t>(settings.DefLight)};
   profile.modeSettings.fill(standard);
-  profile.ledMode = settings.LEDParam[0];
-  // A mode index beyond the table has no settings pair to take the other two bytes.
+  // A first LEDParam byte beyond the mode table names no mode: the profile starts in mode 0
+  // with the standard pair.
+  profile.ledMode = DefaultLightingMode(settings);
   if (settings.LEDParam[0] < kLightingModeCount) {
     profile.modeSettings[settings.LEDParam[0]] = {settings.LEDParam[1], settings.LEDParam[2]};
   }
@@ -146,6 +147,10 @@ void SetDefaultLighting(Profile& profile, const AppSettings& settings) {
       group[static_cast<std::size_t>(pos)] = settings.clrGaoshou;
     }
   }
+}
+
+int32_t DefaultLightingMode(const AppSettings& settings) {
+  return settings.LEDParam[0] < kLightingModeCount ? settings.LEDParam[0] : 0;
 }
 
 int MatrixPositionOfVirtualKey(const KeyTable& table, uint8_t vk) {

@@ -82,6 +82,9 @@ void ResetProfileToDefaults(Profile& profile, const AppSettings& settings);
 // The lighting of a new profile: every mode at DefSpeed/DefLight, the LEDParam mode, and
 // the eight preset game groups overlaid by the GaoshouKey sets.
 void SetDefaultLighting(Profile& profile, const AppSettings& settings);
+// The lighting mode a new profile starts in: the first LEDParam byte when it is a lighting
+// mode index (0 to 29), else 0.
+int32_t DefaultLightingMode(const AppSettings& settings);
 
 // The matrix position of the key table record that carries a virtual-key code (as its key,
 // or as a modifier bit for modifier codes), or -1.

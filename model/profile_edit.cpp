@@ -37,7 +37,8 @@ bool IsKeyLocked(const std::array<uint8_t, 4>& keyNotSet, const KeyTable& table,
 }
 
 bool ColourEditingAllowed(const Profile& profile, const AppSettings& settings) {
-  return profile.ledMode == settings.GaoshouIndex && profile.colourGroup >= settings.ColorCustomIndex;
+  return profile.ledMode == settings.GaoshouIndex && profile.colourGroup >= settings.ColorCustomIndex &&
+         profile.colourGroup < kColourGroupCount;
 }
 
 bool KeyClickOpensPicker(const Profile& profile, const AppSettings& settings, int key) {
@@ -129,8 +130,8 @@ int32_t SliderValue(int32_t value, Point range) { return value < range.x || valu
 
 void StoreLighting(Profile& profile, const LightingChoice& choice, std::span<const COLORREF, kKeyCount> pictureColours,
                    const AppSettings& settings) {
-  profile.ledMode = choice.mode;
   if (choice.mode >= 0 && choice.mode < kLightingModeCount) {
+    profile.ledMode = choice.mode;
     ModeSetting& m = profile.modeSettings[U(choice.mode)];
     m.speed = static_cast<uint8_t>(SliderValue(choice.speed, settings.SpeedVal));
     m.brightness = static_cast<uint8_t>(SliderValue(choice.brightness, settings.LightVal));
@@ -152,6 +153,16 @@ void StoreLighting(Profile& profile, const LightingChoice& choice, std::span<con
 
 void MarkColourGroupEdited(Profile& profile) {
   if (profile.colourGroup < kColourGroupCount) profile.groupEdited[profile.colourGroup] = 1;
+}
+
+ModeSetting ModeSettingOf(const Profile& profile, int mode) {
+  if (mode < 0 || mode >= kLightingModeCount) return {};
+  return profile.modeSettings[U(mode)];
+}
+
+std::u16string ColourGroupName(const TextTable& texts, int group) {
+  if (group < 0 || group >= kColourGroupCount || U(group) >= texts.tc_clr_str.size()) return {};
+  return texts.tc_clr_str[U(group)];
 }
 
 ModeControls ControlsOfMode(int mode, const AppSettings& settings) {
@@ -177,6 +188,7 @@ std::vector<ChoiceItem> LightingModeItems(const TextTable& texts, const AppSetti
     const std::u16string& name = texts.LedModeName(i);
     if (name.empty()) break;
     if ((static_cast<uint32_t>(settings.LedMask) >> i) & 1u) continue;
+    if (settings.Modes[U(i)] >= kLightingModeCount) continue;
     items.push_back({settings.Modes[U(i)], name});
   }
   return items;

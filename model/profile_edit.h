@@ -29,7 +29,8 @@ uint32_t KeyFunctionFlag(const Profile& profile, const KeyTable& table, int key)
 // A key is locked when the KeyNotSet setting is not all zero and one of its non-zero bytes
 // equals key 1 of the key table record of the key.
 bool IsKeyLocked(const std::array<uint8_t, 4>& keyNotSet, const KeyTable& table, int key);
-// Key colours may be edited in the game lighting mode with a user-defined colour group.
+// Key colours may be edited in the game lighting mode with a user-defined colour group (one
+// of the 15 the profile holds).
 bool ColourEditingAllowed(const Profile& profile, const AppSettings& settings);
 // A clicked key opens the key function picker unless it is locked while colours may not be
 // edited (the picker then keeps the lock itself).
@@ -80,7 +81,8 @@ struct LightingChoice {
 };
 // A slider's value as stored: 0 when it lies outside the slider's range (lowest, highest).
 int32_t SliderValue(int32_t value, Point range);
-// Writes the panel's state into the profile: the mode, that mode's speed and brightness
+// Writes the panel's state into the profile: the mode (one that is no lighting mode index
+// leaves the profile's mode and settings as they are), that mode's speed and brightness
 // (each 0 when outside its range), the colour group (above 14 logs "Get wrong
 // nCurGameGroup value" and stores 0) and, in the game mode, the picture's colours into the
 // current colour group at the keys' matrix positions.
@@ -88,6 +90,12 @@ void StoreLighting(Profile& profile, const LightingChoice& choice, std::span<con
                    const AppSettings& settings);
 // Choosing a mode marks the profile's current colour group as edited.
 void MarkColourGroupEdited(Profile& profile);
+
+// The speed and brightness a profile holds for a mode; both 0 for a mode that is no
+// lighting mode index.
+ModeSetting ModeSettingOf(const Profile& profile, int mode);
+// The list text of a colour group (tc_clr_str1..15), empty for a group that is none.
+std::u16string ColourGroupName(const TextTable& texts, int group);
 
 // Which controls the lighting panel shows for a mode.
 struct ModeControls {
@@ -108,7 +116,8 @@ struct ChoiceItem {
   friend bool operator==(const ChoiceItem&, const ChoiceItem&) = default;
 };
 // The mode list: the mode names in order up to the first empty one, without the modes
-// whose LedMask bit is set, each with the value Modes[i].
+// whose LedMask bit is set, each with the value Modes[i] (an entry whose Modes value is no
+// lighting mode index, 30 or more, is left out).
 std::vector<ChoiceItem> LightingModeItems(const TextTable& texts, const AppSettings& settings);
 // The colour group list: tc_clr_str1..15 up to the first empty one, without the groups
 // whose GameMask bit is set, each with its group index, cut to 29 characters.

@@ -4,8 +4,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -13,6 +13,8 @@
 #include "app/log.h"
 #include "macro/macro_files.h"
 #include "macro/macro_library.h"
+#include "model/damaged_copy.h"
+#include "model/profile_sanitize.h"
 #include "model/profile_store.h"
 #include "model/stored_file.h"
 #include "model/user_message.h"
@@ -63,11 +65,12 @@ bool NameTaken(const std::vector<std::u16string>& names, std::u16string_view nam
   return false;
 }
 
-// A file title for an imported macro: its own name made safe for a file name (no
-// separator of either system, no control character, no lone surrogate half, no "..",
+// A file title for an imported macro: its own name made safe for a file name (no format
+// character, no separator of either system, no control character, no lone surrogate half, no "..",
 // not starting with "." or "$", which the folder scan skips, nor ending with "."), with " (2)", " (3)", ...
 // added when the name is taken; at most 39 characters.
 std::u16string UniqueMacroName(std::u16string name, const std::vector<std::u16string>& taken) {
+  name = WithoutFormatCharacters(name);
   for (std::size_t i = 0; i < name.size(); ++i) {
     char16_t& c = name[i];
     const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF;
@@ -94,31 +97,40 @@ std::u16string UniqueMacroName(std::u16string name, const std::vector<std::u16st
 
 }  // namespace
 
-bool ReadProfileSlots(const std::string& path, std::array<ProfileSlot, kProfileSlots>& slots, std::string& error) {
-  std::vector<uint8_t> image(kProfileFileSize, 0);
+ProfileFileRead ReadProfileSlots(const std::string& path, const AppSettings& settings) {
+  ProfileFileRead result;
+  // One byte more than the file holds, so that a longer file is told apart.
+  std::vector<uint8_t> image(kProfileFileSize + 1, 0);
   const PrefixRead read = ReadPrefix(path, image);
+  result.systemError = read.error;
+  if (!read.opened && (read.error == ENOENT || read.error == ENOTDIR)) return result;
+  result.state = ProfileFileState::kDamaged;
   if (!read.opened || read.count < 0) {
-    error = "cannot read " + path + ": " + std::strerror(read.error);
-    return false;
+    result.reason = "cannot read " + path + ": " + std::strerror(read.error);
+    return result;
   }
-  if (read.count < static_cast<long>(kProfileFileSize)) {
-    error = path + ": a profile file has " + std::to_string(kProfileFileSize) + " bytes, this one has " +
-            std::to_string(read.count);
-    return false;
+  if (read.count != static_cast<long>(kProfileFileSize)) {
+    result.reason = path + ": a profile file has " + std::to_string(kProfileFileSize) + " bytes, this one has " +
+                    (read.count > static_cast<long>(kProfileFileSize) ? std::string("more")
+                                                                     : std::to_string(read.count));
+    return result;
   }
+  result.state = ProfileFileState::kLoaded;
   for (std::size_t slot = 0; slot < kProfileSlots; ++slot) {
     const std::span<const uint8_t, kProfileSize> bytes(image.data() + slot * kProfileSize, kProfileSize);
-    ProfileSlot& s = slots[slot];
-    std::memcpy(&s.profile, bytes.data(), kProfileSize);
+    ProfileSlot& s = result.profileSlots[slot];
     if (IsValidProfileImage(bytes)) {
       s.state = ProfileSlot::State::kValid;
-    } else if (std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; })) {
-      s.state = ProfileSlot::State::kEmpty;
+      s.profile = ProfileFromBytes(bytes);
+      s.repairs = SanitizeProfile(s.profile, settings);
+      for (const std::string& repair : s.repairs) WriteLog("Profile 0x%x: %s", s.profile.id, repair.c_str());
     } else {
-      s.state = ProfileSlot::State::kDamaged;
+      std::memcpy(&s.profile, bytes.data(), kProfileSize);
+      const bool zero = std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; });
+      s.state = zero ? ProfileSlot::State::kEmpty : ProfileSlot::State::kDamaged;
     }
   }
-  return true;
+  return result;
 }
 
 std::vector<uint8_t> ProfileFileImage(const ProfileStore& store, int* count) {
@@ -135,26 +147,26 @@ std::vector<uint8_t> ProfileFileImage(const ProfileStore& store, int* count) {
   return image;
 }
 
-int LoadProfiles(ProfileStore& store, const std::string& userDataFolder) {
-  std::vector<uint8_t> image(kProfileFileSize, 0);
-  const PrefixRead read = ReadPrefix(userDataFolder + kProfileFileName, image);
-  if (!read.opened) {
-    WriteLog("Open pro file err=%d", read.error);
-    std::fill(image.begin(), image.end(), 0);
-  } else if (read.count != static_cast<long>(kProfileFileSize)) {
-    WriteLog("Profile size is wrong");
-    store.Clear();
-    return 0;
-  }
+ProfileFileLoad LoadProfiles(ProfileStore& store, const std::string& userDataFolder, const AppSettings& settings) {
+  ProfileFileRead read = ReadProfileSlots(userDataFolder + kProfileFileName, settings);
+  ProfileFileLoad load;
+  load.state = read.state;
+  load.reason = read.reason;
   auto lock = store.Lock();
   store.Clear();
-  int loaded = 0;
-  for (std::size_t slot = 0; slot < kProfileSlots; ++slot) {
-    const std::span<const uint8_t, kProfileSize> bytes(image.data() + slot * kProfileSize, kProfileSize);
-    if (!IsValidProfileImage(bytes)) continue;
-    if (store.Append(ProfileFromBytes(bytes)) != nullptr) ++loaded;
+  if (read.state != ProfileFileState::kLoaded) {
+    if (read.systemError != 0) {
+      WriteLog("Open pro file err=%d", read.systemError);
+    } else {
+      WriteLog("Profile size is wrong");
+    }
+    return load;
   }
-  return loaded;
+  for (ProfileSlot& slot : read.profileSlots) {
+    if (slot.state != ProfileSlot::State::kValid) continue;
+    if (store.Append(slot.profile) != nullptr) ++load.loaded;
+  }
+  return load;
 }
 
 int SaveProfiles(const ProfileStore& store, const std::string& userDataFolder) {
@@ -194,10 +206,25 @@ uint32_t LoadCurrentId(const std::string& userDataFolder) {
 }
 
 uint32_t LoadProfilesAtStartup(ProfileStore& store, const std::string& userDataFolder, const AppSettings& settings,
-                               std::u16string_view profileName) {
+                               std::u16string_view profileName, DamagedProfiles onDamaged, ProfileFileLoad* load) {
   auto lock = store.Lock();
-  store.Clear();
-  LoadProfiles(store, userDataFolder);
+  ProfileFileLoad result = LoadProfiles(store, userDataFolder, settings);
+  if (result.state == ProfileFileState::kDamaged) {
+    if (onDamaged == DamagedProfiles::kRefuse) {
+      if (load != nullptr) *load = std::move(result);
+      return 0;
+    }
+    // The profiles start afresh, so the next save would replace the file: its bytes are
+    // kept first.
+    std::string error;
+    result.keptCopy = KeepDamagedCopy(userDataFolder + kProfileFileName, error);
+    if (!result.keptCopy.empty()) {
+      WriteLog("LoadProfiles: %s; kept as %s, new profiles are made", result.reason.c_str(), result.keptCopy.c_str());
+    } else {
+      WriteLog("LoadProfiles: %s; no copy could be kept (%s), new profiles are made", result.reason.c_str(),
+               error.c_str());
+    }
+  }
   if (store.Count() != 3) {
     for (int n = 1; n <= 3; ++n) store.Create(std::u16string(profileName) + FromUtf8(std::to_string(n)), settings);
   }
@@ -205,6 +232,7 @@ uint32_t LoadProfilesAtStartup(ProfileStore& store, const std::string& userDataF
   if (saved == 0 || !store.SetCurrent(saved)) {
     if (Profile* first = store.First()) store.SetCurrent(first->id);
   }
+  if (load != nullptr) *load = std::move(result);
   return store.Current() != nullptr ? store.Current()->id : 0;
 }
 
@@ -225,7 +253,7 @@ std::vector<uint8_t> ProfileExportImage(const Profile& profile, const MacroLooku
 }
 
 std::u16string ExportProfileFileName(const Profile& profile) {
-  return Truncated(profile.Name() + u".kbp", kProfileNameChars);
+  return Truncated(WithoutFormatCharacters(profile.Name()) + u".kbp", kProfileNameChars);
 }
 
 int ExportProfile(const ProfileStore& store, const MacroLookup& macros, const std::string& path, HWND owner) {
@@ -273,7 +301,7 @@ uint32_t AddEmbeddedMacro(MacroLibrary& library, const MacroRecord& embedded, co
 }  // namespace
 
 int ImportProfile(ProfileStore& store, MacroLibrary& library, const std::string& path, const std::string& macroFolder,
-                  uint32_t mouseMask, HWND owner, std::vector<ImportedMacro>* macros) {
+                  const AppSettings& settings, uint32_t mouseMask, HWND owner, std::vector<ImportedMacro>* macros) {
   if (store.Current() == nullptr) return 0;
   std::vector<uint8_t> image(kKbpFileSize, 0);
   const PrefixRead read = ReadPrefix(path, image);
@@ -294,6 +322,9 @@ int ImportProfile(ProfileStore& store, MacroLibrary& library, const std::string&
     return 0;
   }
   Profile imported = ProfileFromBytes(profileBytes);
+  for (const std::string& repair : SanitizeProfile(imported, settings)) {
+    WriteLog("ImportProfile: profile 0x%x: %s", imported.id, repair.c_str());
+  }
 
   // The macros the keys name: reused when the library holds the same macro under the id,
   // else added as new macros.

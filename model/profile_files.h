@@ -35,20 +35,41 @@ constexpr const char* kCurrentIdFileName = "curid.dct";
 struct ProfileSlot {
   enum class State { kEmpty, kValid, kDamaged };
   State state = State::kEmpty;
-  Profile profile;  // the slot's bytes as a record (also for a damaged slot)
+  Profile profile;                   // a valid slot's profile brought into range (SanitizeProfile);
+                                     // a damaged slot's bytes as they are
+  std::vector<std::string> repairs;  // what SanitizeProfile changed in a valid slot
 };
-// Reads every slot of a pro.dct file. False with a one-line reason when the file cannot be
-// read or is shorter than 63980 bytes.
-bool ReadProfileSlots(const std::string& path, std::array<ProfileSlot, kProfileSlots>& slots, std::string& error);
+
+// What reading pro.dct found: no file (a new user), the five slots, or a file that exists
+// but cannot be read or is not 63980 bytes long (`reason` gives the path and why). A
+// damaged file is never overwritten unasked: tastor-cli refuses to edit, the program keeps
+// a copy before it starts afresh.
+enum class ProfileFileState { kMissing, kLoaded, kDamaged };
+struct ProfileFileRead {
+  ProfileFileState state = ProfileFileState::kMissing;
+  std::string reason;
+  int systemError = 0;  // why the file could not be opened or read; 0 for a wrong size
+  std::array<ProfileSlot, kProfileSlots> profileSlots{};
+};
+// The one reader of pro.dct: every slot, each valid profile brought into range with the
+// settings (each repair is logged as "Profile 0x%x: %s").
+ProfileFileRead ReadProfileSlots(const std::string& path, const AppSettings& settings);
 
 // The pro.dct image of a store: each profile whose id is not 0, in list order, in
 // consecutive slots, at most five; the rest zero. count receives the profiles copied.
 std::vector<uint8_t> ProfileFileImage(const ProfileStore& store, int* count = nullptr);
 
-// Empties the store and appends the valid slots of userDataFolder + "pro.dct". A file that
-// cannot be opened logs "Open pro file err=%d" and gives no profiles; a file shorter than
-// 63980 bytes logs "Profile size is wrong" and gives none. Returns the profiles loaded.
-int LoadProfiles(ProfileStore& store, const std::string& userDataFolder);
+// What loading pro.dct into the store did.
+struct ProfileFileLoad {
+  ProfileFileState state = ProfileFileState::kMissing;
+  std::string reason;    // kDamaged: the path and why
+  int loaded = 0;        // profiles appended
+  std::string keptCopy;  // start-up with a damaged file: where its bytes are kept (empty: none)
+};
+// Empties the store and appends the valid slots of userDataFolder + "pro.dct" (read with
+// ReadProfileSlots). A file that cannot be opened logs "Open pro file err=%d", one of
+// another size than 63980 bytes logs "Profile size is wrong"; both give no profiles.
+ProfileFileLoad LoadProfiles(ProfileStore& store, const std::string& userDataFolder, const AppSettings& settings);
 // Writes the store's pro.dct when it holds at least one profile with an id; the file is
 // replaced whole or not at all. Logs "Save pro: CreateFile err=%d" or
 // "Save pro: WriteFile err=%d". Returns 1 when written.
@@ -60,20 +81,27 @@ int SaveProfiles(const ProfileStore& store, const std::string& userDataFolder);
 int SaveCurrentId(const ProfileStore& store, const std::string& userDataFolder);
 uint32_t LoadCurrentId(const std::string& userDataFolder);
 
+// What the start-up rule does with a pro.dct that exists but cannot be read: the program
+// keeps a copy (KeepDamagedCopy, logged) and starts afresh; tastor-cli leaves the
+// store empty and refuses.
+enum class DamagedProfiles { kKeepCopy, kRefuse };
+
 // The start-up rule shared by the main window and tastor-cli: load the store from the user
 // data folder; when it does not then hold exactly three profiles, append three new ones
 // named "%s%d" with profileName (tc_proname) and 1, 2, 3; make current the profile named by
-// curid.dct, or the first when the id is 0 or unknown. Returns the current profile's id.
+// curid.dct, or the first when the id is 0 or unknown. Returns the current profile's id
+// (0 when a damaged file was refused); `load` receives what loading found.
 uint32_t LoadProfilesAtStartup(ProfileStore& store, const std::string& userDataFolder, const AppSettings& settings,
-                               std::u16string_view profileName);
+                               std::u16string_view profileName, DamagedProfiles onDamaged = DamagedProfiles::kKeepCopy,
+                               ProfileFileLoad* load = nullptr);
 
 // The .kbp image of a profile: the profile at offset 0, then ten macro slots of 834 bytes;
 // each macro key, in key order, puts a copy of its macro (when the lookup has it) into the
 // next free slot, so a macro used by two keys is there twice; keys beyond ten are left out.
 std::vector<uint8_t> ProfileExportImage(const Profile& profile, const MacroLookup& macros);
 
-// The file name the export dialog proposes: "%s.kbp" with the profile's name, at most 19
-// characters in all.
+// The file name the export dialog proposes: "%s.kbp" with the profile's name without its
+// format characters (IsFormatCharacter), at most 19 characters in all.
 std::u16string ExportProfileFileName(const Profile& profile);
 
 // Writes the current profile to a .kbp file; "Create profile failed." when the file
@@ -89,12 +117,14 @@ struct ImportedMacro {
 };
 
 // Reads a .kbp file over the current profile, keeping the current profile's id and name
-// ("Open profile failed", "Open profile failed.", "This is not a valid profile"). The
+// ("Open profile failed", "Open profile failed.", "This is not a valid profile"); the
+// file's profile is brought into range first (SanitizeProfile, each repair logged). The
 // macros the file carries are taken into the library: a macro key whose id the library
 // holds with the same content keeps it; otherwise the file's macro (the first slot with
 // that id) becomes a new macro with a new id, written into the top of the macro folder
-// under its own name (made unique), and every key that named it is re-pointed to the new
+// under its own name (made safe for a file name and unique), and every key that named it is re-pointed to the new
 // id. A key whose macro is in neither keeps its id. Does nothing without a current profile.
 // Returns 1 on success.
 int ImportProfile(ProfileStore& store, MacroLibrary& library, const std::string& path, const std::string& macroFolder,
-                  uint32_t mouseMask, HWND owner, std::vector<ImportedMacro>* macros = nullptr);
+                  const AppSettings& settings, uint32_t mouseMask, HWND owner,
+                  std::vector<ImportedMacro>* macros = nullptr);

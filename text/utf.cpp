@@ -191,3 +191,47 @@ std::u16string Truncated(std::u16string_view text, std::size_t capacity) {
   if (capacity == 0) return {};
   return std::u16string(text.substr(0, capacity - 1));
 }
+
+namespace {
+
+// The format characters (general category Cf) of Unicode 15, as closed ranges.
+struct CodeRange {
+  char32_t first;
+  char32_t last;
+};
+constexpr CodeRange kFormatCharacters[] = {
+    {0x00AD, 0x00AD},   {0x0600, 0x0605},   {0x061C, 0x061C},   {0x06DD, 0x06DD},   {0x070F, 0x070F},
+    {0x0890, 0x0891},   {0x08E2, 0x08E2},   {0x180E, 0x180E},   {0x200B, 0x200F},   {0x202A, 0x202E},
+    {0x2060, 0x2064},   {0x2066, 0x206F},   {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD},
+    {0x110CD, 0x110CD}, {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0001, 0xE0001},
+    {0xE0020, 0xE007F},
+};
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+}  // namespace
+
+bool IsFormatCharacter(char32_t c) {
+  for (const CodeRange& r : kFormatCharacters) {
+    if (c < r.first) return false;  // the ranges are in order
+    if (c <= r.last) return true;
+  }
+  return false;
+}
+
+std::u16string WithoutFormatCharacters(std::u16string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      const char32_t cp = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      if (!IsFormatCharacter(cp)) out.append(text.substr(i, 2));
+      ++i;
+      continue;
+    }
+    if (!IsFormatCharacter(c)) out.push_back(c);
+  }
+  return out;
+}

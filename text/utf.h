@@ -33,3 +33,13 @@ bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);
 
 // Copies at most capacity - 1 characters, the rule of the program's fixed text buffers.
 std::u16string Truncated(std::u16string_view text, std::size_t capacity);
+
+// True for a format character (Unicode general category Cf): the bidirectional controls,
+// zero-width spaces and joiners, the soft hyphen, the Arabic and Syriac number signs, the
+// invisible operators, the tags and the like. Such a character changes how a name is shown
+// without being seen ("evil\u202Egpj.mck" shows as "evilkcm.jpg"), so names that become
+// file names are kept free of them.
+bool IsFormatCharacter(char32_t c);
+// The text without its format characters; a surrogate pair counts as the one character it
+// stands for, a lone surrogate half is kept (the file-name rules deal with it).
+std::u16string WithoutFormatCharacters(std::u16string_view text);

@@ -108,8 +108,7 @@ void CLedDlg::SetMode(int mode) {
 void CLedDlg::ShowMode(int mode, const Profile* profile) {
   const AppSettings& s = Settings();
   if (profile == nullptr) profile = TheProfileStore().Current();
-  ModeSetting values;
-  if (profile != nullptr && mode >= 0 && mode < kLightingModeCount) values = profile->modeSettings[static_cast<std::size_t>(mode)];
+  const ModeSetting values = profile != nullptr ? ModeSettingOf(*profile, mode) : ModeSetting{};
 
   ShowSliderValue(kBrightnessSliderId, values.brightness);
   ShowSliderValue(kSpeedSliderId, values.speed);

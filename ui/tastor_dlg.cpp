@@ -437,7 +437,7 @@ void CTastorDlg::ImportProfile() {
   if (store.Current() == nullptr) return;
   const std::string path = AskProfileFile(this, false, Texts().tc_pro_import, {});
   if (path.empty()) return;
-  if (::ImportProfile(store, TheMacroLibrary(), path, Paths().MacroFolder(),
+  if (::ImportProfile(store, TheMacroLibrary(), path, Paths().MacroFolder(), Settings(),
                       static_cast<uint32_t>(Settings().MacroHasMsKey), hwnd()) == 1) {
     RefreshFromProfile();
   }

@@ -51,10 +51,9 @@ class CliConfigure : public ::testing::Test {
   std::string Profiles() const { return ReadFile(user_.path() + "pro.dct"); }
   // The stored profile at a place of the store.
   Profile Stored(int position) const {
-    std::array<ProfileSlot, kProfileSlots> slots;
-    std::string error;
-    EXPECT_TRUE(ReadProfileSlots(user_.path() + "pro.dct", slots, error)) << error;
-    return slots[static_cast<std::size_t>(position - 1)].profile;
+    const ProfileFileRead read = ReadProfileSlots(user_.path() + "pro.dct", AppSettings());
+    EXPECT_EQ(read.state, ProfileFileState::kLoaded) << read.reason;
+    return read.profileSlots[static_cast<std::size_t>(position - 1)].profile;
   }
   // The index of the key table record whose key is vk.
   static int KeyOf(const AppSettings& s, uint8_t vk) {
@@ -208,9 +207,9 @@ TEST_F(CliConfigure, ProfileAndMacroFilesGoOutAndComeBack) {
   const std::string out = Ok({"import-profile", "--profile", "2", kbp, "--json"}, &other);
   EXPECT_TRUE(Has(out, "\"added\": true")) << out;
   EXPECT_TRUE(fs::exists(other.path() + "Mac/Burst.mck"));
-  std::array<ProfileSlot, kProfileSlots> slots;
-  std::string error;
-  ASSERT_TRUE(ReadProfileSlots(other.path() + "pro.dct", slots, error));
+  const ProfileFileRead read = ReadProfileSlots(other.path() + "pro.dct", AppSettings());
+  ASSERT_EQ(read.state, ProfileFileState::kLoaded) << read.reason;
+  const auto& slots = read.profileSlots;
   EXPECT_EQ(u"Profile 2", slots[1].profile.Name());
   EXPECT_EQ(1, ChangedKeyCount(slots[1].profile, [] {
               AppSettings s;
@@ -303,10 +302,9 @@ TEST_F(CliConfigure, CommandLineProfileReachesTheKeyboardAsTheWindowsProfileDoes
   }
   // And the profiles themselves, but for their random ids.
   Profile a = Stored(1);
-  std::array<ProfileSlot, kProfileSlots> slots;
-  std::string error;
-  ASSERT_TRUE(ReadProfileSlots(windows.path() + "pro.dct", slots, error));
-  Profile b = slots[0].profile;
+  const ProfileFileRead read = ReadProfileSlots(windows.path() + "pro.dct", AppSettings());
+  ASSERT_EQ(read.state, ProfileFileState::kLoaded) << read.reason;
+  Profile b = read.profileSlots[0].profile;
   a.id = b.id = 0;
   EXPECT_EQ(0, std::memcmp(&a, &b, sizeof(Profile)));
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <filesystem>
 
+#include "app/settings.h"
 #include "model/profile_files.h"
 #include "tests/support/test_support.h"
 
@@ -20,11 +21,9 @@ RunResult Cli(const TempDir& user, const std::vector<std::string>& args) {
 }
 
 std::vector<std::u16string> LinkedPrograms(const TempDir& user) {
-  std::array<ProfileSlot, kProfileSlots> slots;
-  std::string error;
   std::vector<std::u16string> out;
-  if (!ReadProfileSlots(user.path() + kProfileFileName, slots, error)) return out;
-  for (const ProfileSlot& s : slots) {
+  const ProfileFileRead read = ReadProfileSlots(user.path() + kProfileFileName, AppSettings());
+  for (const ProfileSlot& s : read.profileSlots) {
     if (s.state == ProfileSlot::State::kValid) out.push_back(s.profile.LinkedProgram());
   }
   return out;

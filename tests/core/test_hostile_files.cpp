@@ -87,7 +87,7 @@ TEST_F(HostileFiles, KbpMacroNamesBecomeCleanFileNamesInsideTheMacroFolder) {
       Named(0xAA, u"dots..in..name")};
   dir_.Write("theirs.kbp", Kbp(macros));
   std::vector<ImportedMacro> report;
-  ASSERT_EQ(ImportProfile(store_, library_, Root() + "theirs.kbp", Mac(), 0, nullptr, &report), 1);
+  ASSERT_EQ(ImportProfile(store_, library_, Root() + "theirs.kbp", Mac(), settings_, 0, nullptr, &report), 1);
   ASSERT_EQ(report.size(), macros.size());
 
   // Only the user folder and the file lie in the root; only .mck files at the top of Mac.
@@ -127,7 +127,7 @@ TEST_F(HostileFiles, KbpMacroCountsAreCheckedBeforeUse) {
   for (int i = 0; i < kMacroEventSlots; ++i) full.Events[i] = MacroEvent{static_cast<uint16_t>(0x41 + i % 20), static_cast<uint16_t>(i % 2), 0xFFFFFFFFu};
   full.Macro_Buffer_ID = 77;
   dir_.Write("full.kbp", Kbp({full}) + std::string(5000, '\xEE'));  // junk after the file's size is not read
-  ASSERT_EQ(ImportProfile(store_, library_, Root() + "full.kbp", Mac(), 0, nullptr), 1);
+  ASSERT_EQ(ImportProfile(store_, library_, Root() + "full.kbp", Mac(), settings_, 0, nullptr), 1);
   const MacroRecord* added = library_.FindMacroById(static_cast<uint32_t>(store_.Current()->keys[0].macroId));
   ASSERT_NE(added, nullptr);
   EXPECT_EQ(added->EventCount(), kMacroEventsMax);
@@ -141,11 +141,11 @@ TEST_F(HostileFiles, ProfileAndMacroFilesThatAreNoFilesAreRefusedWithoutBlocking
   ASSERT_EQ(::mkfifo((User() + "pro.dct").c_str(), 0644), 0);
   ASSERT_EQ(::mkfifo((User() + "curid.dct").c_str(), 0644), 0);
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(ImportProfile(store_, library_, Root() + "pipe.kbp", Mac(), 0, nullptr), 0);
-  EXPECT_EQ(ImportProfile(store_, library_, Root() + "folder.kbp", Mac(), 0, nullptr), 0);
+  EXPECT_EQ(ImportProfile(store_, library_, Root() + "pipe.kbp", Mac(), settings_, 0, nullptr), 0);
+  EXPECT_EQ(ImportProfile(store_, library_, Root() + "folder.kbp", Mac(), settings_, 0, nullptr), 0);
   EXPECT_EQ(port_.Texts(), (std::vector<std::u16string>{u"Open profile failed", u"Open profile failed"}));
   ProfileStore loaded;
-  EXPECT_EQ(LoadProfiles(loaded, User()), 0);
+  EXPECT_EQ(LoadProfiles(loaded, User(), settings_).loaded, 0);
   EXPECT_EQ(LoadCurrentId(User()), 0u);
   MacroRecord record;
   int err = 0;

@@ -216,11 +216,11 @@ TEST(ProfileDefaults, GameKeySetsReplaceOrAddGroups) {
   EXPECT_EQ(std::memcmp(&p.colours[0], &plain.colours[0], sizeof p.colours[0]), 0);
 }
 
-TEST(ProfileDefaults, LightingModeBeyondTheTableKeepsModeSettingsIntact) {
+TEST(ProfileDefaults, LightingModeBeyondTheTableGivesModeZeroAndKeepsModeSettingsIntact) {
   AppSettings s = TestSettings();
   s.LEDParam = {0x40, 9, 9};
   const Profile p = MakeProfile(1, u"x", s);
-  EXPECT_EQ(p.ledMode, 0x40);
+  EXPECT_EQ(p.ledMode, 0);
   for (const ModeSetting& m : p.modeSettings) EXPECT_EQ(m.speed, 3);
   EXPECT_EQ(p.colourGroup, 0);
 }

@@ -63,13 +63,13 @@ TEST_F(StoreFixture, LoadTakesValidSlotsAndSkipsGapsAndDamage) {
   WriteProDct({ProfileBytes(0x10, u"First"), std::string(kProfileSize, '\0'), ProfileBytes(0x30, u"Bad", 0xFCFB6D16),
                noId, ProfileBytes(0x50, u"Fifth")});
   store.Append(MakeProfile(0x99, u"stale", settings));
-  EXPECT_EQ(LoadProfiles(store, User()), 2);
+  EXPECT_EQ(LoadProfiles(store, User(), settings).loaded, 2);
   EXPECT_EQ(Names(), (std::vector<std::u16string>{u"First", u"Fifth"}));
   EXPECT_EQ(Image(*store.FindById(0x10)), ProfileBytes(0x10, u"First"));
 
-  std::array<ProfileSlot, kProfileSlots> slots;
-  std::string error;
-  ASSERT_TRUE(ReadProfileSlots(User() + "pro.dct", slots, error));
+  const ProfileFileRead read = ReadProfileSlots(User() + "pro.dct", settings);
+  ASSERT_EQ(read.state, ProfileFileState::kLoaded);
+  const auto& slots = read.profileSlots;
   EXPECT_EQ(slots[0].state, ProfileSlot::State::kValid);
   EXPECT_EQ(slots[1].state, ProfileSlot::State::kEmpty);
   EXPECT_EQ(slots[2].state, ProfileSlot::State::kDamaged);
@@ -78,17 +78,17 @@ TEST_F(StoreFixture, LoadTakesValidSlotsAndSkipsGapsAndDamage) {
 
 TEST_F(StoreFixture, LoadFailures) {
   LogRecorder log;
-  EXPECT_EQ(LoadProfiles(store, User()), 0);
+  EXPECT_EQ(LoadProfiles(store, User(), settings).loaded, 0);
   EXPECT_TRUE(log.Has("Open pro file err=2"));
   dir.Write("pro.dct", ProfileBytes(1, u"A") + std::string(kProfileFileSize - kProfileSize - 1, '\0'));
   store.Append(MakeProfile(0x99, u"stale", settings));
-  EXPECT_EQ(LoadProfiles(store, User()), 0);
+  EXPECT_EQ(LoadProfiles(store, User(), settings).loaded, 0);
   EXPECT_TRUE(log.Has("Profile size is wrong"));
   EXPECT_EQ(store.Count(), 0);
-  // A longer file is read up to the store's size; what follows is not looked at.
+  // A longer file is no profile file either.
   dir.Write("pro.dct", ProfileBytes(1, u"A") + std::string(kProfileFileSize - kProfileSize, '\0') + "tail");
-  EXPECT_EQ(LoadProfiles(store, User()), 1);
-  EXPECT_EQ(store.Count(), 1);
+  EXPECT_EQ(LoadProfiles(store, User(), settings).state, ProfileFileState::kDamaged);
+  EXPECT_EQ(store.Count(), 0);
 }
 
 TEST_F(StoreFixture, SaveWritesConsecutiveSlotsByteForByte) {
@@ -108,7 +108,7 @@ TEST_F(StoreFixture, SaveWritesConsecutiveSlotsByteForByte) {
   for (uint32_t id = 0x30; id <= 0x60; id += 0x10) store.Append(MakeProfile(id, u"more", settings));
   EXPECT_EQ(SaveProfiles(store, User()), 1);
   ProfileStore back;
-  EXPECT_EQ(LoadProfiles(back, User()), 5);
+  EXPECT_EQ(LoadProfiles(back, User(), settings).loaded, 5);
   EXPECT_EQ(back.FindById(0x60), nullptr);
   ProfileStore empty;
   EXPECT_EQ(SaveProfiles(empty, User()), 0);
@@ -161,7 +161,7 @@ TEST_F(StoreFixture, StartupFillsTwoStoredProfilesToFive) {
   EXPECT_EQ(Names(), (std::vector<std::u16string>{u"A", u"B", u"P1", u"P2", u"P3"}));
   EXPECT_EQ(SaveProfiles(store, User()), 1);
   ProfileStore back;
-  EXPECT_EQ(LoadProfiles(back, User()), 5);
+  EXPECT_EQ(LoadProfiles(back, User(), settings).loaded, 5);
 }
 
 TEST_F(StoreFixture, StartupWithWrongSizeOrUnknownCurrentId) {
@@ -239,7 +239,7 @@ TEST_F(KbpFixture, ImportKeepsIdAndNameAndReportsBadFiles) {
   std::string file = Image(other);
   Put32(file, 608, 2);  // a key layer other than 0 is read as 0
   dir.Write("theirs.kbp", file);  // a short file: the macro slots count as zero
-  ASSERT_EQ(ImportProfile(store, library, User() + "theirs.kbp", Mac(), 0, nullptr), 1);
+  ASSERT_EQ(ImportProfile(store, library, User() + "theirs.kbp", Mac(), settings, 0, nullptr), 1);
   EXPECT_EQ(current->id, 0x70u);
   EXPECT_EQ(current->Name(), u"Mine");
   EXPECT_EQ(current->keys[2].code, KeyFunction::MakeCode(KIND_APP, 49));
@@ -250,9 +250,9 @@ TEST_F(KbpFixture, ImportKeepsIdAndNameAndReportsBadFiles) {
   dir.Write("empty.kbp", "");
   dir.Write("bad.kbp", ProfileBytes(0, u"x"));
   const Profile before = *current;
-  EXPECT_EQ(ImportProfile(store, library, User() + "absent.kbp", Mac(), 0, nullptr), 0);
-  EXPECT_EQ(ImportProfile(store, library, User() + "empty.kbp", Mac(), 0, nullptr), 0);
-  EXPECT_EQ(ImportProfile(store, library, User() + "bad.kbp", Mac(), 0, nullptr), 0);
+  EXPECT_EQ(ImportProfile(store, library, User() + "absent.kbp", Mac(), settings, 0, nullptr), 0);
+  EXPECT_EQ(ImportProfile(store, library, User() + "empty.kbp", Mac(), settings, 0, nullptr), 0);
+  EXPECT_EQ(ImportProfile(store, library, User() + "bad.kbp", Mac(), settings, 0, nullptr), 0);
   EXPECT_EQ(port.Texts(), (std::vector<std::u16string>{u"Open profile failed", u"Open profile failed.",
                                                        u"This is not a valid profile"}));
   EXPECT_EQ(Image(*current), Image(before));
@@ -281,7 +281,7 @@ TEST_F(KbpFixture, ImportTakesEmbeddedMacrosIntoTheLibrary) {
   library.Add(TestMacro(0xD4, u"Mine", {{0x51, 1, 0}}));
   dir.Write("Mac/Jump.mck", "a file already named Jump");
   std::vector<ImportedMacro> report;
-  ASSERT_EQ(ImportProfile(store, library, User() + "theirs.kbp", Mac(), 0, nullptr, &report), 1);
+  ASSERT_EQ(ImportProfile(store, library, User() + "theirs.kbp", Mac(), settings, 0, nullptr, &report), 1);
   ASSERT_EQ(report.size(), 5u);
 
   const uint32_t jump = static_cast<uint32_t>(current->keys[0].macroId);

@@ -239,10 +239,9 @@ TEST_F(TrayTest, LinkProgramEditsTheCurrentProfilesLinkInTheTextBox) {
   w.OnProfileMenuCommand(CLinkProgramMenu::kLinkProgram);
   EXPECT_EQ(shownFirst, QString());
   EXPECT_EQ(CurrentProfile().LinkedProgram(), u"MyGame.exe");
-  std::array<ProfileSlot, kProfileSlots> stored;
-  std::string error;
-  ASSERT_TRUE(ReadProfileSlots(user_.path() + kProfileFileName, stored, error)) << error;
-  EXPECT_EQ(stored[0].profile.LinkedProgram(), u"MyGame.exe");  // saved at once
+  const ProfileFileRead stored = ReadProfileSlots(user_.path() + kProfileFileName, Settings());
+  ASSERT_EQ(stored.state, ProfileFileState::kLoaded) << stored.reason;
+  EXPECT_EQ(stored.profileSlots[0].profile.LinkedProgram(), u"MyGame.exe");  // saved at once
 
   // The box starts with the link; emptying it removes the link.
   typed.clear();
