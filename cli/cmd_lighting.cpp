@@ -60,7 +60,7 @@ int RunLighting(CliContext& ctx) {
   if (!args.ok()) return Refuse(args.error());
   if (!args.Words().empty()) return Refuse("lighting takes options only (see tastor-cli lighting --help)");
   const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"));
-  if (edit.profile == nullptr) return Refuse(edit.error);
+  if (edit.profile == nullptr) return EditFailed(edit);
   const AppSettings& s = Settings();
   Profile& p = *edit.profile;
   const bool change = args.Value("--mode") || args.Value("--group") || args.Value("--speed") || args.Value("--brightness");
