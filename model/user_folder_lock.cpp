@@ -34,6 +34,15 @@ struct Registry {
   std::mutex mutex;
   std::condition_variable freed;
   std::vector<Holding> holdings;
+  pid_t pid = ::getpid();
+
+  // A process forked from a holder holds nothing of its own: its copies of the lock files
+  // are closed (the parent's locks stay) and it takes the lock anew.
+  void ForgetIfForked() {
+    if (pid == ::getpid()) return;
+    holdings.clear();
+    pid = ::getpid();
+  }
 
   Holding* Find(const std::string& folder) {
     for (Holding& h : holdings) {
@@ -142,6 +151,7 @@ UserFolderLock UserFolderLock::Take(const std::string& userDataFolder, std::chro
   const auto deadline = Clock::now() + wait;
   Registry& r = TheRegistry();
   std::unique_lock<std::mutex> guard(r.mutex);
+  r.ForgetIfForked();
   // Another thread of this process holds it or is taking it: wait for it to let go.
   for (Holding* h = r.Find(lock.folder_); h != nullptr; h = r.Find(lock.folder_)) {
     if (h->owner == std::this_thread::get_id() && h->depth > 0) {
@@ -185,6 +195,7 @@ void UserFolderLock::Release() {
   held_ = false;
   Registry& r = TheRegistry();
   std::lock_guard<std::mutex> guard(r.mutex);
+  r.ForgetIfForked();
   Holding* h = r.Find(folder_);
   if (h == nullptr || --h->depth > 0) return;
   ::flock(h->fd.Get(), LOCK_UN);
