@@ -63,32 +63,6 @@ constexpr unsigned kTextFormat = DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_END_E
 
 void KeepEventsFlowing() { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); }
 
-// A text of the table, or the English text when the table has none (a text.xml of the
-// user's own that does not know the key yet).
-std::u16string TextOrEnglish(std::u16string_view key, std::u16string_view english) {
-  std::u16string text;
-  if (TextTable::Find(u"config", key, &text) && !text.empty()) return text;
-  return std::u16string(english);
-}
-
-// "%s" of a text filled with what failed.
-std::u16string Filled(std::u16string text, const std::u16string& detail) {
-  const std::size_t at = text.find(u"%s");
-  if (at != std::u16string::npos) text.replace(at, 2, detail);
-  return text;
-}
-
-std::u16string ApplyNotSavedText() {
-  return TextOrEnglish(u"tc_apply_not_saved", u"The keyboard has the profile, but the files do not: %s");
-}
-
-std::u16string ProfilesNotSavedText() {
-  return TextOrEnglish(u"tc_save_failed", u"The profiles could not be saved: %s");
-}
-
-// How often a change that came while a dialog was open is looked at again.
-constexpr int kChangeRetryMs = 250;
-
 }  // namespace
 
 CTastorDlg::CTastorDlg(bool simulate, QWidget* parent) : CSkinnedDialog(parent), simulate_(simulate) {
@@ -97,10 +71,7 @@ CTastorDlg::CTastorDlg(bool simulate, QWidget* parent) : CSkinnedDialog(parent),
   presence_ = std::make_unique<CTrayPresence>(
       CTrayPresence::Host{this, &driver_, [this] { LoadProfiles(); }, [this](uint32_t id) { SelectProfile(id); }},
       simulate);
-  linkMenu_.SetSave([this] { return SaveProfileFiles(false, ProfilesNotSavedText()); });
-  changeRetry_.setInterval(kChangeRetryMs);
-  connect(&changeRetry_, &QTimer::timeout, this, &CTastorDlg::OnFilesChangedOnDisk);
-  connect(&folderWatch_, &CUserFolderWatch::changed, this, &CTastorDlg::OnFilesChangedOnDisk);
+  linkMenu_.SetSave([this] { return SaveProfileFiles(false); });
 }
 
 CTastorDlg::~CTastorDlg() { Shutdown(); }
@@ -130,8 +101,7 @@ void CTastorDlg::OnInitDialog() {
 
   workerStarted_ = StartApplyWorker(&driver_) == 1;
   // Watched before they are read, so that no change made meanwhile goes unseen.
-  folderWatch_.Start(Paths().userDataFolder, Paths().MacroFolder(), s.MacroDir != 0,
-                     static_cast<uint32_t>(s.MacroHasMsKey));
+  WatchFiles();
   LoadMacros();
 
   presence_->AddTrayIcon(icon_);
@@ -375,7 +345,7 @@ void CTastorDlg::ForgetMacro(int32_t macroId) {
   for (int key : changed) picture_->SetKeyFlag(key, 0);
   picture_->Redraw();
   lock.unlock();
-  SaveProfileFiles(false, ProfilesNotSavedText());
+  SaveProfileFiles(false);
 }
 
 void CTastorDlg::PostApplyRequest(uint32_t flags) { RequestApply(flags); }
@@ -437,124 +407,7 @@ void CTastorDlg::Apply(bool reset) {
   SetUpApplyProgress(progress);
   PostApplyRequest(0x8007);
   progress.RunModal();
-  SaveProfileFiles(true, ApplyNotSavedText());
-}
-
-bool CTastorDlg::SaveProfileFiles(bool withCurrentId, const std::u16string& notSavedText) {
-  ProfileStore& store = TheProfileStore();
-  const std::string& folder = Paths().userDataFolder;
-  UserFolderLock folderLock = UserFolderLock::Take(folder);
-  if (folderLock.Held() && folderWatch_.ProfilesChanged()) {
-    // Another program saved profiles since: no lock is held while the user thinks.
-    folderLock.Release();
-    handlingChange_ = true;
-    const bool keep = KeepOwnEdits();
-    handlingChange_ = false;
-    if (!keep) {
-      ReloadProfiles();
-      return false;
-    }
-    folderLock = UserFolderLock::Take(folder);
-  }
-  if (!folderLock.Held()) {
-    WriteLog("Save: %s", folderLock.Error().c_str());
-    CMsgDlg::Message(this, Filled(notSavedText, FromUtf8(folderLock.Error())));
-    return false;
-  }
-  int count = 0;
-  const std::vector<uint8_t> image = ProfileFileImage(store, &count);
-  // A store without profiles leaves pro.dct as it is (there is nothing to write).
-  const bool profilesSaved = count == 0 || SaveProfiles(store, folder) == 1;
-  const bool idSaved = !withCurrentId || store.Current() == nullptr || SaveCurrentId(store, folder) == 1;
-  if (profilesSaved) {
-    savedProfiles_ = image;
-    folderWatch_.NoteProfiles();
-  }
-  folderLock.Release();
-  if (profilesSaved && idSaved) return true;
-  std::string files = !profilesSaved && !idSaved ? std::string(kProfileFileName) + " and " + kCurrentIdFileName
-                      : !profilesSaved           ? kProfileFileName
-                                                 : kCurrentIdFileName;
-  CMsgDlg::Message(this, Filled(notSavedText, FromUtf8(files + " in " + folder)));
-  return false;
-}
-
-bool CTastorDlg::KeepOwnEdits() {
-  const std::u16string question = TextOrEnglish(
-      u"tc_files_changed",
-      u"Another program changed the profiles or macros. OK keeps the changes made here (saved at the next "
-      u"Apply), Cancel loads the changed files.");
-  return CMsgDlg::Question(this, question) == IDOK;
-}
-
-bool CTastorDlg::ProfilesEdited() const { return ProfileFileImage(TheProfileStore()) != savedProfiles_; }
-
-bool CTastorDlg::MacrosEdited() {
-  bool dirty = false;
-  TheMacroLibrary().ForEach([&dirty](const MacroRecord& r) { dirty = dirty || (r.dwFlags & kMacroDirtyBits) != 0; });
-  return dirty;
-}
-
-bool CTastorDlg::HasUnsavedEdits() const { return ProfilesEdited() || MacrosEdited(); }
-
-void CTastorDlg::LoadMacros() {
-  const UserFolderLock folderLock = UserFolderLock::Take(Paths().userDataFolder);
-  if (!folderLock.Held()) WriteLog("LoadMacros: %s", folderLock.Error().c_str());
-  {
-    MacroLibrary& library = TheMacroLibrary();
-    auto lock = library.Lock();  // the apply worker never sees it half read
-    LoadMacroLibrary(library, Paths().MacroFolder(), Settings());
-  }
-  folderWatch_.NoteMacros();
-}
-
-void CTastorDlg::ReloadProfiles() {
-  uint32_t keep = 0;
-  {
-    auto lock = TheProfileStore().Lock();
-    if (const Profile* current = TheProfileStore().Current()) keep = current->id;
-  }
-  LoadProfiles();
-  // The profile the user was looking at stays, where the files still have it.
-  if (keep != 0) SelectProfile(keep);
-}
-
-void CTastorDlg::OnFilesChangedOnDisk() {
-  if (shutDown_) return;
-  // Not under an open dialog (the picker, the macro editor, a message box): it is looked
-  // at again once the dialog has closed.
-  QWidget* modal = QApplication::activeModalWidget();
-  if (handlingChange_ || (modal != nullptr && modal != this)) {
-    changeRetry_.start();
-    return;
-  }
-  changeRetry_.stop();
-  const bool profiles = folderWatch_.ProfilesChanged();
-  const bool macros = folderWatch_.MacrosChanged(TheMacroLibrary());
-  if (!profiles && !macros) return;
-  const bool profileConflict = profiles && ProfilesEdited();
-  const bool macroConflict = macros && MacrosEdited();
-  handlingChange_ = true;
-  const bool keep = (profileConflict || macroConflict) && KeepOwnEdits();
-  handlingChange_ = false;
-  WriteLog("Files changed on disk:%s%s, %s", profiles ? " profiles" : "", macros ? " macros" : "",
-           keep ? "the window keeps its own" : "loaded again");
-  // Kept edits win at the next save; what has no edits of the window's is taken from disk.
-  if (macros) {
-    if (keep && macroConflict) {
-      folderWatch_.NoteMacros();
-    } else {
-      LoadMacros();
-    }
-  }
-  if (profiles) {
-    if (keep && profileConflict) {
-      folderWatch_.NoteProfiles();
-    } else {
-      ReloadProfiles();
-    }
-  }
-  if (macros && !profiles) RefreshFromProfile();
+  SaveProfileFiles(true);
 }
 
 // ---- profile files ---------------------------------------------------------------------

@@ -69,12 +69,12 @@ class CTastorDlg : public CSkinnedDialog {
   // Apply, and Reset after its question: a full apply with the progress dialog, then the
   // profiles and the current id are saved.
   void Apply(bool reset);
-  // Saves pro.dct (and with withCurrentId curid.dct) with the user data folder locked.
-  // When pro.dct changed on disk since the window loaded or saved it, the window first
-  // asks whether its own profiles win (they are saved) or the files (they are loaded, and
-  // nothing is saved). A save that fails is shown with notSavedText ("%s": what failed).
-  // True when the files were saved.
-  bool SaveProfileFiles(bool withCurrentId, const std::u16string& notSavedText);
+  // Saves pro.dct (and after an apply curid.dct) with the user data folder locked. When
+  // pro.dct changed on disk since the window loaded or saved it, the window first asks
+  // whether its own profiles win (they are saved) or the files (they are loaded, and
+  // nothing is saved). A save that fails is shown in a message box (after an apply: the
+  // keyboard has the profile, the files do not). True when the files were saved.
+  bool SaveProfileFiles(bool afterApply);
   // Profiles changed in memory since they were loaded or saved (keys, lighting, colours,
   // names, a deleted or imported profile), or macros of the library not yet written.
   bool HasUnsavedEdits() const;
@@ -133,6 +133,8 @@ class CTastorDlg : public CSkinnedDialog {
   bool CheckDeviceForApply();
   void Shutdown();
   int SlotsForMacros() const;
+  // The files on disk (tastor_dlg_files.cpp). Starts the watch over them.
+  void WatchFiles();
   // Reads the macro folder into the library again, with the user data folder locked.
   void LoadMacros();
   // The profiles or the macros again from disk, the current profile kept where it still is.
