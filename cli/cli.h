@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/window_port.h"
+#include "model/user_folder_lock.h"
 
 // Message boxes print "Caption: text" on standard error and are kept, in the order they
 // arose, for commands that report them.
@@ -28,6 +29,9 @@ struct CliContext {
   bool json = false;
   std::vector<std::string> args;  // the command's own arguments
   CollectingWindowPort port;
+  // Held by a command that changes the user data folder, from before it reads the folder
+  // until the command ends (LoadUserDataForChange).
+  UserFolderLock userFolderLock;
 };
 
 // The text table the program reads for the context: text.xml or the translation that

@@ -2,7 +2,8 @@
 // does: the apply worker runs the request, and this command stands in for the progress
 // dialog (the worker finds it by its caption, moves its bar and closes it). After a
 // successful apply the profiles and the current profile id are saved, as the main window
-// does once the progress dialog has closed.
+// does once the progress dialog has closed; a save that fails ends the command with exit
+// status 1. The user data folder stays locked from the read of the profiles to the saves.
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include "app/paths.h"
 #include "app/settings.h"
 #include "cli/cmd_model_output.h"
+#include "cli/profile_edit_cli.h"
 #include "cli/keyboard_link.h"
 #include "device/apply_job.h"
 #include "device/usb_driver.h"
@@ -144,9 +146,10 @@ int RunApply(CliContext& ctx) {
       return Fail("apply takes --profile N and --flags HEX");
     }
   }
-  LoadUserData(ctx);
-  ProfileStore store;
   std::string error;
+  // Held until the command ends: the profiles read here are the ones saved at its end.
+  if (!LoadUserDataForChange(ctx, error)) return Fail(error);
+  ProfileStore store;
   Profile* profile = StartupProfile(store, position, error);
   if (profile == nullptr) return Fail(error);
   store.SetCurrent(profile->id);
@@ -197,12 +200,22 @@ int RunApply(CliContext& ctx) {
   char flagText[8];
   std::snprintf(flagText, sizeof flagText, "0x%04X", outcome.flags);
   switch (outcome.result) {
-    case ApplyOutcome::Result::Applied:
-      SaveProfiles(store, Paths().userDataFolder);
-      SaveCurrentId(store, Paths().userDataFolder);
+    case ApplyOutcome::Result::Applied: {
+      // Both are tried: a current id of a profile already on disk is worth keeping.
+      const std::string& folder = Paths().userDataFolder;
+      const bool profilesSaved = SaveProfiles(store, folder) == 1;
+      const bool idSaved = SaveCurrentId(store, folder) == 1;
+      if (!profilesSaved || !idSaved) {
+        const std::string files = !profilesSaved && !idSaved ? std::string(kProfileFileName) + " and " + kCurrentIdFileName
+                                  : !profilesSaved            ? kProfileFileName
+                                                              : kCurrentIdFileName;
+        return Fail(title + " was applied to the keyboard, but " + files + " could not be saved in " + folder +
+                    ": the keyboard has the profile but the files do not (the log says why)");
+      }
       std::printf("%s (id %s) applied to the keyboard with flags %s.\n", title.c_str(), Hex(profile->id, 6).c_str(),
                   flagText);
       return 0;
+    }
     case ApplyOutcome::Result::Failed:
       return Fail("the keyboard did not take all of " + title + " (flags " + flagText + "); see the messages above");
     case ApplyOutcome::Result::Dropped: break;

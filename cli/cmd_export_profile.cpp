@@ -23,8 +23,8 @@ int RunExportProfile(CliContext& ctx) {
   if (args.Words().size() != 1) return Refuse("export-profile takes one file");
   const std::string& path = args.Words()[0];
   if (PathFileExists(path) && !args.Flag("--force")) return Refuse(path + " exists; --force replaces it");
-  const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"));
-  if (edit.profile == nullptr) return edit.Unopened();
+  const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"), nullptr, false);
+  if (edit.profile == nullptr) return EditFailed(edit);
   // The export takes the current profile; the choice lasts for this command only.
   edit.store->SetCurrent(edit.profile->id);
   if (ExportProfile(*edit.store, TheMacroLibrary(), path, nullptr) != 1) return Fail("nothing was exported");

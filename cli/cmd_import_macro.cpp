@@ -20,7 +20,8 @@ static CommandRegistrar g_importMacro{
     "takes a .mck file into the macro library, named after the file", RunImportMacro,
     "  --folder FOLDER  a folder of the library (A or A/B) instead of the top level; folders\n"
     "                   need MacroDir=1 in cfg.ini\n"
-    "Exit status 2: the file or folder is refused and nothing is changed.\n"};
+    "Exit status 2: the file or folder is refused and nothing is changed; exit status 1: the\n"
+    "macro could not be written into the macro folder, and nothing is changed.\n"};
 
 int RunImportMacro(CliContext& ctx) {
   const CommandArgs args(ctx.args, {"--folder"}, {});
@@ -28,7 +29,9 @@ int RunImportMacro(CliContext& ctx) {
   if (args.Words().size() != 1) return Refuse("import-macro takes one file");
   const std::string& path = args.Words()[0];
   if (!PathFileExists(path)) return Refuse(path + " does not exist");
-  const std::vector<NamedMacro> items = ReadMacroTree(ctx);
+  std::vector<NamedMacro> items;
+  std::string lockError;
+  if (!ReadMacroTreeForChange(ctx, items, lockError)) return Fail(lockError);
 
   MacroItemPath target;
   target.isFolder = true;
@@ -51,8 +54,10 @@ int RunImportMacro(CliContext& ctx) {
   }
   const std::size_t before = ctx.port.messages.size();
   std::u16string title;
+  bool writeFailed = false;
   const uint32_t id = ImportMacro(TheMacroLibrary(), Paths().MacroFolder(), target, siblings, path,
-                                  static_cast<uint32_t>(Settings().MacroHasMsKey), nullptr, &title);
+                                  static_cast<uint32_t>(Settings().MacroHasMsKey), nullptr, &title, &writeFailed);
+  if (writeFailed) return Fail("the macro could not be written into " + Paths().MacroFolder() + "; nothing was imported");
   if (id == 0) {
     // The program's own message (already shown on standard error) says why.
     return Refuse(ctx.port.messages.size() > before ? "the macro was not imported" : "the macro was not imported: " + path);

@@ -1,6 +1,7 @@
 // "import-profile FILE": reads a .kbp file over a profile, as the profile menu's Import
 // does (the profile keeps its id and name; the macros the file carries join the library).
-// pro.dct is replaced whole.
+// pro.dct is replaced whole; when it cannot be, the macro files the import wrote are
+// removed again (exit status 1). The user data folder is locked for the whole command.
 #include <cstdio>
 #include <string>
 
@@ -19,7 +20,8 @@ static CommandRegistrar g_importProfile{
     "import-profile", "import-profile [--profile N] FILE.kbp [--json]",
     "reads a .kbp file over a profile; the macros it carries join the library", RunImportProfile,
     "  --profile N  the profile (1, 2, 3, ...); default: the current one\n"
-    "The profile keeps its name and id. Exit status 2: the file is refused and nothing is changed.\n"};
+    "The profile keeps its name and id. Exit status 2: the file is refused and nothing is changed;\n"
+    "exit status 1: the profile or its macros could not be saved, and nothing is changed.\n"};
 
 int RunImportProfile(CliContext& ctx) {
   const CommandArgs args(ctx.args, {"--profile"}, {});
@@ -28,14 +30,21 @@ int RunImportProfile(CliContext& ctx) {
   const std::string& path = args.Words()[0];
   if (!PathFileExists(path)) return Refuse(path + " does not exist");
   const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"));
-  if (edit.profile == nullptr) return edit.Unopened();
+  if (edit.profile == nullptr) return EditFailed(edit);
   edit.store->SetCurrent(edit.profile->id);
   std::vector<ImportedMacro> macros;
-  if (ImportProfile(*edit.store, TheMacroLibrary(), path, Paths().MacroFolder(), Settings(),
-                    static_cast<uint32_t>(Settings().MacroHasMsKey), nullptr, &macros) != 1) {
-    return Refuse("nothing was imported");
+  const int imported = ImportProfile(*edit.store, TheMacroLibrary(), path, Paths().MacroFolder(), Settings(),
+                                     static_cast<uint32_t>(Settings().MacroHasMsKey), nullptr, &macros);
+  if (imported == kImportWriteFailed) {
+    return Fail("the macros of " + path + " could not be written into " + Paths().MacroFolder() +
+                "; nothing was changed");
   }
-  if (const int failed = SaveEditedProfiles(edit); failed != 0) return failed;
+  if (imported != 1) return Refuse("nothing was imported");
+  if (const int failed = SaveEditedProfiles(edit); failed != 0) {
+    // The profile is not saved: the macros it brought go again, so nothing is left behind.
+    RemoveImportedMacros(TheMacroLibrary(), Paths().MacroFolder(), macros);
+    return failed;
+  }
   if (ctx.json) {
     JsonWriter w;
     w.BeginObject().Key("profile").Int(edit.position).Key("macros").BeginArray();

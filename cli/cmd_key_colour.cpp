@@ -29,7 +29,7 @@ int RunKeyColour(CliContext& ctx) {
     return Refuse("key-colour takes a key and on or off (see tastor-cli key-colour --help)");
   }
   const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"));
-  if (edit.profile == nullptr) return edit.Unopened();
+  if (edit.profile == nullptr) return EditFailed(edit);
   const AppSettings& s = Settings();
   Profile& p = *edit.profile;
   std::string error;

@@ -58,11 +58,12 @@ int RunLighting(CliContext& ctx) {
   const CommandArgs args(ctx.args, {"--profile", "--mode", "--group", "--speed", "--brightness"}, {});
   if (!args.ok()) return Refuse(args.error());
   if (!args.Words().empty()) return Refuse("lighting takes options only (see tastor-cli lighting --help)");
-  const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"));
-  if (edit.profile == nullptr) return edit.Unopened();
+  const bool change = args.Value("--mode") || args.Value("--group") || args.Value("--speed") || args.Value("--brightness");
+  // Only showing the lighting reads, and takes no lock.
+  const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"), nullptr, change);
+  if (edit.profile == nullptr) return EditFailed(edit);
   const AppSettings& s = Settings();
   Profile& p = *edit.profile;
-  const bool change = args.Value("--mode") || args.Value("--group") || args.Value("--speed") || args.Value("--brightness");
   if (!change) {
     Print(edit, ctx.json);
     return 0;

@@ -7,6 +7,7 @@
 #include "app/paths.h"
 #include "app/profile_switch.h"
 #include "cli/cmd_model_output.h"
+#include "cli/profile_edit_cli.h"
 #include "model/profile_files.h"
 #include "model/profile_store.h"
 #include "text/utf.h"
@@ -34,9 +35,10 @@ int RunLink(CliContext& ctx) {
     return Fail("a linked program has at most " + std::to_string(kLinkedProgramChars - 1) + " characters");
   }
 
-  LoadUserData(ctx);
-  ProfileStore store;
   std::string error;
+  // Held until the command ends: the profiles read here are the ones saved at its end.
+  if (!LoadUserDataForChange(ctx, error)) return Fail(error);
+  ProfileStore store;
   Profile* profile = StartupProfile(store, position, error);
   if (profile == nullptr) return Fail(error);
   {

@@ -26,7 +26,7 @@ int RunRename(CliContext& ctx) {
   }
   if (name.find_first_of(u"\r\n") != std::u16string::npos) return Refuse("a profile name is one line");
   const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"));
-  if (edit.profile == nullptr) return edit.Unopened();
+  if (edit.profile == nullptr) return EditFailed(edit);
   const std::string before = ProfileLabel(edit);
   {
     auto lock = edit.store->Lock();

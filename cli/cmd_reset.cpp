@@ -18,7 +18,7 @@ int RunReset(CliContext& ctx) {
   if (!args.ok()) return Refuse(args.error());
   if (!args.Words().empty()) return Refuse("reset takes no arguments besides --profile and --json");
   const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"));
-  if (edit.profile == nullptr) return edit.Unopened();
+  if (edit.profile == nullptr) return EditFailed(edit);
   {
     auto lock = edit.store->Lock();
     ResetProfileToDefaults(*edit.profile, Settings());

@@ -59,7 +59,7 @@ int RunSetKey(CliContext& ctx) {
 
   std::vector<NamedMacro> macros;
   const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"), &macros);
-  if (edit.profile == nullptr) return edit.Unopened();
+  if (edit.profile == nullptr) return EditFailed(edit);
   const AppSettings& s = Settings();
   std::string error;
   const int key = FindKeyByName(args.Words()[0], error);

@@ -134,8 +134,20 @@ bool CommandArgs::Flag(const std::string& flag) const {
   return std::find(flags_.begin(), flags_.end(), flag) != flags_.end();
 }
 
+bool LoadUserDataForChange(CliContext& ctx, std::string& error, MacroScanVisitor* tree) {
+  LoadProgramData(ctx);
+  PrepareUserFolder(ctx);
+  ctx.userFolderLock = UserFolderLock::Take(Paths().userDataFolder);
+  if (!ctx.userFolderLock.Held()) {
+    error = ctx.userFolderLock.Error();
+    return false;
+  }
+  LoadMacroLibrary(TheMacroLibrary(), Paths().MacroFolder(), Settings(), tree);
+  return true;
+}
+
 ProfileEdit OpenProfileForEdit(CliContext& ctx, const std::optional<std::string>& profileOption,
-                               std::vector<NamedMacro>* macros) {
+                               std::vector<NamedMacro>* macros, bool forChange) {
   ProfileEdit edit;
   int position = 0;
   if (profileOption && !ParseProfileNumber(*profileOption, position)) {
@@ -144,9 +156,16 @@ ProfileEdit OpenProfileForEdit(CliContext& ctx, const std::optional<std::string>
   }
   std::vector<NamedMacro> unused;
   MacroPaths paths(macros != nullptr ? *macros : unused);
-  LoadUserData(ctx, &paths);
+  if (!forChange) {
+    LoadUserData(ctx, &paths);
+  } else if (!LoadUserDataForChange(ctx, edit.error, &paths)) {
+    edit.exitStatus = 1;
+    return edit;
+  }
   edit.store = &TheProfileStore();
-  edit.profile = StartupProfile(*edit.store, position, edit.error, &edit.unreadable);
+  bool unreadable = false;
+  edit.profile = StartupProfile(*edit.store, position, edit.error, &unreadable);
+  if (unreadable) edit.exitStatus = 1;
   if (edit.profile != nullptr) {
     const auto all = edit.store->Profiles();
     edit.position = static_cast<int>(std::find(all.begin(), all.end(), edit.profile) - all.begin()) + 1;
@@ -154,7 +173,7 @@ ProfileEdit OpenProfileForEdit(CliContext& ctx, const std::optional<std::string>
   return edit;
 }
 
-int ProfileEdit::Unopened() const { return unreadable ? Fail(error) : Refuse(error); }
+int EditFailed(const ProfileEdit& edit) { return edit.exitStatus == 1 ? Fail(edit.error) : Refuse(edit.error); }
 
 int SaveEditedProfiles(const ProfileEdit& edit) {
   if (SaveProfiles(*edit.store, Paths().userDataFolder) != 1) {
@@ -302,6 +321,11 @@ std::vector<NamedMacro> ReadMacroTree(CliContext& ctx) {
   MacroPaths paths(macros);
   LoadUserData(ctx, &paths);
   return macros;
+}
+
+bool ReadMacroTreeForChange(CliContext& ctx, std::vector<NamedMacro>& macros, std::string& error) {
+  MacroPaths paths(macros);
+  return LoadUserDataForChange(ctx, error, &paths);
 }
 
 const NamedMacro* FindMacroByName(const std::vector<NamedMacro>& macros, const std::string& name, std::string& error) {

@@ -38,24 +38,33 @@ class CommandArgs {
   std::string error_;
 };
 
+class MacroScanVisitor;
+// LoadUserData (cmd_model_output.h) for a command that changes the user data folder: the
+// folder's lock (ctx.userFolderLock) is taken after the folder is known and before the
+// macro folder is read, and held until the command ends, so that commands run at the
+// same time change the files one after the other. False and the reason when the lock
+// cannot be had (nothing was read then).
+bool LoadUserDataForChange(CliContext& ctx, std::string& error, MacroScanVisitor* tree = nullptr);
+
 // Loads the program data, the user data folder, the macro library and the profile store as
 // start-up does, and picks the profile of "--profile N" (1 to the profile count; default
-// the current one). On failure `error` says why and profile is null.
+// the current one). On failure `error` says why, profile is null and exitStatus is the
+// command's status (EditFailed prints the reason and returns it).
 struct ProfileEdit {
   ProfileStore* store = nullptr;
   Profile* profile = nullptr;
   int position = 0;  // 1-based place of the profile in the store
   std::string error;
-  bool unreadable = false;  // pro.dct exists but cannot be read: a failure, not refused input
-
-  // What a command answers when no profile was opened: the error, with exit status 1 for
-  // stored profiles that cannot be read, 2 for a refused --profile.
-  int Unopened() const;
+  int exitStatus = 2;  // 2: the input is refused; 1: pro.dct cannot be read, or the user data folder could not be locked
 };
 struct NamedMacro;
-// With `macros`, the library tree's macros are read into it on the way.
+// With `macros`, the library tree's macros are read into it on the way. forChange: the
+// command writes the folder and holds its lock from here on (LoadUserDataForChange); a
+// command that only reads (export) takes no lock, as every file is replaced whole.
 ProfileEdit OpenProfileForEdit(CliContext& ctx, const std::optional<std::string>& profileOption,
-                               std::vector<NamedMacro>* macros = nullptr);
+                               std::vector<NamedMacro>* macros = nullptr, bool forChange = true);
+// The failure of OpenProfileForEdit on standard error; returns its exit status.
+int EditFailed(const ProfileEdit& edit);
 // Writes pro.dct (replaced whole or not at all). Returns 0, or 1 with the message shown.
 int SaveEditedProfiles(const ProfileEdit& edit);
 // "Profile 2 "Profile 2"": how the commands name the profile they changed.
@@ -94,6 +103,9 @@ struct NamedMacro {
   std::u16string path;  // the names joined with "/"
 };
 std::vector<NamedMacro> ReadMacroTree(CliContext& ctx);
+// The same for a command that changes the macro folder: the user data folder's lock is
+// taken first and held (LoadUserDataForChange). False and the reason when it cannot be.
+bool ReadMacroTreeForChange(CliContext& ctx, std::vector<NamedMacro>& macros, std::string& error);
 // The macro of the tree with that path, or with that name when only one has it. Null and
 // the reason (with the candidates) when none or several match.
 const NamedMacro* FindMacroByName(const std::vector<NamedMacro>& macros, const std::string& name,

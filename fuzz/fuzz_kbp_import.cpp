@@ -17,6 +17,7 @@
 #include "macro/macro_library.h"
 #include "model/profile_files.h"
 #include "model/profile_store.h"
+#include "model/user_folder_lock.h"
 #include "text/utf.h"
 
 namespace fs = std::filesystem;
@@ -69,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   std::size_t written = 0;
   for (const auto& e : fs::recursive_directory_iterator(user)) {
     if (e.path() == fs::path(macroFolder)) continue;
+    if (e.path() == fs::path(user + UserFolderLock::kFileName)) continue;  // the writes' lock
     Check(e.path().parent_path() == fs::path(macroFolder), "macro files lie at the top of the macro folder");
     Check(e.is_regular_file() && !e.is_symlink(), "macro files are plain files");
     Check(CleanFileName(e.path().filename().string()), "macro file names are clean");

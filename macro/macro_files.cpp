@@ -8,6 +8,7 @@
 
 #include "app/log.h"
 #include "macro/macro_library.h"
+#include "model/user_folder_lock.h"
 #include "text/utf.h"
 
 int MakeSureFolderExist(const std::string& path) {
@@ -111,6 +112,18 @@ int Flush_Dirty_Macro(MacroLibrary& library, const std::string& macroFolder, con
   std::string path;
   if (!TreeItem_To_FilePath(macroFolder, item, path)) {
     WriteLog("Flush_Dirty_Macro: TreeItem_To_FilePath failed");
+    return 0;
+  }
+  {
+    auto lock = library.Lock();
+    const MacroRecord* record = library.FindMacroById(item.macroId);
+    if (record == nullptr || (record->dwFlags & kMacroDirtyBits) == 0) return 1;
+  }
+  // The folder lock first (it may wait for another program), then the library's, so that
+  // the apply worker is not kept from the library meanwhile.
+  const UserFolderLock folderLock = UserFolderLock::TakeForMacroFolder(macroFolder);
+  if (!folderLock.Held()) {
+    WriteLog("Flush_Dirty_Macro: %s", folderLock.Error().c_str());
     return 0;
   }
   auto lock = library.Lock();

@@ -50,8 +50,10 @@ bool TreeItem_To_FilePath(const std::string& macroFolder, const MacroItemPath& i
 // Writes the item's macro when its record in the library carries a dirty bit. The file is
 // written whole to a new file beside it and renamed over the old one; the dirty bits are
 // cleared only once the file is on disk, so a failed write is tried again by the next flush.
-// Folder items are ignored. Returns 1 when the record is on disk as in memory (written now
-// or not dirty), 0 when it could not be written or the item is not usable.
+// Folder items are ignored. The write holds the lock of the user data folder above the
+// macro folder (UserFolderLock). Returns 1 when the record is on disk as in memory (written
+// now or not dirty), 0 when it could not be written (or the lock could not be had) or the
+// item is not usable.
 int Flush_Dirty_Macro(MacroLibrary& library, const std::string& macroFolder, const MacroItemPath& item);
 
 // Reads a macro file: 1 and the record when the file has at least 834 bytes (only those

@@ -13,6 +13,7 @@
 
 #include "app/log.h"
 #include "macro/macro_library.h"
+#include "model/user_folder_lock.h"
 #include "model/user_message.h"
 #include "text/text_table.h"
 #include "text/utf.h"
@@ -164,6 +165,12 @@ int RenameLibraryItem(MacroLibrary& library, const std::string& macroFolder, con
   const std::string directory = path.substr(0, slash + 1);
   const std::string oldName = ToUtf8(item.names.back());
   const std::string name = ToUtf8(newName);
+  const UserFolderLock folderLock = UserFolderLock::TakeForMacroFolder(macroFolder);
+  if (!folderLock.Held()) {
+    WriteLog("Rename: %s", folderLock.Error().c_str());
+    ShowMessage(owner, u"Rename failed.");
+    return 0;
+  }
 
   if (!item.isFolder) {
     auto lock = library.Lock();
@@ -172,7 +179,11 @@ int RenameLibraryItem(MacroLibrary& library, const std::string& macroFolder, con
     const MacroRecord before = *record;
     record->SetName(newName);
     // A changed macro is written under its old name first, so that the file moved is current.
-    Flush_Dirty_Macro(library, macroFolder, item);
+    if (Flush_Dirty_Macro(library, macroFolder, item) != 1) {
+      record->SetName(before.Name());
+      ShowMessage(owner, u"Rename failed.");
+      return 0;
+    }
     const int err = MoveNoReplace(path, directory + name + ".mck");
     if (err != 0) {
       record->SetName(before.Name());
@@ -256,6 +267,12 @@ std::string ImportMacroFolderFiles(const std::string& macroFolder, const MacroIt
   }
   std::string folder;
   if (!FolderPathOf(macroFolder, target, folder)) return {};
+  const UserFolderLock folderLock = UserFolderLock::TakeForMacroFolder(macroFolder);
+  if (!folderLock.Held()) {
+    WriteLog("Import folder: %s", folderLock.Error().c_str());
+    ShowMessage(owner, u"Import failed.");
+    return {};
+  }
   std::string copy;
   if (!CopyMacroFolder(source, folder, &copy)) {
     ShowMessage(owner, u"Import failed.");

@@ -10,6 +10,7 @@
 #include "app/log.h"
 #include "macro/macro_library.h"
 #include "macro/macro_library_commands.h"
+#include "model/user_folder_lock.h"
 #include "model/user_message.h"
 #include "text/text_table.h"
 #include "text/utf.h"
@@ -35,7 +36,7 @@ void ShowFormatted(HWND owner, const char* format, int err) {
 
 uint32_t ImportMacro(MacroLibrary& library, const std::string& macroFolder, const MacroItemPath& target,
                      const std::vector<std::u16string>& siblingNames, const std::string& sourcePath,
-                     uint32_t mouseMask, HWND owner, std::u16string* title) {
+                     uint32_t mouseMask, HWND owner, std::u16string* title, bool* writeFailed) {
   // The item and its file are named after the title as the record keeps it (at most 39
   // characters): that is the name checked against the siblings and the disk.
   MacroRecord named = ZeroMacroRecord();
@@ -45,6 +46,14 @@ uint32_t ImportMacro(MacroLibrary& library, const std::string& macroFolder, cons
   MacroItemPath item = target;
   item.isFolder = false;
   item.names.push_back(fileTitle);
+  // From the look for a file of the name to the write: no other program writes meanwhile.
+  const UserFolderLock folderLock = UserFolderLock::TakeForMacroFolder(macroFolder);
+  if (!folderLock.Held()) {
+    WriteLog("ImportMacro: %s", folderLock.Error().c_str());
+    ShowMessage(owner, u"Import failed.");
+    if (writeFailed != nullptr) *writeFailed = true;
+    return 0;
+  }
   std::string destination;
   struct stat existing {};
   if (NameTaken(siblingNames, fileTitle) || !TreeItem_To_FilePath(macroFolder, item, destination) ||
@@ -86,7 +95,13 @@ uint32_t ImportMacro(MacroLibrary& library, const std::string& macroFolder, cons
   if (!library.Add(record)) return 0;
 
   item.macroId = record.dwMacroId;
-  Flush_Dirty_Macro(library, macroFolder, item);
+  if (Flush_Dirty_Macro(library, macroFolder, item) != 1) {
+    // Not on disk, so not in the library either: nothing looks imported that is not.
+    library.Remove(record.dwMacroId);
+    ShowMessage(owner, u"Import failed.");
+    if (writeFailed != nullptr) *writeFailed = true;
+    return 0;
+  }
   if (title != nullptr) *title = record.Name();
   return record.dwMacroId;
 }

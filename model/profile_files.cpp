@@ -17,6 +17,7 @@
 #include "model/profile_sanitize.h"
 #include "model/profile_store.h"
 #include "model/stored_file.h"
+#include "model/user_folder_lock.h"
 #include "model/user_message.h"
 #include "text/utf.h"
 
@@ -194,7 +195,13 @@ int SaveCurrentId(const ProfileStore& store, const std::string& userDataFolder) 
   }
   uint8_t bytes[kCurrentIdFileSize];
   std::memcpy(bytes, &id, sizeof id);
-  return ReplaceFileContents(userDataFolder + kCurrentIdFileName, bytes).ok() ? 1 : 0;
+  const ReplaceResult result = ReplaceFileContents(userDataFolder + kCurrentIdFileName, bytes);
+  if (!result.ok()) {
+    WriteLog(result.stage == ReplaceStage::kCreate ? "Save curid: CreateFile err=%d" : "Save curid: WriteFile err=%d",
+             result.error);
+    return 0;
+  }
+  return 1;
 }
 
 uint32_t LoadCurrentId(const std::string& userDataFolder) {
@@ -270,9 +277,10 @@ int ExportProfile(const ProfileStore& store, const MacroLookup& macros, const st
 namespace {
 
 // Takes the macro of one id from the file's slots into the library as a new macro and
-// returns its new id, or 0 when it cannot be taken.
+// returns its new id, or 0 when it is not taken: the library is full (the key keeps its
+// id), or the file cannot be written (writeFailed; the record is not left in the library).
 uint32_t AddEmbeddedMacro(MacroLibrary& library, const MacroRecord& embedded, const std::string& macroFolder,
-                          std::vector<std::u16string>& takenNames, std::u16string& name) {
+                          std::vector<std::u16string>& takenNames, std::u16string& name, bool& writeFailed) {
   if (library.Full()) {
     WriteLog("ImportProfile: macro library is full, macro 0x%x not added", embedded.dwMacroId);
     return 0;
@@ -291,6 +299,7 @@ uint32_t AddEmbeddedMacro(MacroLibrary& library, const MacroRecord& embedded, co
   if (!Flush_Dirty_Macro(library, macroFolder, item)) {
     library.Remove(record.dwMacroId);
     WriteLog("ImportProfile: macro 0x%x could not be written", embedded.dwMacroId);
+    writeFailed = true;
     return 0;
   }
   takenNames.push_back(name);
@@ -327,10 +336,16 @@ int ImportProfile(ProfileStore& store, MacroLibrary& library, const std::string&
   }
 
   // The macros the keys name: reused when the library holds the same macro under the id,
-  // else added as new macros.
+  // else added as new macros. The user data folder stays locked from the look at the
+  // names in the macro folder to the last macro written.
+  UserFolderLock folderLock;
   std::map<uint32_t, uint32_t> repointed;
-  std::vector<std::u16string> takenNames = TopLevelNames(macroFolder);
+  std::vector<ImportedMacro> reports;
+  std::vector<std::u16string> takenNames;
+  bool namesRead = false;
+  bool writeFailed = false;
   for (KeyFunction& key : imported.keys) {
+    if (writeFailed) break;
     if (key.Kind() != KIND_MACRO) continue;
     const auto fileId = static_cast<uint32_t>(key.macroId);
     auto known = repointed.find(fileId);
@@ -352,7 +367,18 @@ int ImportProfile(ProfileStore& store, MacroLibrary& library, const std::string&
           !MacroHasUnsupportedKey(*embedded, mouseMask)) {
         const MacroRecord* held = library.FindMacroById(fileId);
         if (held == nullptr || !SameMacroContent(*held, *embedded)) {
-          const uint32_t added = AddEmbeddedMacro(library, *embedded, macroFolder, takenNames, report.name);
+          if (!namesRead) {
+            folderLock = UserFolderLock::TakeForMacroFolder(macroFolder);
+            if (!folderLock.Held()) {
+              WriteLog("ImportProfile: %s", folderLock.Error().c_str());
+              writeFailed = true;
+              break;
+            }
+            takenNames = TopLevelNames(macroFolder);
+            namesRead = true;
+          }
+          const uint32_t added =
+              AddEmbeddedMacro(library, *embedded, macroFolder, takenNames, report.name, writeFailed);
           if (added != 0) {
             newId = added;
             report.libraryId = added;
@@ -360,11 +386,18 @@ int ImportProfile(ProfileStore& store, MacroLibrary& library, const std::string&
           }
         }
       }
-      if (macros != nullptr) macros->push_back(report);
+      reports.push_back(report);
       known = repointed.emplace(fileId, newId).first;
     }
     key.macroId = static_cast<int32_t>(known->second);
   }
+  if (writeFailed) {
+    // All or nothing: the macros written so far go again, the profile stays as it was.
+    RemoveImportedMacros(library, macroFolder, reports);
+    ShowMessage(owner, u"Import failed.");
+    return kImportWriteFailed;
+  }
+  if (macros != nullptr) macros->insert(macros->end(), reports.begin(), reports.end());
 
   auto lock = store.Lock();
   Profile* current = store.Current();
@@ -373,4 +406,20 @@ int ImportProfile(ProfileStore& store, MacroLibrary& library, const std::string&
   imported.name = current->name;
   *current = imported;
   return 1;
+}
+
+void RemoveImportedMacros(MacroLibrary& library, const std::string& macroFolder,
+                          const std::vector<ImportedMacro>& macros) {
+  UserFolderLock folderLock = UserFolderLock::TakeForMacroFolder(macroFolder);
+  for (const ImportedMacro& m : macros) {
+    if (!m.added) continue;
+    MacroItemPath item;
+    item.names = {m.name};
+    item.macroId = m.libraryId;
+    std::string file;
+    if (TreeItem_To_FilePath(macroFolder, item, file) && ::unlink(file.c_str()) != 0 && errno != ENOENT) {
+      WriteLog("ImportProfile: cannot remove %s, err=%d", file.c_str(), errno);
+    }
+    library.Remove(m.libraryId);
+  }
 }

@@ -75,9 +75,10 @@ ProfileFileLoad LoadProfiles(ProfileStore& store, const std::string& userDataFol
 // "Save pro: WriteFile err=%d". Returns 1 when written.
 int SaveProfiles(const ProfileStore& store, const std::string& userDataFolder);
 
-// curid.dct: the current profile's id. Saving does nothing without a current profile and
-// ignores errors (the file is replaced whole or not at all); loading gives 0 for a missing
-// or short file.
+// curid.dct: the current profile's id. Saving does nothing without a current profile
+// (returns 0); it replaces the file whole or not at all and returns 1 when written, or 0
+// with "Save curid: CreateFile err=%d" / "Save curid: WriteFile err=%d" in the log, the
+// caller deciding what the user hears. Loading gives 0 for a missing or short file.
 int SaveCurrentId(const ProfileStore& store, const std::string& userDataFolder);
 uint32_t LoadCurrentId(const std::string& userDataFolder);
 
@@ -123,8 +124,16 @@ struct ImportedMacro {
 // holds with the same content keeps it; otherwise the file's macro (the first slot with
 // that id) becomes a new macro with a new id, written into the top of the macro folder
 // under its own name (made safe for a file name and unique), and every key that named it is re-pointed to the new
-// id. A key whose macro is in neither keeps its id. Does nothing without a current profile.
-// Returns 1 on success.
+// id. A key whose macro is in neither keeps its id. The user data folder above the macro
+// folder is locked (UserFolderLock) while the new macros are written. When one cannot be
+// written (or the lock cannot be had) nothing is kept: the macros written so far are
+// removed again, the profile is unchanged, "Import failed." is shown and the result is
+// kImportWriteFailed. Does nothing without a current profile. Returns 1 on success, 0 for
+// a file that is refused.
+constexpr int kImportWriteFailed = -1;
 int ImportProfile(ProfileStore& store, MacroLibrary& library, const std::string& path, const std::string& macroFolder,
-                  const AppSettings& settings, uint32_t mouseMask, HWND owner,
-                  std::vector<ImportedMacro>* macros = nullptr);
+                  const AppSettings& settings, uint32_t mouseMask, HWND owner, std::vector<ImportedMacro>* macros = nullptr);
+// Takes back the macros an import added (their files and their library records), for a
+// caller whose save of the imported profile failed, so that nothing of it is left behind.
+void RemoveImportedMacros(MacroLibrary& library, const std::string& macroFolder,
+                          const std::vector<ImportedMacro>& macros);

@@ -11,10 +11,8 @@
 #include "text/utf.h"
 #include "ui/msg_dlg.h"
 
-namespace {
-
 // Sets the current profile's linked program and saves the profiles.
-void Link(const std::u16string& program) {
+void CLinkProgramMenu::Link(const std::u16string& program) {
   ProfileStore& store = TheProfileStore();
   {
     auto lock = store.Lock();
@@ -23,10 +21,12 @@ void Link(const std::u16string& program) {
     SetLinkedProgram(*profile, program);
   }
   WriteLog("Link program: %s", ToUtf8(program).c_str());
-  SaveProfiles(store, Paths().userDataFolder);
+  if (save_) {
+    save_();
+  } else if (SaveProfiles(store, Paths().userDataFolder) != 1) {
+    WriteLog("Link program: the profiles were not saved");
+  }
 }
-
-}  // namespace
 
 void CLinkProgramMenu::AppendTo(MenuItems& items) {
   const TextTable& t = TextTable::Instance();

@@ -1,9 +1,11 @@
 // CLinkProgramMenu: "Link program…" in the profile buttons' menu, and beside it a submenu
 // of the programs running now. The first opens the text box with the current profile's
 // linked program (an empty text removes the link); a program of the submenu becomes the
-// link at once. The link is saved with the profiles right away.
+// link at once. The link is saved with the profiles right away, through the save the main
+// window lends (SetSave), which locks the folder and says when the save failed.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,11 +25,17 @@ class CLinkProgramMenu {
   void AppendTo(MenuItems& items);
   // A choice of the menu: true when it was one of these items.
   bool OnCommand(QWidget* owner, int value);
+  // How the profiles are saved after a link changed (true when saved). Without one they
+  // are saved directly and a failure only goes to the log.
+  void SetSave(std::function<bool()> save) { save_ = std::move(save); }
 
   // The programs the submenu offered, in its order.
   const std::vector<std::u16string>& Offered() const { return offered_; }
 
  private:
+  void Link(const std::u16string& program);
+
   ProcessScanner scanner_;
   std::vector<std::u16string> offered_;
+  std::function<bool()> save_;
 };

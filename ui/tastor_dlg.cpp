@@ -23,6 +23,7 @@
 #include "model/profile_edit.h"
 #include "model/profile_files.h"
 #include "model/profile_store.h"
+#include "model/user_folder_lock.h"
 #include "platform/messages.h"
 #include "skin/app_font.h"
 #include "skin/skin_image.h"
@@ -70,6 +71,7 @@ CTastorDlg::CTastorDlg(bool simulate, QWidget* parent) : CSkinnedDialog(parent),
   presence_ = std::make_unique<CTrayPresence>(
       CTrayPresence::Host{this, &driver_, [this] { LoadProfiles(); }, [this](uint32_t id) { SelectProfile(id); }},
       simulate);
+  linkMenu_.SetSave([this] { return SaveProfileFiles(false); });
 }
 
 CTastorDlg::~CTastorDlg() { Shutdown(); }
@@ -98,7 +100,9 @@ void CTastorDlg::OnInitDialog() {
   if (driver_.CountKeyboards() > 1) CMsgDlg::Message(static_cast<QWidget*>(nullptr), Texts().tc_msg11);
 
   workerStarted_ = StartApplyWorker(&driver_) == 1;
-  LoadMacroLibrary(TheMacroLibrary(), Paths().MacroFolder(), s);
+  // Watched before they are read, so that no change made meanwhile goes unseen.
+  WatchFiles();
+  LoadMacros();
 
   presence_->AddTrayIcon(icon_);
   if (presence_->MayBeShown()) {
@@ -210,8 +214,16 @@ void CTastorDlg::CreateLightingPanel() {
 
 void CTastorDlg::LoadProfiles() {
   ProfileStore& store = TheProfileStore();
-  const uint32_t id =
-      LoadProfilesAtStartup(store, Paths().userDataFolder, Settings(), Texts().tc_proname);
+  uint32_t id = 0;
+  {
+    // Locked, so that what is noted as loaded is what was read. Reading alone is safe
+    // without (files are replaced whole): a lock that cannot be had only goes to the log.
+    const UserFolderLock folderLock = UserFolderLock::Take(Paths().userDataFolder);
+    if (!folderLock.Held()) WriteLog("LoadProfiles: %s", folderLock.Error().c_str());
+    id = LoadProfilesAtStartup(store, Paths().userDataFolder, Settings(), Texts().tc_proname);
+    savedProfiles_ = ProfileFileImage(store);
+    folderWatch_.NoteProfiles();
+  }
   profileIds_ = ProfileButtonIds(store);
   // The saved profile is made current again through SelectProfile, which shows it.
   SelectProfile(id);
@@ -332,7 +344,8 @@ void CTastorDlg::ForgetMacro(int32_t macroId) {
   if (changed.empty()) return;
   for (int key : changed) picture_->SetKeyFlag(key, 0);
   picture_->Redraw();
-  SaveProfiles(store, Paths().userDataFolder);
+  lock.unlock();
+  SaveProfileFiles(false);
 }
 
 void CTastorDlg::PostApplyRequest(uint32_t flags) { RequestApply(flags); }
@@ -394,8 +407,7 @@ void CTastorDlg::Apply(bool reset) {
   SetUpApplyProgress(progress);
   PostApplyRequest(0x8007);
   progress.RunModal();
-  SaveProfiles(store, Paths().userDataFolder);
-  SaveCurrentId(store, Paths().userDataFolder);
+  SaveProfileFiles(true);
 }
 
 // ---- profile files ---------------------------------------------------------------------
@@ -555,6 +567,8 @@ void CTastorDlg::done(int result) {
 void CTastorDlg::Shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
+  changeRetry_.stop();
+  folderWatch_.Stop();
   presence_->Shutdown();
   if (workerStarted_) StopApplyWorker(KeepEventsFlowing);
   workerStarted_ = false;

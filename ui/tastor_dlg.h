@@ -8,9 +8,12 @@
 #include <QFont>
 #include <QIcon>
 #include <QImage>
+#include <QTimer>
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "controls/menu_library.h"
 #include "controls/png_btn.h"
@@ -18,6 +21,7 @@
 #include "model/key_function.h"
 #include "ui/link_program_menu.h"
 #include "ui/skinned_dialog.h"
+#include "ui/user_folder_watch.h"
 
 class CKBColorDlg;
 class CTrayPresence;
@@ -65,6 +69,20 @@ class CTastorDlg : public CSkinnedDialog {
   // Apply, and Reset after its question: a full apply with the progress dialog, then the
   // profiles and the current id are saved.
   void Apply(bool reset);
+  // Saves pro.dct (and after an apply curid.dct) with the user data folder locked. When
+  // pro.dct changed on disk since the window loaded or saved it, the window first asks
+  // whether its own profiles win (they are saved) or the files (they are loaded, and
+  // nothing is saved). A save that fails is shown in a message box (after an apply: the
+  // keyboard has the profile, the files do not). True when the files were saved.
+  bool SaveProfileFiles(bool afterApply);
+  // Profiles changed in memory since they were loaded or saved (keys, lighting, colours,
+  // names, a deleted or imported profile), or macros of the library not yet written.
+  bool HasUnsavedEdits() const;
+  // The watch over pro.dct and the macro folder: another program changed them. Without
+  // unsaved edits the window loads them again (keeping its profile selection); with some
+  // it asks whether to keep its own edits or to take the files. Waits while a dialog of
+  // the window is open.
+  void OnFilesChangedOnDisk();
   // The profile file commands.
   void ExportProfile();
   void ImportProfile();
@@ -115,6 +133,16 @@ class CTastorDlg : public CSkinnedDialog {
   bool CheckDeviceForApply();
   void Shutdown();
   int SlotsForMacros() const;
+  // The files on disk (tastor_dlg_files.cpp). Starts the watch over them.
+  void WatchFiles();
+  // Reads the macro folder into the library again, with the user data folder locked.
+  void LoadMacros();
+  // The profiles or the macros again from disk, the current profile kept where it still is.
+  void ReloadProfiles();
+  bool ProfilesEdited() const;
+  static bool MacrosEdited();
+  // Asks whether the window's own edits win over the files another program changed.
+  bool KeepOwnEdits();
 
   bool simulate_;
   QImage background_;
@@ -130,4 +158,9 @@ class CTastorDlg : public CSkinnedDialog {
   bool shutDown_ = false;
   std::unique_ptr<CTrayPresence> presence_;
   CLinkProgramMenu linkMenu_;
+  // The files on disk: what the window loaded or saved, and the watch over them.
+  CUserFolderWatch folderWatch_;
+  std::vector<uint8_t> savedProfiles_;  // the store's pro.dct image when last loaded or saved
+  QTimer changeRetry_;                  // looks again at a change that came while a dialog was open
+  bool handlingChange_ = false;
 };

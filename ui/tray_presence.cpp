@@ -10,6 +10,7 @@
 #include "device/usb_driver.h"
 #include "model/profile_files.h"
 #include "model/profile_store.h"
+#include "model/user_folder_lock.h"
 #include "platform/messages.h"
 #include "text/text_table.h"
 #include "ui/device_presence.h"
@@ -140,7 +141,14 @@ void CTrayPresence::OnSwitchRunEnded(uint32_t profileId, int result) {
     store.SetCurrent(profileId);
   }
   if (store.Current() == nullptr || store.Current()->id != profileId) return;  // gone meanwhile
-  SaveCurrentId(store, Paths().userDataFolder);
+  // A failed save only goes to the log: switches come by themselves, so no message box
+  // would wait for each one; the keyboard has the profile all the same.
+  const UserFolderLock folderLock = UserFolderLock::Take(Paths().userDataFolder);
+  if (!folderLock.Held()) {
+    WriteLog("Auto switch: curid.dct not saved: %s", folderLock.Error().c_str());
+  } else if (SaveCurrentId(store, Paths().userDataFolder) != 1) {
+    WriteLog("Auto switch: curid.dct not saved for profile 0x%x", profileId);
+  }
   emit profileSwitched(profileId);
 }
 

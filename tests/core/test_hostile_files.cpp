@@ -20,6 +20,7 @@
 #include "model/identifier.h"
 #include "model/profile_files.h"
 #include "model/profile_store.h"
+#include "model/user_folder_lock.h"
 #include "tests/core/test_model_support.h"
 #include "tests/support/test_support.h"
 #include "text/utf.h"
@@ -30,9 +31,11 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 // Every path below the folder, as text relative to it.
+// What a folder holds, but the user data folder's lock file, which every write leaves.
 std::set<std::string> Tree(const std::string& folder) {
   std::set<std::string> out;
   for (const auto& e : fs::recursive_directory_iterator(folder)) out.insert(fs::relative(e.path(), folder).string());
+  out.erase(UserFolderLock::kFileName);
   return out;
 }
 
