@@ -10,9 +10,6 @@
 namespace hidport {
 namespace {
 
-// The kernel's longest report descriptor.
-constexpr std::size_t kMaxDescriptorBytes = 4096;
-
 std::string NodeName(const std::string& nodePath) {
   const std::size_t slash = nodePath.rfind('/');
   return slash == std::string::npos ? nodePath : nodePath.substr(slash + 1);
@@ -49,20 +46,15 @@ std::string PhysWithoutInput(const std::string& hidDevice) {
 
 }  // namespace
 
-std::vector<uint8_t> ReadReportDescriptor(const std::string& sysRoot, const std::string& nodePath, int* error) {
+std::vector<uint8_t> ReadReportDescriptorFile(const std::string& path, int* error) {
   *error = 0;
-  const std::string name = NodeName(nodePath);
-  if (name.empty() || name == "." || name == "..") {
-    *error = EINVAL;
-    return {};
-  }
-  const std::string file = sysRoot + "/class/hidraw/" + name + "/device/report_descriptor";
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     *error = errno;
     return {};
   }
-  std::vector<uint8_t> bytes(kMaxDescriptorBytes);
+  // One byte more than a descriptor may hold tells a longer file from a whole one.
+  std::vector<uint8_t> bytes(kMaxReportDescriptorBytes + 1);
   std::size_t filled = 0;
   while (filled < bytes.size()) {
     const ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
@@ -76,8 +68,22 @@ std::vector<uint8_t> ReadReportDescriptor(const std::string& sysRoot, const std:
     filled += static_cast<std::size_t>(n);
   }
   ::close(fd);
+  if (filled > kMaxReportDescriptorBytes) {
+    *error = EFBIG;
+    return {};
+  }
   bytes.resize(filled);
   return bytes;
+}
+
+std::vector<uint8_t> ReadReportDescriptor(const std::string& sysRoot, const std::string& nodePath, int* error) {
+  *error = 0;
+  const std::string name = NodeName(nodePath);
+  if (name.empty() || name == "." || name == "..") {
+    *error = EINVAL;
+    return {};
+  }
+  return ReadReportDescriptorFile(sysRoot + "/class/hidraw/" + name + "/device/report_descriptor", error);
 }
 
 std::string PhysicalDeviceKey(const std::string& sysRoot, const std::string& nodePath) {

@@ -1,8 +1,11 @@
 // tastor-udev-probe: the verdict udev imports for a hidraw node, read from a sysfs tree
-// made in a temporary folder with the simulated keyboard's real report descriptors. Only
-// the vendor interfaces and the consumer control are given to the user; the typing
-// interface, nodes of other kinds and nodes whose descriptor cannot be read whole are not.
+// made in a temporary folder with the simulated keyboard's real report descriptors and the
+// frozen hostile descriptors of tests/fixtures/descriptors/. Only the vendor interfaces and
+// the consumer control are given to the user; the typing interface, every node that can
+// deliver keys, nodes of other kinds and nodes whose descriptor cannot be read whole are not.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "libs/hidport/node_access.h"
 #include "libs/simkeyboard/sim_keyboard.h"
@@ -76,6 +79,43 @@ TEST(UdevProbe, RefusesMixedOtherAndUnreadableNodes) {
   // Wrong arguments.
   EXPECT_EQ(RunProgram({BinDir() + "tastor-udev-probe"}).status, 2);
   EXPECT_EQ(RunProgram({BinDir() + "tastor-udev-probe", "--bogus", "hidraw0"}).status, 2);
+}
+
+// Vendor or consumer collections that also deliver keys: nested keyboards, key-code input
+// fields, extended usages, pages hidden behind Push and Pop, and a keyboard behind the
+// kernel's 4096 bytes. Each was granted by a probe that looked only at top-level usages.
+TEST(UdevProbe, RefusesEveryNodeThatCanDeliverKeys) {
+  const std::string fixtures = SourceDir() + "tests/fixtures/descriptors/";
+  FakeSysfs sys;
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(fixtures)) {
+    if (entry.path().extension() != ".bin") continue;
+    ++count;
+    const RunResult r = RunProgram({BinDir() + "tastor-udev-probe", "--descriptor", entry.path()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string expected = entry.path().filename() == "long-tail-keyboard.bin" ? "unreadable" : "typing";
+    EXPECT_EQ(r.out, Verdict(expected, 0)) << entry.path() << "\n" << r.err;
+    // The same bytes read from sysfs.
+    const std::string bytes = ReadFile(entry.path());
+    EXPECT_EQ(Probe(sys, sys.Add({bytes.begin(), bytes.end()})).out, Verdict(expected, 0)) << entry.path();
+  }
+  EXPECT_EQ(count, 7);
+  const RunResult tail = RunProgram({BinDir() + "tastor-udev-probe", "--descriptor", fixtures + "long-tail-keyboard.bin"});
+  EXPECT_TRUE(Has(tail.err, "longer than 4096 bytes")) << tail.err;
+
+  // Input fields of other pages are no interface of the program either (system control
+  // beside consumer control), and neither is a vendor collection that is not an
+  // application collection; vendor-page input is.
+  EXPECT_EQ(Probe(sys, sys.Add({0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x05, 0x01, 0x19, 0x81, 0x29, 0x83, 0x75, 0x01,
+                                0x95, 0x03, 0x81, 0x02, 0xC0}))
+                .out,
+            Verdict("other", 0));
+  EXPECT_EQ(Probe(sys, sys.Add({0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x02, 0x75, 0x08, 0x95, 0x04, 0xB1, 0x02, 0xC0})).out,
+            Verdict("other", 0));
+  EXPECT_EQ(Probe(sys, sys.Add({0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x06, 0x01, 0xFF, 0x09, 0x02, 0x75, 0x08,
+                                0x95, 0x04, 0x81, 0x02, 0xC0}))
+                .out,
+            Verdict("vendor", 1));
 }
 
 TEST(UdevProbe, ReadsADescriptorSavedToAFile) {
