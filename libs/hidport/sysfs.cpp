@@ -1,10 +1,13 @@
 #include "libs/hidport/sysfs.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 
 namespace hidport {
@@ -84,6 +87,31 @@ std::vector<uint8_t> ReadReportDescriptor(const std::string& sysRoot, const std:
     return {};
   }
   return ReadReportDescriptorFile(sysRoot + "/class/hidraw/" + name + "/device/report_descriptor", error);
+}
+
+std::vector<std::string> HidrawNodesOf(const std::string& sysRoot, uint16_t vendorId, uint16_t productId) {
+  std::vector<std::string> nodes;
+  const std::string classFolder = sysRoot + "/class/hidraw";
+  DIR* dir = ::opendir(classFolder.c_str());
+  if (dir == nullptr) return nodes;
+  char ids[16];
+  std::snprintf(ids, sizeof ids, ":%04X:%04X.", vendorId, productId);
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name.rfind("hidraw", 0) != 0) continue;
+    char device[PATH_MAX];
+    if (::realpath((classFolder + "/" + name + "/device").c_str(), device) == nullptr) continue;
+    // "0003:2F68:0A17.0001": four hex digits of the bus, then the ids.
+    const std::string hidDevice = LastComponent(device);
+    if (hidDevice.size() > 15 && hidDevice.compare(4, 11, ids) == 0) {
+      nodes.push_back(name);
+    }
+  }
+  ::closedir(dir);
+  std::sort(nodes.begin(), nodes.end(), [](const std::string& a, const std::string& b) {
+    return a.size() != b.size() ? a.size() < b.size() : a < b;  // hidraw2 before hidraw10
+  });
+  return nodes;
 }
 
 std::string PhysicalDeviceKey(const std::string& sysRoot, const std::string& nodePath) {

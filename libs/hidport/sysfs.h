@@ -21,6 +21,11 @@ std::vector<uint8_t> ReadReportDescriptor(const std::string& sysRoot, const std:
 // The same for a descriptor saved to a file.
 std::vector<uint8_t> ReadReportDescriptorFile(const std::string& path, int* error);
 
+// The hidraw nodes ("hidraw3") whose HID device is named "<bus>:<VID>:<PID>.<n>" with these
+// ids, on any bus, in name order: every node of such a keyboard, also those the user may
+// not open.
+std::vector<std::string> HidrawNodesOf(const std::string& sysRoot, uint16_t vendorId, uint16_t productId);
+
 // A text that is the same for every hidraw node of one physical device: the sysfs folder
 // of the USB device when the node sits on USB (its HID device, then the USB interface,
 // then the USB device), else the node's HID device folder (a virtual device has one HID
