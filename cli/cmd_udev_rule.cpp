@@ -37,7 +37,7 @@ static CommandRegistrar g_udevRule{
     "  The rule has udev run tastor-udev-probe, as root, for each hidraw node of the keyboard\n"
     "  (VID and PID of cfg.ini); only nodes of the vendor interfaces and the consumer control that\n"
     "  cannot deliver keys are given to the user at the seat. The typing stays root-only.\n"
-    "  (no option)       prints the rule for the probe beside this tastor-cli\n"
+    "  (no option)       prints the rule for the probe beside this tastor-cli, checked as below\n"
     "  --probe PATH      prints it for that probe. The probe and every folder above it must be\n"
     "                    owned by root and writable by no group or other user, or nothing is\n"
     "                    printed (exit 1): anyone who can replace the probe would become root\n"
