@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "libs/hidport/node_access.h"
+#include "libs/hidport/sysfs.h"
 #include "libs/simkeyboard/sim_keyboard.h"
 #include "tests/support/test_support.h"
 
@@ -120,6 +121,23 @@ TEST(UdevProbe, RefusesEveryNodeThatCanDeliverKeys) {
                                 0x95, 0x04, 0x81, 0x02, 0xC0}))
                 .out,
             Verdict("vendor", 1));
+}
+
+// The nodes tastor-cli devices judges: every hidraw node whose HID device carries the ids,
+// on any bus, in number order.
+TEST(UdevProbe, FindsEveryHidrawNodeOfTheKeyboard) {
+  TempDir sys;
+  const std::pair<const char*, const char*> nodes[] = {
+      {"hidraw10", "0003:2F68:0A17.0001"}, {"hidraw2", "0005:2F68:0A17.0002"}, {"hidraw3", "0003:2F68:0A170.0003"},
+      {"hidraw4", "0003:1234:0A17.0004"}};
+  for (const auto& [node, device] : nodes) {
+    sys.Write(std::string("devices/") + device + "/report_descriptor", "");
+    sys.Write(std::string("class/hidraw/") + node + "/uevent", "");
+    const std::string link = sys.path() + "class/hidraw/" + node + "/device";
+    ASSERT_EQ(0, ::symlink((std::string("../../../devices/") + device).c_str(), link.c_str()));
+  }
+  EXPECT_EQ(hidport::HidrawNodesOf(sys.path(), 0x2F68, 0x0A17), (std::vector<std::string>{"hidraw2", "hidraw10"}));
+  EXPECT_TRUE(hidport::HidrawNodesOf(sys.path() + "missing", 0x2F68, 0x0A17).empty());
 }
 
 TEST(UdevProbe, ReadsADescriptorSavedToAFile) {
