@@ -1,7 +1,13 @@
 // "devices": the attached keyboards that match the VID and PID of cfg.ini, with their
 // interfaces and report lengths, and whether the program can open the one it needs.
+// With the real library it also names each hidraw node of the keyboard, whether this
+// user may open it and what the udev rule's probe says of it, so that a node kept from
+// the user (one that can deliver keys) is named with the reason.
 // Exit status 0 when the program would find its keyboard, 1 otherwise (none attached, no
 // permission, interfaces missing, product string not matching).
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -9,7 +15,10 @@
 #include "cli/cli.h"
 #include "cli/json_writer.h"
 #include "cli/keyboard_link.h"
+#include "app/settings.h"
 #include "device/usb_driver.h"
+#include "libs/hidport/node_access.h"
+#include "libs/hidport/sysfs.h"
 #include "text/utf.h"
 
 namespace {
@@ -59,6 +68,34 @@ const char* ResultName(CUSBDriver::FindResult r) {
   return "not-searched";
 }
 
+// One hidraw node of the keyboard as this user and the udev rule see it.
+struct NodeState {
+  std::string path;  // "/dev/hidraw3"
+  hidport::NodeVerdict verdict;
+  bool opens = false;  // this user may read and write it
+};
+
+std::vector<NodeState> KeyboardNodes() {
+  std::vector<NodeState> nodes;
+  for (const std::string& name : hidport::HidrawNodesOf("/sys", static_cast<uint16_t>(Settings().VID),
+                                                        static_cast<uint16_t>(Settings().PID))) {
+    NodeState n;
+    n.path = "/dev/" + name;
+    int error = 0;
+    n.verdict = hidport::ClassifyNode(hidport::ReadReportDescriptor("/sys", name, &error));
+    if (error == EFBIG) n.verdict.reason = "report descriptor longer than 4096 bytes";
+    n.opens = ::access(n.path.c_str(), R_OK | W_OK) == 0;
+    nodes.push_back(std::move(n));
+  }
+  return nodes;
+}
+
+std::string NodeLine(const NodeState& n) {
+  if (n.opens) return "opens for this user (" + n.verdict.reason + ")";
+  if (n.verdict.grant) return "may not be opened by this user; the udev rule grants it (" + n.verdict.reason + ")";
+  return "may not be opened by this user: " + n.verdict.reason + ", so the udev rule keeps it root-only";
+}
+
 }  // namespace
 
 int RunDevices(CliContext& ctx);
@@ -86,6 +123,7 @@ int RunDevices(CliContext& ctx) {
   std::map<int, std::vector<HidInterfaceSummary>> keyboards;
   for (const HidInterfaceSummary& i : interfaces) keyboards[i.keyboard].push_back(i);
   const std::string message = FindResultMessage(result, id, driver);
+  const std::vector<NodeState> nodes = ctx.simulate ? std::vector<NodeState>() : KeyboardNodes();
 
   if (ctx.json) {
     JsonWriter w;
@@ -112,6 +150,19 @@ int RunDevices(CliContext& ctx) {
       w.EndArray().EndObject();
     }
     w.EndArray();
+    if (!ctx.simulate) {
+      w.Key("nodes").BeginArray();
+      for (const NodeState& n : nodes) {
+        w.BeginObject()
+            .Key("node").String(std::string_view(n.path))
+            .Key("role").String(std::string_view(hidport::NodeRoleName(n.verdict.role)))
+            .Key("granted").Bool(n.verdict.grant)
+            .Key("opens").Bool(n.opens)
+            .Key("reason").String(std::string_view(n.verdict.reason))
+            .EndObject();
+      }
+      w.EndArray();
+    }
     w.Key("found").Bool(found != 0);
     w.Key("result").String(std::string_view(ResultName(result)));
     if (found) w.Key("product").String(std::u16string_view(product));
@@ -127,6 +178,12 @@ int RunDevices(CliContext& ctx) {
       for (const HidInterfaceSummary& i : list) {
         std::printf("  0x%04X      0x%04X  %6d %7d %8d  %s\n", i.usagePage, i.usage, i.inputLength, i.outputLength,
                     i.featureLength, Describe(RoleOf(i)).c_str());
+      }
+    }
+    if (!nodes.empty()) {
+      std::printf("\nhidraw nodes of the keyboard (the udev rule's verdict):\n");
+      for (const NodeState& n : nodes) {
+        std::printf("  %-13s %-10s %s\n", n.path.c_str(), hidport::NodeRoleName(n.verdict.role), NodeLine(n).c_str());
       }
     }
     if (found) {

@@ -8,10 +8,11 @@
 //
 // Usage: tastor-udev-probe [--sys-root DIR] NODE      (NODE: "hidraw3" or "/dev/hidraw3")
 //        tastor-udev-probe --descriptor FILE          (a descriptor saved to a file)
-// Exit status 0 when a verdict was printed (also a refusal), 2 for wrong arguments.
-#include <fcntl.h>
-#include <unistd.h>
-
+// Exit status 0 when a verdict was printed (also a refusal), 1 when it could not be
+// written, 2 for wrong arguments. udev
+// runs it as root: it reads one file of at most 4097 bytes and writes two lines, nothing
+// else (libs/hidport/node_access.h says what is granted).
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -25,26 +26,6 @@ namespace {
 int Usage() {
   std::fprintf(stderr, "usage: tastor-udev-probe [--sys-root DIR] NODE | --descriptor FILE\n");
   return 2;
-}
-
-std::vector<uint8_t> ReadDescriptorFile(const std::string& path, int* error) {
-  std::vector<uint8_t> bytes;
-  *error = 0;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    *error = errno;
-    return bytes;
-  }
-  uint8_t buffer[4096];
-  // A report descriptor is at most 4096 bytes; more is no descriptor.
-  const ssize_t n = ::read(fd, buffer, sizeof buffer);
-  ::close(fd);
-  if (n < 0) {
-    *error = errno;
-    return bytes;
-  }
-  bytes.assign(buffer, buffer + n);
-  return bytes;
 }
 
 }  // namespace
@@ -69,12 +50,21 @@ int main(int argc, char** argv) {
 
   int error = 0;
   const std::vector<uint8_t> descriptor = descriptorFile.empty() ? hidport::ReadReportDescriptor(sysRoot, node, &error)
-                                                                 : ReadDescriptorFile(descriptorFile, &error);
+                                                                 : hidport::ReadReportDescriptorFile(descriptorFile, &error);
   hidport::NodeVerdict verdict = hidport::ClassifyNode(descriptor);
-  if (error != 0) verdict.reason = std::string("report descriptor cannot be read: ") + std::strerror(error);
-  std::printf("TASTOR_HID_ROLE=%s\nTASTOR_HID_ACCESS=%d\n", hidport::NodeRoleName(verdict.role), verdict.grant ? 1 : 0);
+  if (error == EFBIG) {
+    verdict.reason = "report descriptor longer than " + std::to_string(hidport::kMaxReportDescriptorBytes) + " bytes";
+  } else if (error != 0) {
+    verdict.reason = std::string("report descriptor cannot be read: ") + std::strerror(error);
+  }
   // udev logs what a program writes on standard error when debugging.
   std::fprintf(stderr, "tastor-udev-probe: %s: %s\n", node.empty() ? descriptorFile.c_str() : node.c_str(),
                verdict.reason.c_str());
+  // A verdict udev may not have received counts as none (and grants nothing).
+  if (std::printf("TASTOR_HID_ROLE=%s\nTASTOR_HID_ACCESS=%d\n", hidport::NodeRoleName(verdict.role),
+                  verdict.grant ? 1 : 0) < 0 ||
+      std::fflush(stdout) != 0) {
+    return 1;
+  }
   return 0;
 }

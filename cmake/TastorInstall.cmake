@@ -71,10 +71,16 @@ install(FILES ${gen}/${TASTOR_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADI
 # The rule names the probe by its installed path, which is known only when installing (the
 # prefix of "cmake --install --prefix P", /usr in the package): the rule is made with a
 # placeholder folder that the install step replaces.
+# --installed-probe: the rule names that path unchecked, as the probe is put there by the
+# install step (run by root for a system install, by dpkg for the package).
 set(TASTOR_PROBE_PLACEHOLDER "/@TASTOR_PROGRAM_DIR@")
 set(default_udev_options "")
 if(TARGET tastor-udev-probe)
-  set(default_udev_options "--probe;${TASTOR_PROBE_PLACEHOLDER}/tastor-udev-probe")
+  set(default_udev_options "--installed-probe;${TASTOR_PROBE_PLACEHOLDER}/tastor-udev-probe")
+endif()
+# A build folder configured before --installed-probe existed holds the old default.
+if(TASTOR_UDEV_RULE_OPTIONS STREQUAL "--probe;${TASTOR_PROBE_PLACEHOLDER}/tastor-udev-probe")
+  unset(TASTOR_UDEV_RULE_OPTIONS CACHE)
 endif()
 set(TASTOR_UDEV_RULE_OPTIONS "${default_udev_options}" CACHE STRING "Options for \"tastor-cli udev-rule\" when the installed rule is made")
 set(udev_options ${TASTOR_UDEV_RULE_OPTIONS})
@@ -105,6 +111,17 @@ install(CODE "
   message(STATUS \"Installing: \$ENV{DESTDIR}\${rules_dir}/70-tastor.rules\")
   file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${rules_dir}\")
   file(WRITE \"\$ENV{DESTDIR}\${rules_dir}/70-tastor.rules\" \"\${rule}\")
+  # udev runs the probe as root: an installation others can change (a user's own prefix)
+  # is told so, with the reason tastor-cli gives. A staged install (DESTDIR: the package)
+  # is put in place by root later.
+  set(probe \"\${CMAKE_INSTALL_PREFIX}/${prog}/tastor-udev-probe\")
+  if(\"\$ENV{DESTDIR}\" STREQUAL \"\" AND EXISTS \"\${probe}\")
+    execute_process(COMMAND \"\${CMAKE_INSTALL_PREFIX}/${prog}/tastor-cli\" udev-rule --probe \"\${probe}\"
+      OUTPUT_QUIET ERROR_VARIABLE why RESULT_VARIABLE refused)
+    if(NOT refused EQUAL 0)
+      message(WARNING \"Do not give 70-tastor.rules of this installation to udev: \${why}\")
+    endif()
+  endif()
 ")
 
 # The hicolor icons, drawn from the skin's icon.

@@ -32,25 +32,19 @@ endwhile()
 set(TASTOR_MODALIAS "usb:v${vid_hex}p${pid_hex}d*")
 configure_file(${METAINFO_IN} ${METAINFO_OUT} @ONLY)
 
-# The installed udev rule is what "tastor-cli udev-rule" prints. Removal events need no
-# access, so the rule file skips them unless the printed rule already does.
+# The installed udev rule is what "tastor-cli udev-rule" prints, removal events skipped
+# included. The text is written as it came, never taken apart as a CMake list (a ";" in it
+# would split a line). UDEV_OPTIONS names the probe's installed path with --installed-probe:
+# the build folder's probe is not what udev will run.
 execute_process(COMMAND ${CLI} --program-dir ${PROGRAM_DIR} udev-rule ${UDEV_OPTIONS}
   OUTPUT_VARIABLE rule RESULT_VARIABLE status ERROR_VARIABLE errors)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "tastor-cli udev-rule failed: ${errors}")
 endif()
-if(NOT rule MATCHES "ACTION==\"remove\"")
-  string(REGEX MATCHALL "[^\n]*\n" lines "${rule}")
-  set(rule "")
-  set(skipped FALSE)
-  foreach(line IN LISTS lines)
-    if(NOT skipped AND NOT line MATCHES "^(#|\n)")
-      string(APPEND rule "ACTION==\"remove\", GOTO=\"tastor_end\"\n")
-      set(skipped TRUE)
-    endif()
-    string(APPEND rule "${line}")
-  endforeach()
-  string(APPEND rule "LABEL=\"tastor_end\"\n")
+string(FIND "${rule}" "ACTION==\"remove\", GOTO=\"tastor_end\"\n" skip)
+string(FIND "${rule}" "LABEL=\"tastor_end\"\n" label)
+if(skip EQUAL -1 OR label EQUAL -1)
+  message(FATAL_ERROR "tastor-cli udev-rule printed a rule that does not skip removal events")
 endif()
 file(WRITE ${UDEV_OUT}.new "${rule}")
 file(COPY_FILE ${UDEV_OUT}.new ${UDEV_OUT} ONLY_IF_DIFFERENT)

@@ -1,9 +1,12 @@
 // Which hidraw nodes of the keyboard the logged-in user is given: only those that carry
-// the interfaces the program opens (the vendor page 0xFF00 with usage 1, or consumer
-// control, page 12 usage 1). A node that also carries a keyboard or keypad collection is
-// the typing interface: whoever reads it reads every key typed, so it stays root-only,
-// and so does a node whose descriptor cannot be read whole. tastor-udev-probe prints the
-// verdict for udev; the same function is what the tests check.
+// the interfaces the program opens (a top-level application collection of the vendor page
+// 0xFF00 with usage 1, or consumer control, page 12 usage 1) and nothing that can deliver
+// keys. Whoever reads a node that delivers keys reads every key typed, so such a node stays
+// root-only: a keyboard or keypad collection at any depth, an input field of the keyboard
+// page 7, an input field of any page but consumer or vendor (0xFF00-0xFFFF), and a
+// descriptor that cannot be read whole (cut, malformed, longer than the kernel's 4096
+// bytes). tastor-udev-probe prints the verdict for udev, tastor-cli devices for the nodes
+// the user cannot open; the tests and the fuzz target check this one function.
 #pragma once
 
 #include <cstdint>
@@ -15,8 +18,8 @@ namespace hidport {
 enum class NodeRole {
   kVendor,      // a vendor interface of the program (0xFF00, usage 1)
   kConsumer,    // the consumer-control interface (12, usage 1)
-  kTyping,      // a keyboard or keypad collection (1, usage 6 or 7): never granted
-  kOther,       // nothing the program opens
+  kTyping,      // may deliver keys (see above): never granted
+  kOther,       // nothing the program opens, or input of another page
   kUnreadable,  // empty, truncated or malformed descriptor
 };
 

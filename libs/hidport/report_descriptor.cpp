@@ -13,7 +13,7 @@ constexpr int kMainInput = 0x8, kMainOutput = 0x9, kMainCollection = 0xA, kMainF
               kMainEndCollection = 0xC;
 constexpr int kGlobalUsagePage = 0x0, kGlobalReportSize = 0x7, kGlobalReportId = 0x8,
               kGlobalReportCount = 0x9, kGlobalPush = 0xA, kGlobalPop = 0xB;
-constexpr int kLocalUsage = 0x0, kLocalUsageMinimum = 0x1;
+constexpr int kLocalUsage = 0x0, kLocalUsageMinimum = 0x1, kLocalUsageMaximum = 0x2;
 constexpr uint8_t kLongItemPrefix = 0xFE;
 
 constexpr int kMaxDepth = 32;        // nesting of collections
@@ -50,6 +50,46 @@ struct Builder {
   }
 };
 
+// A Usage, Usage Minimum or Usage Maximum as it stood, until the next main item.
+struct LocalUsage {
+  int tag = kLocalUsage;
+  uint32_t value = 0;     // the whole usage when extended, else the usage id
+  bool extended = false;  // given in 32 bits, page included
+  uint16_t page = 0;      // the page in effect where it stood
+};
+
+uint32_t FullUsage(const LocalUsage& u, uint16_t page) {
+  return u.extended ? u.value : (uint32_t{page} << 16) | (u.value & 0xFFFF);
+}
+
+// The usages the local items name, read with the page where each stood and with the
+// page at the main item (see MainItem::usages).
+std::vector<UsageRange> UsagesOf(const std::vector<LocalUsage>& locals, uint16_t mainPage) {
+  std::vector<UsageRange> out;
+  const auto add = [&out](uint32_t a, uint32_t b) {
+    const UsageRange r{std::min(a, b), std::max(a, b)};
+    if (std::find(out.begin(), out.end(), r) == out.end()) out.push_back(r);
+  };
+  const auto addBoth = [&](const LocalUsage& a, const LocalUsage& b) {
+    add(FullUsage(a, a.page), FullUsage(b, b.page));
+    add(FullUsage(a, mainPage), FullUsage(b, mainPage));
+  };
+  const LocalUsage* minimum = nullptr;
+  for (const LocalUsage& u : locals) {
+    if (u.tag == kLocalUsageMinimum) {
+      if (minimum != nullptr) addBoth(*minimum, *minimum);
+      minimum = &u;
+    } else if (u.tag == kLocalUsageMaximum && minimum != nullptr) {
+      addBoth(*minimum, u);
+      minimum = nullptr;
+    } else {
+      addBoth(u, u);
+    }
+  }
+  if (minimum != nullptr) addBoth(*minimum, *minimum);
+  return out;
+}
+
 }  // namespace
 
 ReportDescriptorInfo ParseReportDescriptor(std::span<const uint8_t> d) {
@@ -64,6 +104,18 @@ ReportDescriptorInfo ParseReportDescriptor(std::span<const uint8_t> d) {
   int depth = 0;
   bool inTopLevel = false;
   Builder current;
+  std::vector<LocalUsage> locals;
+  std::vector<int> open;  // indices in info.mainItems of the open collections
+  const auto record = [&](MainItemKind kind, uint32_t data) {
+    MainItem item;
+    item.kind = kind;
+    item.data = data;
+    item.page = static_cast<uint16_t>(global.usagePage);
+    item.usages = UsagesOf(locals, item.page);
+    item.parent = open.empty() ? -1 : open.back();
+    item.depth = static_cast<int>(open.size());
+    info.mainItems.push_back(std::move(item));
+  };
 
   std::size_t pos = 0;
   while (pos < d.size()) {
@@ -95,6 +147,10 @@ ReportDescriptorInfo ParseReportDescriptor(std::span<const uint8_t> d) {
 
     if (type == kTypeMain) {
       if (tag == kMainInput || tag == kMainOutput || tag == kMainFeature) {
+        record(tag == kMainInput    ? MainItemKind::kInput
+               : tag == kMainOutput ? MainItemKind::kOutput
+                                    : MainItemKind::kFeature,
+               data);
         if (inTopLevel) {
           const int kind = tag == kMainInput ? 0 : tag == kMainOutput ? 1 : 2;
           uint64_t& total = current.bits[{kind, global.reportId}];
@@ -115,18 +171,22 @@ ReportDescriptorInfo ParseReportDescriptor(std::span<const uint8_t> d) {
           current.collection.usage = static_cast<uint16_t>(haveUsage ? usage & 0xFFFF : 0);
           inTopLevel = true;
         }
+        record(MainItemKind::kCollection, data);
+        open.push_back(static_cast<int>(info.mainItems.size()) - 1);
         ++depth;
       } else if (tag == kMainEndCollection) {
         if (depth == 0) {
           info.error = "end collection without collection";
           break;
         }
+        open.pop_back();
         if (--depth == 0) {
           current.Finish(info.collections);
           inTopLevel = false;
         }
       }
       haveUsage = false;  // local items end with every main item
+      locals.clear();
     } else if (type == kTypeGlobal) {
       switch (tag) {
         case kGlobalUsagePage: global.usagePage = data; break;
@@ -157,6 +217,9 @@ ReportDescriptorInfo ParseReportDescriptor(std::span<const uint8_t> d) {
         default: break;  // logical and physical extents, units: not needed here
       }
     } else if (type == kTypeLocal) {
+      if (tag == kLocalUsage || tag == kLocalUsageMinimum || tag == kLocalUsageMaximum) {
+        locals.push_back({tag, data, size == 4, static_cast<uint16_t>(global.usagePage)});
+      }
       if ((tag == kLocalUsage || tag == kLocalUsageMinimum) && !haveUsage) {
         haveUsage = true;
         usage = data;

@@ -1,17 +1,17 @@
 #include "libs/hidport/sysfs.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 
 namespace hidport {
 namespace {
-
-// The kernel's longest report descriptor.
-constexpr std::size_t kMaxDescriptorBytes = 4096;
 
 std::string NodeName(const std::string& nodePath) {
   const std::size_t slash = nodePath.rfind('/');
@@ -49,20 +49,15 @@ std::string PhysWithoutInput(const std::string& hidDevice) {
 
 }  // namespace
 
-std::vector<uint8_t> ReadReportDescriptor(const std::string& sysRoot, const std::string& nodePath, int* error) {
+std::vector<uint8_t> ReadReportDescriptorFile(const std::string& path, int* error) {
   *error = 0;
-  const std::string name = NodeName(nodePath);
-  if (name.empty() || name == "." || name == "..") {
-    *error = EINVAL;
-    return {};
-  }
-  const std::string file = sysRoot + "/class/hidraw/" + name + "/device/report_descriptor";
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     *error = errno;
     return {};
   }
-  std::vector<uint8_t> bytes(kMaxDescriptorBytes);
+  // One byte more than a descriptor may hold tells a longer file from a whole one.
+  std::vector<uint8_t> bytes(kMaxReportDescriptorBytes + 1);
   std::size_t filled = 0;
   while (filled < bytes.size()) {
     const ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
@@ -76,8 +71,47 @@ std::vector<uint8_t> ReadReportDescriptor(const std::string& sysRoot, const std:
     filled += static_cast<std::size_t>(n);
   }
   ::close(fd);
+  if (filled > kMaxReportDescriptorBytes) {
+    *error = EFBIG;
+    return {};
+  }
   bytes.resize(filled);
   return bytes;
+}
+
+std::vector<uint8_t> ReadReportDescriptor(const std::string& sysRoot, const std::string& nodePath, int* error) {
+  *error = 0;
+  const std::string name = NodeName(nodePath);
+  if (name.empty() || name == "." || name == "..") {
+    *error = EINVAL;
+    return {};
+  }
+  return ReadReportDescriptorFile(sysRoot + "/class/hidraw/" + name + "/device/report_descriptor", error);
+}
+
+std::vector<std::string> HidrawNodesOf(const std::string& sysRoot, uint16_t vendorId, uint16_t productId) {
+  std::vector<std::string> nodes;
+  const std::string classFolder = sysRoot + "/class/hidraw";
+  DIR* dir = ::opendir(classFolder.c_str());
+  if (dir == nullptr) return nodes;
+  char ids[16];
+  std::snprintf(ids, sizeof ids, ":%04X:%04X.", vendorId, productId);
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name.rfind("hidraw", 0) != 0) continue;
+    char device[PATH_MAX];
+    if (::realpath((classFolder + "/" + name + "/device").c_str(), device) == nullptr) continue;
+    // "0003:2F68:0A17.0001": four hex digits of the bus, then the ids.
+    const std::string hidDevice = LastComponent(device);
+    if (hidDevice.size() > 15 && hidDevice.compare(4, 11, ids) == 0) {
+      nodes.push_back(name);
+    }
+  }
+  ::closedir(dir);
+  std::sort(nodes.begin(), nodes.end(), [](const std::string& a, const std::string& b) {
+    return a.size() != b.size() ? a.size() < b.size() : a < b;  // hidraw2 before hidraw10
+  });
+  return nodes;
 }
 
 std::string PhysicalDeviceKey(const std::string& sysRoot, const std::string& nodePath) {

@@ -1,5 +1,5 @@
-// tastor-cli devices and udev-rule: the keyboards the program would talk to, and the
-// rule that lets a user open them.
+// tastor-cli devices: the keyboards the program would talk to (udev-rule, the rule that
+// lets a user open them, is tested with its probe in test_udev_probe.cpp).
 #include <gtest/gtest.h>
 
 #include "tests/support/test_support.h"
@@ -64,44 +64,4 @@ TEST(CliDevices, NamesMissingPermissionAndPointsToTheUdevRule) {
   EXPECT_TRUE(Has(r.err, "is attached, but this user has no permission to open it")) << r.err;
   EXPECT_TRUE(Has(r.err, "tastor-cli udev-rule"));
   EXPECT_TRUE(Has(r.out, "Keyboards attached: 1"));
-}
-
-TEST(CliUdevRule, PrintsANarrowRuleForTheConfiguredKeyboard) {
-  TempDir user;
-  const RunResult r = Cli(user, {"udev-rule"});
-  EXPECT_EQ(r.status, 0) << r.err;
-  // The probe beside tastor-cli decides for each node of the keyboard; only its verdict
-  // gives access.
-  const std::string probe = BinDir() + "tastor-udev-probe";
-  EXPECT_TRUE(Has(r.out, "SUBSYSTEM==\"hidraw\", KERNELS==\"????:2F68:0A17.*\", IMPORT{program}=\"" + probe +
-                             " %k\"\n"))
-      << r.out;
-  EXPECT_TRUE(Has(r.out, "SUBSYSTEM==\"hidraw\", KERNELS==\"????:2F68:0A17.*\", ENV{TASTOR_HID_ACCESS}==\"1\", "
-                         "TAG+=\"uaccess\"\n"));
-  EXPECT_TRUE(Has(r.out, "/etc/udev/rules.d/70-tastor.rules"));
-  EXPECT_FALSE(Has(r.out, "MODE"));  // access through the seat, never a file mode for everyone
-  // Every line is a comment or one of the two rules; no rule grants without the probe.
-  std::size_t rules = 0, start = 0;
-  while (start < r.out.size()) {
-    const std::size_t end = r.out.find('\n', start);
-    const std::string line = r.out.substr(start, end - start);
-    if (line[0] != '#') {
-      ++rules;
-      EXPECT_TRUE(Has(line, "IMPORT{program}") || Has(line, "ENV{TASTOR_HID_ACCESS}==\"1\"")) << line;
-    }
-    start = end + 1;
-  }
-  EXPECT_EQ(rules, 2u);
-
-  TempDir program;
-  program.Write("cfg.ini", "[OPT]\nVID=4660\nPID=22136\n");
-  const RunResult other = Cli(user, {"--program-dir", program.path(), "udev-rule", "--probe", "/usr/libexec/tastor/probe"});
-  EXPECT_TRUE(Has(other.out, "KERNELS==\"????:1234:5678.*\", IMPORT{program}=\"/usr/libexec/tastor/probe %k\""))
-      << other.out << other.err;
-  // A path udev would split or expand is refused.
-  for (const char* bad : {"relative/probe", "/opt/my tastor/probe", "/opt/%k/probe"}) {
-    const RunResult refused = Cli(user, {"udev-rule", "--probe", bad});
-    EXPECT_EQ(refused.status, 1) << bad;
-    EXPECT_TRUE(Has(refused.err, bad)) << refused.err;
-  }
 }

@@ -112,25 +112,35 @@ TEST_F(InstalledTree, ModaliasAndUdevRuleNameTheKeyboardOfCfgIni) {
   EXPECT_TRUE(Has(metainfo, "<modalias>usb:v2F68p0A17d*</modalias>")) << metainfo;
   EXPECT_TRUE(Has(metainfo, std::string("<release version=\"") + TastorVersion() + "\""));
 
+  // The installed rule is the one tastor-cli prints for the installed probe (which is
+  // root's here, so the rule is printed), whole and line by line.
+  const std::string probe = P("lib/tastor/tastor-udev-probe");
   const std::string rule = ReadFile(P("lib/udev/rules.d/70-tastor.rules"));
-  const RunResult printed = RunProgram({P("bin/tastor-cli"), "udev-rule"});
-  ASSERT_EQ(0, printed.status);
-  // The installed rule is the printed one, with removal events skipped.
-  std::istringstream lines(printed.out);
+  const RunResult printed = RunProgram({P("bin/tastor-cli"), "udev-rule", "--probe", probe});
+  ASSERT_EQ(0, printed.status) << printed.err;
+  EXPECT_EQ(rule, printed.out);
+  // Every line is a comment or a rule of comma-separated key, operator, quoted value.
+  const std::string pair = R"re([A-Z_]+(\{[A-Za-z_]+\})?(==|!=|\+=|-=|:=|=)"[^"]*")re";
+  const std::regex ruleLine(pair + "(, " + pair + ")*");
+  std::istringstream lines(rule);
+  std::vector<std::string> rules;
   std::string line;
   while (std::getline(lines, line)) {
-    if (!line.empty() && line[0] != '#') {
-      EXPECT_TRUE(Has(rule, line)) << line;
-    }
+    if (line.empty() || line[0] == '#') continue;
+    EXPECT_TRUE(std::regex_match(line, ruleLine)) << "not a rule line: " << line;
+    rules.push_back(line);
   }
-  EXPECT_TRUE(Has(rule, "KERNELS==\"????:2F68:0A17.*\"")) << rule;
-  // The probe udev runs is the installed one, not the build folder's.
-  EXPECT_TRUE(Has(rule, "IMPORT{program}=\"" + P("lib/tastor/tastor-udev-probe") + " %k\"")) << rule;
-  EXPECT_TRUE(Has(rule, "TAG+=\"uaccess\""));
-  const std::size_t skip = rule.find("ACTION==\"remove\", GOTO=\"tastor_end\"");
-  ASSERT_NE(std::string::npos, skip) << rule;
-  EXPECT_LT(skip, rule.find("TAG+=\"uaccess\""));
-  EXPECT_TRUE(Has(rule, "LABEL=\"tastor_end\""));
+  ASSERT_EQ(rules.size(), 4u) << rule;
+  EXPECT_EQ(rules[0], "ACTION==\"remove\", GOTO=\"tastor_end\"");
+  EXPECT_TRUE(Has(rules[1], "KERNELS==\"????:2F68:0A17.*\", IMPORT{program}=\"" + probe + " %k\"")) << rules[1];
+  EXPECT_TRUE(Has(rules[2], "ENV{TASTOR_HID_ACCESS}==\"1\", TAG+=\"uaccess\"")) << rules[2];
+  EXPECT_EQ(rules[3], "LABEL=\"tastor_end\"");
+  // udev's own check, where its udevadm has one.
+  const std::string udevadm = Which("udevadm");
+  if (!udevadm.empty() && RunProgram({udevadm, "verify", "--help"}).status == 0) {
+    const RunResult verified = RunProgram({udevadm, "verify", P("lib/udev/rules.d/70-tastor.rules")});
+    EXPECT_EQ(0, verified.status) << verified.out << verified.err;
+  }
 }
 
 TEST_F(InstalledTree, HicolorIconsInEverySize) {

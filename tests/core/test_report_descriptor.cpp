@@ -1,5 +1,6 @@
 // The report descriptor parser: lengths as the platform counts them, for the keyboard's
-// own interfaces and for the descriptors other devices present.
+// own interfaces and for the descriptors other devices present, and the main items with
+// their usages and nesting that the udev probe judges.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -8,6 +9,8 @@
 #include "libs/simkeyboard/sim_keyboard.h"
 
 using hidport::FindCollection;
+using hidport::MainItemKind;
+using hidport::UsageRange;
 using hidport::ParseReportDescriptor;
 using hidport::ReportLengths;
 using Bytes = std::vector<uint8_t>;
@@ -167,4 +170,47 @@ TEST(ReportDescriptor, AbsurdSizesAreCappedInsteadOfOverflowing) {
   const auto info = ParseReportDescriptor(d);
   ASSERT_EQ(info.collections.size(), 1u);
   EXPECT_EQ(info.collections[0].lengths.feature, 65536 + 1);
+}
+
+TEST(ReportDescriptor, MainItemsKeepTheirUsagesPagesAndNesting) {
+  const Bytes d = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01,  // vendor application collection
+                   0x05, 0x01, 0x09, 0x06, 0xA1, 0x00,        //   keyboard, physical
+                   0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7,        //     keys E0-E7 of page 7
+                   0x05, 0x0C, 0x81, 0x02,                    //     Input, the consumer page now in effect
+                   0x0B, 0x04, 0x00, 0x07, 0x00, 0x81, 0x02,  //     Input of the extended usage 7:4
+                   0xC0,                                      //   End Collection
+                   0xA4, 0x05, 0x07, 0x09, 0x04, 0xB4,        //   Push, page 7, usage 4, Pop
+                   0xB1, 0x02,                                //   Feature: the Pop gave back page 0x0C
+                   0xC0};
+  const auto info = ParseReportDescriptor(d);
+  ASSERT_TRUE(info.ok()) << info.error;
+  ASSERT_EQ(info.mainItems.size(), 5u);
+  const auto& vendor = info.mainItems[0];
+  EXPECT_EQ(vendor.kind, MainItemKind::kCollection);
+  EXPECT_EQ(vendor.data, 1u);
+  EXPECT_EQ(vendor.depth, 0);
+  EXPECT_EQ(vendor.usages, (std::vector<UsageRange>{{0xFF000001, 0xFF000001}}));
+  const auto& keyboard = info.mainItems[1];
+  EXPECT_EQ(keyboard.parent, 0);
+  EXPECT_EQ(keyboard.depth, 1);
+  EXPECT_EQ(keyboard.data, 0u);
+  EXPECT_EQ(keyboard.usages, (std::vector<UsageRange>{{0x00010006, 0x00010006}}));
+  // A range given under page 7 is read with page 7 and with the page of the main item.
+  const auto& keys = info.mainItems[2];
+  EXPECT_EQ(keys.kind, MainItemKind::kInput);
+  EXPECT_EQ(keys.parent, 1);
+  EXPECT_EQ(keys.depth, 2);
+  EXPECT_EQ(keys.page, 0x0C);
+  EXPECT_EQ(keys.usages, (std::vector<UsageRange>{{0x000700E0, 0x000700E7}, {0x000C00E0, 0x000C00E7}}));
+  // An extended usage brings its own page.
+  EXPECT_EQ(info.mainItems[3].usages, (std::vector<UsageRange>{{0x00070004, 0x00070004}}));
+  // The usage given under the pushed page keeps it.
+  const auto& feature = info.mainItems[4];
+  EXPECT_EQ(feature.kind, MainItemKind::kFeature);
+  EXPECT_EQ(feature.parent, 0);
+  EXPECT_EQ(feature.page, 0x0C);
+  EXPECT_EQ(feature.usages, (std::vector<UsageRange>{{0x00070004, 0x00070004}, {0x000C0004, 0x000C0004}}));
+  // The top-level view is unchanged: one vendor collection.
+  ASSERT_EQ(info.collections.size(), 1u);
+  EXPECT_EQ(info.collections[0].usagePage, 0xFF00);
 }

@@ -3,8 +3,9 @@
 // from sysfs and applies a profile through hidraw. The report files the keyboard keeps must
 // equal those the same apply leaves in the simulated keyboard. A second run as a user
 // without access to the root-only hidraw nodes must get the permission message; with the
-// nodes the udev rule grants (the probe's verdict on each node), the same user applies,
-// and the node that carries the typing stays closed to that user.
+// nodes the udev rule grants (the probe's verdict on each node, the rule and a root-only
+// probe put in place by "udev-rule --install"), the same user applies, the node that
+// carries the typing stays closed to that user, and devices names it with the reason.
 //
 // Skipped (with the reason) when QEMU or the test kernel (scripts/fetch-vm-kernel.sh) is
 // missing.
@@ -151,11 +152,16 @@ echo "@@BEGIN apply"; $cli --user-dir /user apply 2>&1; echo "@@STATUS $?"
 for f in /kbd/report-*.bin; do echo "@@FILE ${f##*/}"; xxd -p "$f"; echo "@@ENDFILE"; done
 echo "@@BEGIN user-devices"; su -s /bin/sh -c "$cli --user-dir /tmp/user devices 2>&1" tastor; echo "@@STATUS $?"
 echo "@@BEGIN user-apply"; su -s /bin/sh -c "$cli --user-dir /tmp/user apply 2>&1" tastor; echo "@@STATUS $?"
-# The printed udev rule acted on as udev would: the KERNELS pattern of the node's HID device,
-# the probe's verdict imported, and uaccess given to the user at the seat as ownership.
-$cli udev-rule --probe /opt/tastor/tastor-udev-probe > /tmp/70-tastor.rules
-pattern=$(sed -n 's/.*KERNELS=="\([^"]*\)", IMPORT.*/\1/p' /tmp/70-tastor.rules)
-probe=$(sed -n 's/.*IMPORT{program}="\([^ ]*\) %k".*/\1/p' /tmp/70-tastor.rules)
+# A probe in the user's own folder is never named in a rule: the user could replace it.
+cp /opt/tastor/tastor-udev-probe /home/tastor/probe && chown tastor /home/tastor/probe
+echo "@@BEGIN user-probe"; $cli udev-rule --probe /home/tastor/probe >/tmp/up.out 2>/tmp/up.err; s=$?
+echo "stdout:[$(cat /tmp/up.out)]"; cat /tmp/up.err; echo "@@STATUS $s"
+# The installed udev rule acted on as udev would: the KERNELS pattern of the node's HID
+# device, the probe's verdict imported, and uaccess given to the user at the seat as ownership.
+echo "@@BEGIN install"; $cli udev-rule --install --probe /opt/tastor/tastor-udev-probe 2>&1; echo "@@STATUS $?"
+pattern=$(sed -n 's/.*KERNELS=="\([^"]*\)", IMPORT.*/\1/p' /etc/udev/rules.d/70-tastor.rules)
+probe=$(sed -n 's/.*IMPORT{program}="\([^ ]*\) %k".*/\1/p' /etc/udev/rules.d/70-tastor.rules)
+echo "@@BEGIN probe-path"; echo "$probe"; ls -l "$probe"; echo "@@STATUS 0"
 echo "@@BEGIN rule"
 for n in /sys/class/hidraw/hidraw*; do
   k=${n##*/}; dev=$(basename "$(readlink -f "$n/device")")
@@ -170,6 +176,7 @@ echo "@@BEGIN rule-access"
 for n in /sys/class/hidraw/hidraw*; do k=${n##*/}; su -s /bin/sh -c "test -r /dev/$k && echo $k readable || echo $k denied" tastor; done
 echo "@@STATUS 0"
 echo "@@BEGIN rule-apply"; su -s /bin/sh -c "$cli --user-dir /tmp/user2 apply 2>&1" tastor; echo "@@STATUS $?"
+echo "@@BEGIN rule-devices"; su -s /bin/sh -c "$cli --user-dir /tmp/user2 devices 2>&1" tastor; echo "@@STATUS $?"
 echo "@@BEGIN vkbd"; cat /tmp/vkbd.log; echo "@@STATUS 0"
 poweroff -f
 )INIT";
@@ -243,6 +250,16 @@ TEST(HidVirtualMachine, RealHidPortAppliesToTheVirtualKeyboardAsToTheSimulator) 
   EXPECT_EQ(1, run.status.at("user-apply"));
   EXPECT_NE(std::string::npos, run.sections.at("user-apply").find("tastor-cli udev-rule"));
 
+  // A probe the user owns is refused: nothing printed, exit 1, and the way to install it.
+  const std::string userProbe = run.sections.at("user-probe");
+  EXPECT_EQ(1, run.status.at("user-probe")) << userProbe;
+  EXPECT_TRUE(Has(userProbe, "stdout:[]\n")) << userProbe;
+  EXPECT_TRUE(Has(userProbe, "/home/tastor is owned by")) << userProbe;
+  // udev-rule --install put a root-only copy in /usr/local/lib/tastor/ and named it.
+  EXPECT_EQ(0, run.status.at("install")) << run.sections.at("install");
+  EXPECT_TRUE(Has(run.sections.at("probe-path"), "/usr/local/lib/tastor/tastor-udev-probe\n-rwxr-xr-x"))
+      << run.sections.at("probe-path");
+
   // The narrowed rule: the four vendor nodes and the consumer control are the user's, the
   // typing node matches the keyboard but stays root-only, and the user can apply.
   ASSERT_EQ(1u, run.sections.count("rule")) << guest.out;
@@ -260,6 +277,13 @@ TEST(HidVirtualMachine, RealHidPortAppliesToTheVirtualKeyboardAsToTheSimulator) 
   EXPECT_EQ(5u, count(access, "readable")) << access;
   EXPECT_EQ(1u, count(access, "denied")) << access;
   EXPECT_EQ(0, run.status.at("rule-apply")) << run.sections.at("rule-apply");
+  // devices names the node kept from the user and why.
+  const std::string nodes = run.sections.at("rule-devices");
+  EXPECT_EQ(0, run.status.at("rule-devices")) << nodes;
+  EXPECT_TRUE(std::regex_search(nodes, std::regex("/dev/hidraw[0-9]+ +typing +may not be opened by this user: "
+                                                  "carries a keyboard collection")))
+      << nodes;
+  EXPECT_EQ(5u, count(nodes, "opens for this user")) << nodes;
 }
 
 }  // namespace
