@@ -34,6 +34,8 @@
 #include "ui/macro_dlg.h"
 #include "ui/msg_dlg.h"
 #include "ui/progress_dlg.h"
+#include "ui/dbus_service.h"
+#include "ui/remote_control.h"
 #include "ui/tray_presence.h"
 
 namespace {
@@ -113,6 +115,18 @@ void CTastorDlg::OnInitDialog() {
     // Hidden in the tray: the automatic switch needs the profiles all the same.
     LoadProfiles();
   }
+  StartRemoteControl();
+}
+
+void CTastorDlg::StartRemoteControl() {
+  remote_ = std::make_unique<CRemoteControl>(CRemoteControl::Host{
+      this, [this] { return profileIds_; }, [this](uint32_t id) { SelectProfile(id); },
+      [this] { return DevicePresent(); }, [this] { return driver_.CountKeyboards(); },
+      [this] { presence_->OnTrayNotify(WM_LBUTTONDBLCLK); }, simulate_});
+  bus_ = std::make_unique<CDBusService>(*remote_);
+  connect(this, &CTastorDlg::currentProfileChanged, bus_.get(), &CDBusService::NoteCurrentProfile);
+  connect(presence_.get(), &CTrayPresence::profileSwitched, bus_.get(), &CDBusService::NoteCurrentProfile);
+  bus_->Register();
 }
 
 void CTastorDlg::setVisible(bool visible) {
@@ -230,6 +244,7 @@ void CTastorDlg::SelectProfile(uint32_t id) {
     if (profileIds_[n] == id) profile_[n].SetCheck(true);
   }
   RefreshFromProfile();
+  emit currentProfileChanged();
 }
 
 void CTastorDlg::RefreshFromProfile() {
@@ -394,6 +409,8 @@ void CTastorDlg::Apply(bool reset) {
   SetUpApplyProgress(progress);
   PostApplyRequest(0x8007);
   progress.RunModal();
+  // The worker reports 100 % only for an apply the keyboard kept: anything less claims nothing.
+  if (progress.Position() < progress.maximum) return;
   SaveProfiles(store, Paths().userDataFolder);
   SaveCurrentId(store, Paths().userDataFolder);
 }
@@ -556,6 +573,9 @@ void CTastorDlg::Shutdown() {
   if (shutDown_) return;
   shutDown_ = true;
   presence_->Shutdown();
+  // Nobody outside reaches the program any more; a request under way is answered.
+  bus_.reset();
+  remote_.reset();
   if (workerStarted_) StopApplyWorker(KeepEventsFlowing);
   workerStarted_ = false;
   TheProfileStore().Clear();

@@ -19,7 +19,9 @@
 #include "ui/link_program_menu.h"
 #include "ui/skinned_dialog.h"
 
+class CDBusService;
 class CKBColorDlg;
+class CRemoteControl;
 class CTrayPresence;
 class CLedDlg;
 struct Profile;
@@ -89,6 +91,10 @@ class CTastorDlg : public CSkinnedDialog {
   // The life in the background: device presence, tray, automatic switch.
   CTrayPresence& Presence() { return *presence_; }
   CLinkProgramMenu& LinkMenu() { return linkMenu_; }
+  // Requests from outside (scripts, shortcuts) over the session bus; null until the window
+  // has started.
+  CRemoteControl* Remote() { return remote_.get(); }
+  CDBusService* BusService() { return bus_.get(); }
   // A profile menu choice that is not a profile file command ("Link program…").
   void OnProfileMenuCommand(int value);
   // Stays hidden while the window may not be shown (started hidden in the tray).
@@ -104,6 +110,10 @@ class CTastorDlg : public CSkinnedDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void done(int result) override;
 
+ signals:
+  // The current profile may have changed (a profile was selected or switched in).
+  void currentProfileChanged();
+
  private:
   bool BuildSkin();
   void CreateButtons();
@@ -115,6 +125,7 @@ class CTastorDlg : public CSkinnedDialog {
   bool CheckDeviceForApply();
   void Shutdown();
   int SlotsForMacros() const;
+  void StartRemoteControl();
 
   bool simulate_;
   QImage background_;
@@ -130,4 +141,6 @@ class CTastorDlg : public CSkinnedDialog {
   bool shutDown_ = false;
   std::unique_ptr<CTrayPresence> presence_;
   CLinkProgramMenu linkMenu_;
+  std::unique_ptr<CRemoteControl> remote_;
+  std::unique_ptr<CDBusService> bus_;
 };
