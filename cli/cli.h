@@ -27,13 +27,14 @@ struct CliContext {
   bool json = false;
   std::vector<std::string> args;  // the command's own arguments
   CollectingWindowPort port;
+  bool programDataLoaded = false;  // LoadProgramData ran (it reads the files once)
 };
 
 // The text table the program reads for the context: text.xml or the translation that
 // --lang or the locale chooses.
 std::string TextFilePath(const CliContext& ctx);
 // Loads the text table (TextFilePath) and cfg.ini from the program folder exactly as
-// start-up does.
+// start-up does; once per run.
 void LoadProgramData(CliContext& ctx);
 // Builds (and creates one level of) the user data folder as start-up does.
 void PrepareUserFolder(CliContext& ctx);
