@@ -48,6 +48,7 @@ class PrivateBus {
   ~PrivateBus() {
     QDBusConnection::disconnectFromBus(QStringLiteral("tastor-test-client"));
     QDBusConnection::disconnectFromBus(QStringLiteral("tastor-test-service"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("tastor-test-second"));
     if (daemon_.state() != QProcess::NotRunning) {
       daemon_.kill();
       daemon_.waitForFinished(5000);
@@ -265,6 +266,9 @@ TEST_F(BusTest, TheWindowFollowsASwitchAndAModalWindowMakesTheProgramBusy) {
   QDBusConnection client = bus_.Connect("tastor-test-client");
   ASSERT_TRUE(bus_.WaitForOwner(client, true));
   QSignalSpy changed(w.BusService(), &CDBusService::ProfileChanged);
+  // A second owner of the name is not queued for: it goes without the service.
+  CDBusService second(*w.Remote());
+  EXPECT_FALSE(second.Register(bus_.Connect("tastor-test-second")));
 
   // A switch shows in the window as a click on the button would.
   QDBusMessage reply = CallAndWait(client, Method("SwitchProfile", {QVariant::fromValue(2u)}));
