@@ -337,6 +337,7 @@ int LoadSettings(const std::string& programFolder, AppSettings& s, std::string* 
   s.FontSize = in.Int(u"FontSize", 15);
   s.MenuAlign = in.Int(u"MenuAlign", 0);
   s.SyncKB = in.Int(u"SyncKB", 0);
+  s.VerifyApply = in.Int(u"VerifyApply", 1);
   {
     const auto v = in.Bytes(u"Modes", 10, kLedModeCount, 1040);
     if (v.empty()) {

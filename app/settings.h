@@ -68,6 +68,9 @@ struct AppSettings {
   int32_t FontSize = 15;
   int32_t MenuAlign = 0;
   int32_t SyncKB = 0;
+  // 1: after an apply, reports 10 and 9 are read back and must hold what was written;
+  // 0 for a keyboard that answers reads differently.
+  int32_t VerifyApply = 1;
   std::array<uint8_t, kLedModeCount> Modes{};
   int ModesCount = 0;
   int32_t GaoshouIndex = 1;

@@ -3,6 +3,9 @@
 // macro keys, written as lighting, colour group, macro buffer and key matrix. Measured
 // directly (ApplySetting over the run's copies), through the apply worker (request, run,
 // progress and closes, the run's end), and with the simulator keeping its memory in files.
+// What the read-back of the lighting and the matrix (VerifyApply) adds: with and without
+// it, once without the pauses and once with the keyboard's pauses (and no progress window,
+// so without the 500 ms at 100 %).
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -114,6 +117,20 @@ void ApplyDirectly(benchmark::State& state, bool memoryFolder) {
 }
 
 void BM_FullApply(benchmark::State& state) { ApplyDirectly(state, false); }
+
+// The read-back on (1) or off (0), with (1) or without (0) the keyboard's pauses.
+void BM_FullApplyVerify(benchmark::State& state) {
+  Bench bench(false);
+  if (!bench.Ready(state)) return;
+  Settings().VerifyApply = static_cast<int32_t>(state.range(0));
+  const ApplyPauses pauses = state.range(1) != 0 ? ApplyPauses() : ApplyPauses::Zero();
+  for (auto _ : state) {
+    const int result = ApplyStoredProfile(bench.store_, bench.library_, nullptr, &bench.driver_, WM_APPLY_PROGRESS,
+                                          kFullApplyFlags, pauses);
+    if (result != 1) state.SkipWithError("the apply failed");
+  }
+  Settings().VerifyApply = 1;
+}
 void BM_FullApplyWithMemoryFiles(benchmark::State& state) { ApplyDirectly(state, true); }
 
 void BM_FullApplyThroughTheWorker(benchmark::State& state) {
@@ -146,5 +163,11 @@ void BM_FullApplyThroughTheWorker(benchmark::State& state) {
 BENCHMARK(BM_FullApply)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FullApplyWithMemoryFiles)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FullApplyThroughTheWorker)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FullApplyVerify)->ArgNames({"verify", "pauses"})->ArgsProduct({{0, 1}, {0}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FullApplyVerify)
+    ->ArgNames({"verify", "pauses"})
+    ->ArgsProduct({{0, 1}, {1}})
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

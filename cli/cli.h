@@ -32,6 +32,7 @@ struct CliContext {
   // Held by a command that changes the user data folder, from before it reads the folder
   // until the command ends (LoadUserDataForChange).
   UserFolderLock userFolderLock;
+  bool programDataLoaded = false;  // LoadProgramData ran (it reads the files once)
 };
 
 // The text table the program reads for the context: text.xml or the translation that
@@ -44,8 +45,8 @@ class CommandFailure : public std::runtime_error {
 };
 
 // Loads the text table (TextFilePath) and cfg.ini from the program folder exactly as
-// start-up does. When cfg.ini cannot be read the command ends there (CommandFailure:
-// "cannot read cfg.ini at PATH: reason"), before anything is written.
+// start-up does, once per run. When cfg.ini cannot be read the command ends there
+// (CommandFailure: "cannot read cfg.ini at PATH: reason"), before anything is written.
 void LoadProgramData(CliContext& ctx);
 // Builds (and creates one level of) the user data folder as start-up does.
 void PrepareUserFolder(CliContext& ctx);

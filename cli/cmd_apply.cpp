@@ -1,5 +1,6 @@
 // "apply": writes a stored profile into the keyboard as the main window's Apply button
-// does: the apply worker runs the request, and this command stands in for the progress
+// does. When Tastor runs on the session bus, the program does it (cli/running_tastor);
+// otherwise the apply worker runs the request here, and this command stands in for the progress
 // dialog (the worker finds it by its caption, moves its bar and closes it). After a
 // successful apply the profiles and the current profile id are saved, as the main window
 // does once the progress dialog has closed; a save that fails ends the command with exit
@@ -20,6 +21,7 @@
 #include "cli/cmd_model_output.h"
 #include "cli/profile_edit_cli.h"
 #include "cli/keyboard_link.h"
+#include "cli/running_tastor.h"
 #include "device/apply_job.h"
 #include "device/usb_driver.h"
 #include "macro/macro_library.h"
@@ -134,6 +136,9 @@ static CommandRegistrar g_apply{"apply", "apply [--profile N] [--flags HEX]",
                                 "writes a stored profile (default: the current one) into the keyboard", RunApply};
 
 int RunApply(CliContext& ctx) {
+  // With Tastor running, it applies (so that its window, the files and the keyboard agree).
+  if (auto status = ApplyThroughRunningProgram(ctx)) return *status;
+
   int position = 0;
   uint32_t flags = kFullApplyFlags;
   for (std::size_t a = 0; a < ctx.args.size(); ++a) {

@@ -54,6 +54,7 @@ std::vector<Field> Fields(const AppSettings& s) {
   i("MacroBufferSize", s.MacroBufferSize);
   p("LightVal", s.LightVal); p("SpeedVal", s.SpeedVal);
   i("FontSize", s.FontSize); i("MenuAlign", s.MenuAlign); i("SyncKB", s.SyncKB);
+  i("VerifyApply", s.VerifyApply);
   l("Modes", Prefix(s.Modes, s.ModesCount));
   i("GaoshouIndex", s.GaoshouIndex); i("ColorCustomIndex", s.ColorCustomIndex);
   i("LedMask", s.LedMask); i("GameMask", s.GameMask); i("UIDebug", s.UIDebug);

@@ -80,6 +80,8 @@ std::string TextFilePath(const CliContext& ctx) {
 }
 
 void LoadProgramData(CliContext& ctx) {
+  if (ctx.programDataLoaded) return;
+  ctx.programDataLoaded = true;
   Paths().programFolder = ctx.programFolder;
   TextTable::Instance().Load(TextFilePath(ctx));
   std::string failure;

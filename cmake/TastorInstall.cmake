@@ -5,7 +5,8 @@
 #                        text.xml, skins/, translations/, appico.ico
 #   P/bin/tastor, P/bin/tastor-cli   links into it (the program finds its folder through
 #                        its real executable path)
-#   P/share/applications, P/share/metainfo, P/share/icons/hicolor, P/share/doc/tastor
+#   P/share/applications, P/share/metainfo, P/share/icons/hicolor, P/share/doc/tastor,
+#   P/share/dbus-1/interfaces
 #   P/<TASTOR_UDEV_RULES_DIR>/70-tastor.rules
 include(GNUInstallDirs)
 
@@ -101,6 +102,10 @@ add_custom_command(
   VERBATIM)
 set(tastor_packaging_outputs ${gen}/${TASTOR_APP_ID}.metainfo.xml ${gen}/70-tastor.rules)
 install(FILES ${gen}/${TASTOR_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The interface the running program offers on the session bus (scripts, shortcuts).
+if(TARGET tastor)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/org.tastor.Tastor1.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/interfaces)
+endif()
 install(CODE "
   set(rules_dir \"${TASTOR_UDEV_RULES_DIR}\")
   if(NOT IS_ABSOLUTE \"\${rules_dir}\")

@@ -61,16 +61,29 @@ void ApplyJob::Request(uint32_t flags) {
 }
 
 void ApplyJob::RequestProfile(uint32_t profileId, uint32_t flags, std::function<void(const ApplyOutcome&)> ended) {
+  ApplyOutcome replaced;
+  std::function<void(const ApplyOutcome&)> replacedEnded;
+  bool wake = true;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!running_ || profileId == 0) return;
+    if (profileRequest_ != 0) {
+      // The request not yet taken is replaced; its requester still learns its end.
+      replaced.flags = profileFlags_;
+      replaced.profileId = profileRequest_;
+      replacedEnded = std::exchange(profileEnded_, {});
+    }
     profileRequest_ = profileId;
     profileFlags_ = flags & ~APPLY_PROGRESS;
     profileEnded_ = std::move(ended);
-    if (queued_ >= kMaxWakeups - 1) return;
-    ++queued_;
+    if (queued_ >= kMaxWakeups - 1) {
+      wake = false;
+    } else {
+      ++queued_;
+    }
   }
-  wake_.release();
+  if (replacedEnded) replacedEnded(replaced);
+  if (wake) wake_.release();
 }
 
 void ApplyJob::Stop(const std::function<void()>& whileWaiting) {
@@ -192,7 +205,7 @@ void ApplyJob::Run() {
 
   if (outcome.flags & APPLY_PROGRESS) outcome.progress = FindProgressWindow(pauses);
   const int result = ApplyStoredProfile(*store_, *library_, outcome.progress, driver_, progressMessage,
-                                        outcome.flags, pauses);
+                                        outcome.flags, pauses, &outcome.failure);
   if (result == 0) Windows().MessageBox(nullptr, kApplyFailedText, u"Error", MB_OK | MB_ICONWARNING);
   CloseProgressWindow(outcome.progress, pauses);
   WriteLog("Apply Over");
@@ -211,7 +224,7 @@ void ApplyJob::RunProfile(uint32_t profileId, uint32_t flags, const ApplyPauses&
   if (device == 0 && Settings().GoWithNoDev == 0) {
     outcome.result = ApplyOutcome::Result::Dropped;
   } else {
-    const int result = ApplyStoredProfileById(*store_, profileId, *library_, driver_, flags, pauses);
+    const int result = ApplyStoredProfileById(*store_, profileId, *library_, driver_, flags, pauses, &outcome.failure);
     WriteLog("Apply Over");
     outcome.result = result != 0 ? ApplyOutcome::Result::Applied : ApplyOutcome::Result::Failed;
   }
@@ -222,23 +235,26 @@ void ApplyJob::RunProfile(uint32_t profileId, uint32_t flags, const ApplyPauses&
 namespace {
 
 int ApplyProfileCopy(const std::optional<Profile>& profile, const MacroLibrary& library, HWND progress,
-                     CUSBDriver* driver, unsigned progressMessage, uint32_t flags, const ApplyPauses& pauses) {
+                     CUSBDriver* driver, unsigned progressMessage, uint32_t flags, const ApplyPauses& pauses,
+                     std::string* failure) {
   MacroSet macros = profile ? library.SnapshotFor(*profile) : MacroSet();
-  return ApplySetting(profile ? &*profile : nullptr, &macros, progress, driver, progressMessage, flags, pauses);
+  return ApplySetting(profile ? &*profile : nullptr, &macros, progress, driver, progressMessage, flags, pauses,
+                      failure);
 }
 
 }  // namespace
 
 int ApplyStoredProfileById(const ProfileStore& store, uint32_t profileId, const MacroLibrary& library,
-                           CUSBDriver* driver, uint32_t flags, const ApplyPauses& pauses) {
-  return ApplyProfileCopy(store.CopyById(profileId), library, nullptr, driver, WM_APPLY_PROGRESS, flags, pauses);
+                           CUSBDriver* driver, uint32_t flags, const ApplyPauses& pauses, std::string* failure) {
+  return ApplyProfileCopy(store.CopyById(profileId), library, nullptr, driver, WM_APPLY_PROGRESS, flags, pauses,
+                          failure);
 }
 
 int ApplyStoredProfile(const ProfileStore& store, const MacroLibrary& library, HWND progress, CUSBDriver* driver,
-                       unsigned progressMessage, uint32_t flags, const ApplyPauses& pauses) {
+                       unsigned progressMessage, uint32_t flags, const ApplyPauses& pauses, std::string* failure) {
   // The UI may edit the profile and the macros meanwhile: the run works on copies taken
   // under their owners' locks.
-  return ApplyProfileCopy(store.CopyCurrent(), library, progress, driver, progressMessage, flags, pauses);
+  return ApplyProfileCopy(store.CopyCurrent(), library, progress, driver, progressMessage, flags, pauses, failure);
 }
 
 ApplyJob& TheApplyJob() {

@@ -43,6 +43,7 @@ struct ApplyOutcome {
   uint32_t profileId = 0;   // the profile of a RequestProfile run; 0: the current profile
   Result result = Result::Dropped;
   HWND progress = nullptr;  // the progress window found, or null
+  std::string failure;      // Failed: the text of the failure that ended the run (UTF-8)
 };
 
 class ApplyJob {
@@ -66,8 +67,9 @@ class ApplyJob {
   // window, in a run of its own after the pending requests; the outcome names the profile.
   // A failure shows no "Update settings failed!" (the caller decides), and without a
   // keyboard the request is dropped rather than kept. A newer request replaces one not
-  // yet taken. Nothing without a running worker. `ended` is called on the worker thread at
-  // the end of that run (before the run observer), also when it was dropped.
+  // yet taken; its `ended` is then called at once, on the caller's thread, as dropped.
+  // Nothing without a running worker. `ended` is called on the worker thread at the end of
+  // that run (before the run observer), also when it was dropped.
   void RequestProfile(uint32_t profileId, uint32_t flags, std::function<void(const ApplyOutcome&)> ended = {});
   // Signals the exit event and waits for the worker to end: requests already waiting are
   // applied first, and a run in progress is finished. The worker's message boxes are
@@ -124,10 +126,12 @@ class ApplyJob {
 // ApplySetting: what one run of the worker does, and what the process watch calls directly
 // on the UI thread (flags 7, no progress window).
 int ApplyStoredProfile(const ProfileStore& store, const MacroLibrary& library, HWND progress, CUSBDriver* driver,
-                       unsigned progressMessage, uint32_t flags, const ApplyPauses& pauses = ApplyPauses());
+                       unsigned progressMessage, uint32_t flags, const ApplyPauses& pauses = ApplyPauses(),
+                       std::string* failure = nullptr);
 // The same for the store's profile with the id.
 int ApplyStoredProfileById(const ProfileStore& store, uint32_t profileId, const MacroLibrary& library,
-                           CUSBDriver* driver, uint32_t flags, const ApplyPauses& pauses = ApplyPauses());
+                           CUSBDriver* driver, uint32_t flags, const ApplyPauses& pauses = ApplyPauses(),
+                           std::string* failure = nullptr);
 
 // The process-wide job of the main window, over TheProfileStore() and TheMacroLibrary().
 ApplyJob& TheApplyJob();

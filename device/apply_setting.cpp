@@ -16,6 +16,8 @@
 #include "macro/macro_limits.h"
 #include "model/device_matrix.h"
 #include "model/profile.h"
+#include "text/text_table.h"
+#include "text/utf.h"
 
 namespace {
 
@@ -46,7 +48,8 @@ class ApplyRun {
   }
 
   // A failure the sequence may get past: always logged; without GoWithNoDev also shown in
-  // the info box owned by the progress window, and the sequence ends. True to go on.
+  // the info box owned by the progress window, and the sequence ends (its text is kept as
+  // the run's failure). True to go on.
   bool Tolerate(const char* format, ...) __attribute__((format(printf, 2, 3))) {
     char text[260];
     va_list args;
@@ -56,8 +59,10 @@ class ApplyRun {
     WriteLog("%s", text);
     if (goWithNoDev_) return true;
     ShowInfo(progress_, "%s", text);
+    if (failure_.empty()) failure_ = text;
     return false;
   }
+  const std::string& Failure() const { return failure_; }
 
   // The result of a transfer; a failure is tolerated as "<what>, err=0x<system error>".
   bool Checked(int transferred, const std::string& what) {
@@ -79,12 +84,21 @@ class ApplyRun {
   unsigned message_;
   const ApplyPauses& pauses_;
   bool goWithNoDev_;
+  std::string failure_;
   std::array<uint8_t, kWorkBufferBytes> work_{};
+};
+
+// What a run wrote into the reports the keyboard lets be read, kept for the read-back.
+struct WrittenImages {
+  bool led = false;
+  std::array<uint8_t, kLedPayload> ledBytes{};
+  bool matrix = false;
+  std::array<uint8_t, kMatrixPayload> matrixBytes{};
 };
 
 // Lighting: the keyboard's report 10 with the first four bytes replaced. False ends the
 // sequence with result 0.
-bool ApplyLighting(ApplyRun& run, CUSBDriver& driver, const Profile& profile) {
+bool ApplyLighting(ApplyRun& run, CUSBDriver& driver, const Profile& profile, WrittenImages& written) {
   std::array<uint8_t, kLedPayload> led{};
   if (!run.Get(kLedReportId, kLedPayload, driver.m_hLed, led.data())) {
     // Like every other transfer failure, the user is told which report failed.
@@ -97,6 +111,8 @@ bool ApplyLighting(ApplyRun& run, CUSBDriver& driver, const Profile& profile) {
   PatchLedPayload(profile, led.data());
   LogHexDump(led.data(), led.size(), 32, "LED(Save): ");
   if (!run.Checked(run.Send(kLedReportId, kLedPayload, driver.m_hLed, led.data()), "Set led data")) return false;
+  written.led = true;
+  written.ledBytes = led;
   Pause(run.Pauses().afterLed);
   return true;
 }
@@ -117,7 +133,8 @@ bool ApplyColourGroup(ApplyRun& run, CUSBDriver& driver, const Profile& profile)
 
 // Key matrix with the macro buffer of the keys' macros; with SyncKB the positions the
 // profile leaves at 0 keep the keyboard's own entries.
-bool ApplyMatrix(ApplyRun& run, CUSBDriver& driver, const Profile& profile, MacroSet& macros) {
+bool ApplyMatrix(ApplyRun& run, CUSBDriver& driver, const Profile& profile, MacroSet& macros,
+                 WrittenImages& written) {
   const AppSettings& s = Settings();
   DeviceMatrix matrix{};
   KEYINFO_2_Matrix(profile.keys, s.KeyTable, macros, run.Progress(), matrix);
@@ -157,7 +174,49 @@ bool ApplyMatrix(ApplyRun& run, CUSBDriver& driver, const Profile& profile, Macr
   if (!run.Checked(run.Send(kMatrixReportId, kMatrixPayload, driver.m_hMatrix, bytes.data()), "Set matrix")) {
     return false;
   }
+  written.matrix = true;
+  std::memcpy(written.matrixBytes.data(), bytes.data(), written.matrixBytes.size());
   Pause(run.Pauses().afterMatrix);
+  return true;
+}
+
+const std::u16string& TextOr(const std::u16string& text, const std::u16string& english) {
+  return text.empty() ? english : text;
+}
+
+// Reads one written report back and compares it with what was written. A keyboard that
+// acknowledged the write but kept its old content fails the run with the message naming
+// the part; both images go to the log.
+template <std::size_t N>
+bool VerifyReport(ApplyRun& run, uint8_t reportId, HidHandle handle, const std::array<uint8_t, N>& sent,
+                  std::chrono::milliseconds pause, const char* name, int bytesPerLine,
+                  const std::u16string& notKept) {
+  std::array<uint8_t, N> kept{};
+  const std::string what = std::string("Verify ") + name;
+  if (!run.Checked(run.Get(reportId, static_cast<int>(N), handle, kept.data()), what)) return false;
+  Pause(pause);
+  if (kept == sent) return true;
+  const std::string label = std::string(name) + "(Sent): ";
+  LogHexDump(sent.data(), sent.size(), bytesPerLine, label.c_str());
+  const std::string keptLabel = std::string(name) + "(Kept): ";
+  LogHexDump(kept.data(), kept.size(), bytesPerLine, keptLabel.c_str());
+  return run.Tolerate("%s", ToUtf8(notKept).c_str());
+}
+
+// The read-back of the reports the keyboard lets be read (lighting and key matrix).
+bool VerifyWritten(ApplyRun& run, CUSBDriver& driver, const WrittenImages& written) {
+  const TextTable& texts = TextTable::Instance();
+  static const std::u16string ledEnglish = kVerifyLedEnglish;
+  static const std::u16string matrixEnglish = kVerifyMatrixEnglish;
+  if (written.led && !VerifyReport(run, kLedReportId, driver.m_hLed, written.ledBytes, run.Pauses().afterLedRead,
+                                   "LED", 32, TextOr(texts.tc_verify_led, ledEnglish))) {
+    return false;
+  }
+  if (written.matrix &&
+      !VerifyReport(run, kMatrixReportId, driver.m_hMatrix, written.matrixBytes, run.Pauses().afterMatrixRead,
+                    "Matrix", 40, TextOr(texts.tc_verify_matrix, matrixEnglish))) {
+    return false;
+  }
   return true;
 }
 
@@ -188,17 +247,21 @@ bool BuildColourPayload(const Profile& profile, uint8_t* payload) {
 }
 
 int ApplySetting(const Profile* profile, MacroSet* macros, HWND progress, CUSBDriver* driver,
-                 unsigned progressMessage, uint32_t flags, const ApplyPauses& pauses) {
+                 unsigned progressMessage, uint32_t flags, const ApplyPauses& pauses, std::string* failure) {
   if (driver == nullptr || profile == nullptr || profile->id == 0 || macros == nullptr) return 0;
   if (!Windows().IsWindow(progress)) {
     WriteLog("ApplySetting: hWnd=0");
     progress = nullptr;
   }
   ApplyRun run(driver, progress, progressMessage, pauses);
+  WrittenImages written;
   bool ok = true;
-  if (flags & APPLY_LIGHTING) ok = ApplyLighting(run, *driver, *profile);
+  if (flags & APPLY_LIGHTING) ok = ApplyLighting(run, *driver, *profile, written);
   if (ok && (flags & APPLY_COLOUR)) ok = ApplyColourGroup(run, *driver, *profile);
-  if (ok && (flags & APPLY_MATRIX)) ok = ApplyMatrix(run, *driver, *profile, *macros);
+  if (ok && (flags & APPLY_MATRIX)) ok = ApplyMatrix(run, *driver, *profile, *macros, written);
+  // Only what the keyboard kept counts as applied.
+  if (ok && Settings().VerifyApply != 0) ok = VerifyWritten(run, *driver, written);
+  if (failure != nullptr) *failure = run.Failure();
   if (ok) {
     run.Report(100);
     if (progress != nullptr) Pause(pauses.atHundred);

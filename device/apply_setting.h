@@ -1,7 +1,7 @@
 // ApplySetting: writes one profile into the keyboard's memory: the lighting (report 10),
 // the user-defined colour group of the game mode (report 11), the macros its keys use
-// (report 12) and the key matrix (report 9), each part chosen by an ApplyFlags bit. The
-// apply worker runs it for every request; the process watch calls it directly on the UI
+// (report 12) and the key matrix (report 9), each part chosen by an ApplyFlags bit, and
+// reads back what the keyboard lets be read to check it kept it. The apply worker runs it for every request; the process watch calls it directly on the UI
 // thread. It reaches windows only through the WindowPort (progress messages, the info and
 // "Invaild key code" boxes) and the keyboard only through SendCommand and GetCommand, so a
 // transfer never overlaps a ClearHandle of the UI thread.
@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <string>
 
 #include "platform/hwnd.h"
 
@@ -68,7 +69,13 @@ bool BuildColourPayload(const Profile& profile, uint8_t* payload);
 // Writes the profile as the flags ask. macros is the run's own copy of the macros the
 // profile uses: the buffer numbers of this run are given in it (and set back to 0 at the
 // end). progress is the progress window or null; progressMessage is posted to it with 20,
-// 70 and 100. Settings read: GoWithNoDev, SyncKB, GaoshouIndex, ColorCustomIndex, the
-// lighting mode table and the key table. 1 on success, 0 on failure.
+// 70 and 100. Settings read: GoWithNoDev, SyncKB, VerifyApply, GaoshouIndex,
+// ColorCustomIndex, the lighting mode table and the key table. With VerifyApply the
+// lighting and the matrix written are read back at the end (one read each, with the pause
+// after a read): a keyboard that did not keep them fails the run with tc_verify_led or
+// tc_verify_matrix, and the images sent and kept go to the log. 1 on success, 0 on
+// failure; failure (when given) receives the text of the failure that ended the run, as
+// the info box showed it ("" on success or without a box).
 int ApplySetting(const Profile* profile, MacroSet* macros, HWND progress, CUSBDriver* driver,
-                 unsigned progressMessage, uint32_t flags, const ApplyPauses& pauses = ApplyPauses());
+                 unsigned progressMessage, uint32_t flags, const ApplyPauses& pauses = ApplyPauses(),
+                 std::string* failure = nullptr);

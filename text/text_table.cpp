@@ -54,6 +54,8 @@ void TextTable::Load(const std::string& path) {
     tc_clr_str[static_cast<std::size_t>(i)] = Lookup(u"config", FamilyKey("tc_clr_str", i + 1));
   }
   if (tc_space.empty()) tc_space = u"Space";
+  if (tc_verify_matrix.empty()) tc_verify_matrix = kVerifyMatrixEnglish;
+  if (tc_verify_led.empty()) tc_verify_led = kVerifyLedEnglish;
 }
 
 bool TextTable::IsUnusedKey(std::string_view key) {

@@ -32,7 +32,13 @@
   X(tc_msg10) X(tc_msg11) X(tc_msg12) X(tc_msg13) X(tc_msg14) X(tc_msg15) X(tc_msg16)     \
   X(tc_adv_str1) X(tc_adv_str2) X(tc_adv_str3) X(tc_adv_str4) X(tc_adv_str5)              \
   X(tc_adv_str6) X(tc_pro_export) X(tc_pro_import) X(tc_pro_delete)                       \
-  X(tc_link_program) X(tc_link_prompt) X(tc_link_running) X(tc_link_none)
+  X(tc_link_program) X(tc_link_prompt) X(tc_link_running) X(tc_link_none)                \
+  X(tc_verify_matrix) X(tc_verify_led)
+
+// The English texts of entries added after the first translations were made: a text.xml
+// without them (an older or a user's file) shows these rather than an empty message.
+inline constexpr char16_t kVerifyMatrixEnglish[] = u"The keyboard did not keep the key assignments.";
+inline constexpr char16_t kVerifyLedEnglish[] = u"The keyboard did not keep the lighting.";
 
 class TextTable {
  public:
@@ -50,7 +56,8 @@ class TextTable {
 
   // Reads the file into the process-wide XML document and fills every entry; nothing is
   // reported to the caller. A missing or unreadable file leaves every entry empty but
-  // tc_space, which is "Space" when the file gives no text for it.
+  // tc_space, which is "Space" when the file gives no text for it, and the entries with an
+  // English text above, which fall back to it.
   void Load(const std::string& path);
 
   // The text of the first child named key of the first element named group under the

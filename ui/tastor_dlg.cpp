@@ -35,6 +35,8 @@
 #include "ui/macro_dlg.h"
 #include "ui/msg_dlg.h"
 #include "ui/progress_dlg.h"
+#include "ui/dbus_service.h"
+#include "ui/remote_control.h"
 #include "ui/tray_presence.h"
 
 namespace {
@@ -117,6 +119,18 @@ void CTastorDlg::OnInitDialog() {
     // Hidden in the tray: the automatic switch needs the profiles all the same.
     LoadProfiles();
   }
+  StartRemoteControl();
+}
+
+void CTastorDlg::StartRemoteControl() {
+  remote_ = std::make_unique<CRemoteControl>(CRemoteControl::Host{
+      this, [this] { return profileIds_; }, [this](uint32_t id) { SelectProfile(id); },
+      [this] { return DevicePresent(); }, [this] { return driver_.CountKeyboards(); },
+      [this] { presence_->OnTrayNotify(WM_LBUTTONDBLCLK); }, [this] { return SaveProfileFiles(true); }, simulate_});
+  bus_ = std::make_unique<CDBusService>(*remote_);
+  connect(this, &CTastorDlg::currentProfileChanged, bus_.get(), &CDBusService::NoteCurrentProfile);
+  connect(presence_.get(), &CTrayPresence::profileSwitched, bus_.get(), &CDBusService::NoteCurrentProfile);
+  bus_->Register();
 }
 
 void CTastorDlg::setVisible(bool visible) {
@@ -242,6 +256,7 @@ void CTastorDlg::SelectProfile(uint32_t id) {
     if (profileIds_[n] == id) profile_[n].SetCheck(true);
   }
   RefreshFromProfile();
+  emit currentProfileChanged();
 }
 
 void CTastorDlg::RefreshFromProfile() {
@@ -407,6 +422,8 @@ void CTastorDlg::Apply(bool reset) {
   SetUpApplyProgress(progress);
   PostApplyRequest(0x8007);
   progress.RunModal();
+  // The worker reports 100 % only for an apply the keyboard kept: anything less claims nothing.
+  if (progress.Position() < progress.maximum) return;
   SaveProfileFiles(true);
 }
 
@@ -570,6 +587,9 @@ void CTastorDlg::Shutdown() {
   changeRetry_.stop();
   folderWatch_.Stop();
   presence_->Shutdown();
+  // Nobody outside reaches the program any more; a request under way is answered.
+  bus_.reset();
+  remote_.reset();
   if (workerStarted_) StopApplyWorker(KeepEventsFlowing);
   workerStarted_ = false;
   TheProfileStore().Clear();

@@ -23,7 +23,9 @@
 #include "ui/skinned_dialog.h"
 #include "ui/user_folder_watch.h"
 
+class CDBusService;
 class CKBColorDlg;
+class CRemoteControl;
 class CTrayPresence;
 class CLedDlg;
 struct Profile;
@@ -107,6 +109,10 @@ class CTastorDlg : public CSkinnedDialog {
   // The life in the background: device presence, tray, automatic switch.
   CTrayPresence& Presence() { return *presence_; }
   CLinkProgramMenu& LinkMenu() { return linkMenu_; }
+  // Requests from outside (scripts, shortcuts) over the session bus; null until the window
+  // has started.
+  CRemoteControl* Remote() { return remote_.get(); }
+  CDBusService* BusService() { return bus_.get(); }
   // A profile menu choice that is not a profile file command ("Link program…").
   void OnProfileMenuCommand(int value);
   // Stays hidden while the window may not be shown (started hidden in the tray).
@@ -121,6 +127,10 @@ class CTastorDlg : public CSkinnedDialog {
   void mouseMoveEvent(QMouseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void done(int result) override;
+
+ signals:
+  // The current profile may have changed (a profile was selected or switched in).
+  void currentProfileChanged();
 
  private:
   bool BuildSkin();
@@ -143,6 +153,7 @@ class CTastorDlg : public CSkinnedDialog {
   static bool MacrosEdited();
   // Asks whether the window's own edits win over the files another program changed.
   bool KeepOwnEdits();
+  void StartRemoteControl();
 
   bool simulate_;
   QImage background_;
@@ -163,4 +174,6 @@ class CTastorDlg : public CSkinnedDialog {
   std::vector<uint8_t> savedProfiles_;  // the store's pro.dct image when last loaded or saved
   QTimer changeRetry_;                  // looks again at a change that came while a dialog was open
   bool handlingChange_ = false;
+  std::unique_ptr<CRemoteControl> remote_;
+  std::unique_ptr<CDBusService> bus_;
 };

@@ -106,6 +106,7 @@ struct TransferFaults {
   long hangTransfers = 0;  // TASTOR_SIM_HANG_TRANSFERS (-1: every transfer)
   long shortReads = 0;     // TASTOR_SIM_SHORT_READS
   long garbageReads = 0;   // TASTOR_SIM_GARBAGE_READS
+  uint32_t dropped = 0;    // TASTOR_SIM_DROP_REPORT: reports whose writes are acknowledged and not kept
 
   static TransferFaults FromEnvironment() {
     TransferFaults f;
@@ -114,6 +115,7 @@ struct TransferFaults {
     f.hangTransfers = f.hangMs > 0 ? EnvNumber("TASTOR_SIM_HANG_TRANSFERS", -1) : 0;
     f.shortReads = EnvNumber("TASTOR_SIM_SHORT_READS", 0);
     f.garbageReads = EnvNumber("TASTOR_SIM_GARBAGE_READS", 0);
+    f.dropped = simkeyboard::ReportIdSet(Env("TASTOR_SIM_DROP_REPORT"));
     return f;
   }
   static bool Take(long& count) {
@@ -134,6 +136,8 @@ class SimConnection : public HidConnection {
     if (PulledOut()) return ENODEV;
     if (const int error = CheckFeature(report, length)) return error;
     if (const int error = Fault()) return error;
+    // A keyboard that answers the write but keeps what it held.
+    if (simkeyboard::InReportIdSet(faults_.dropped, report[0])) return 0;
     return memory_->Write(report[0], std::span<const uint8_t>(report + 1, length - 1));
   }
 

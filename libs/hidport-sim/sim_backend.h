@@ -25,6 +25,8 @@
 //   TASTOR_SIM_SHORT_READS=N   the first N feature reads of each interface return half the report
 //   TASTOR_SIM_GARBAGE_READS=N the first N feature reads of each interface return noise under a
 //                              wrong report id
+//   TASTOR_SIM_DROP_REPORT=9,10  writes of these reports are acknowledged, but the keyboard
+//                              keeps what it held (a read answers the old content)
 #pragma once
 
 #include <atomic>

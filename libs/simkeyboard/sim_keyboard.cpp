@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -121,6 +122,23 @@ std::vector<uint8_t> InitialPayload(uint8_t reportId) {
     payload[3] = 5;  // brightness
   }
   return payload;
+}
+
+uint32_t ReportIdSet(const std::string& list) {
+  uint32_t set = 0;
+  std::size_t at = 0;
+  while (at <= list.size()) {
+    std::size_t end = list.find(',', at);
+    if (end == std::string::npos) end = list.size();
+    std::string piece = list.substr(at, end - at);
+    piece.erase(0, piece.find_first_not_of(" \t"));
+    piece.erase(piece.find_last_not_of(" \t") + 1);
+    char* stop = nullptr;
+    const unsigned long id = piece.empty() ? 0 : std::strtoul(piece.c_str(), &stop, 10);
+    if (!piece.empty() && *stop == 0 && id < 256 && PayloadLength(static_cast<uint8_t>(id)) != 0) set |= 1u << id;
+    at = end + 1;
+  }
+  return set;
 }
 
 std::string ReportFileName(uint8_t reportId) {

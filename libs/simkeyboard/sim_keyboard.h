@@ -49,6 +49,12 @@ std::size_t PayloadLength(uint8_t reportId);
 // brightness 5).
 std::vector<uint8_t> InitialPayload(uint8_t reportId);
 
+// The reports of a list such as "9,10" (ids of the keyboard's feature reports, separated by
+// commas, blanks allowed) as a set of bits, bit n for report n. Pieces that are not one
+// of the keyboard's report ids are left out.
+uint32_t ReportIdSet(const std::string& list);
+inline bool InReportIdSet(uint32_t set, uint8_t reportId) { return reportId < 32 && ((set >> reportId) & 1u) != 0; }
+
 // "report-09.bin" ... "report-12.bin".
 std::string ReportFileName(uint8_t reportId);
 

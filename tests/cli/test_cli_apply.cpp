@@ -16,7 +16,7 @@ namespace {
 const std::vector<std::string> kCleanSimulator = {
     "TASTOR_SIM_DIR=",         "TASTOR_SIM_ABSENT=",         "TASTOR_SIM_KEYBOARDS=",
     "TASTOR_SIM_NO_CONSUMER=", "TASTOR_SIM_PRODUCT=",        "TASTOR_SIM_FAIL_TRANSFERS=",
-    "TASTOR_SIM_NO_PERMISSION=", "TASTOR_SIM_NO_PAUSES=1"};
+    "TASTOR_SIM_NO_PERMISSION=", "TASTOR_SIM_DROP_REPORT=", "TASTOR_SIM_NO_PAUSES=1"};
 
 std::vector<std::string> Argv(const TempDir& user, const std::vector<std::string>& args) {
   std::vector<std::string> argv = {BinDir() + "tastor-cli", "--user-dir", user.path()};
@@ -184,4 +184,44 @@ TEST(CliApply, DrawsAProgressBarOnATerminal) {
   EXPECT_LT(at70, at100);
   EXPECT_FALSE(Has(out, "Progress:"));
   EXPECT_TRUE(Has(out, "applied to the keyboard with flags 0x8007."));
+}
+
+TEST(CliApply, AKeyboardThatDoesNotKeepTheReportsFailsAndNothingIsClaimed) {
+  TempDir user;
+  ASSERT_EQ(Cli(user, {"--simulate", "apply"}).status, 0);
+  // Profile 2 differs from profile 1 in a key and in its lighting.
+  ASSERT_EQ(Cli(user, {"set-key", "--profile", "2", "F1", "--combo", "L-Ctrl + C"}).status, 0);
+  ASSERT_EQ(Cli(user, {"lighting", "--profile", "2", "--mode", "4"}).status, 0);
+  const std::string curid = ReadFile(user.path() + "curid.dct");
+  const std::string matrix = ReadFile(user.path() + "sim/report-09.bin");
+
+  // The keyboard acknowledges the matrix and keeps the old one.
+  RunResult r = Cli(user, {"--simulate", "apply", "--profile", "2"}, {"TASTOR_SIM_DROP_REPORT=9"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(Has(r.err, "Info: The keyboard did not keep the key assignments.\n")) << r.err;
+  EXPECT_TRUE(Has(r.err, "tastor-cli: the keyboard did not take all of Profile 2"));
+  EXPECT_FALSE(Has(r.out, "applied")) << r.out;
+  EXPECT_EQ(ReadFile(user.path() + "curid.dct"), curid);
+  EXPECT_EQ(ReadFile(user.path() + "sim/report-09.bin"), matrix);
+
+  // Profile 2's lighting went in with the run above: profile 1's is refused now.
+  r = Cli(user, {"--simulate", "--lang", "de", "apply", "--profile", "1"}, {"TASTOR_SIM_DROP_REPORT=10"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(Has(r.err, "Info: Die Tastatur hat die Beleuchtung nicht übernommen.\n")) << r.err;
+  EXPECT_EQ(ReadFile(user.path() + "curid.dct"), curid);
+
+  // VerifyApply=0 in cfg.ini: the read-back is left out, so the apply goes through.
+  TempDir program;
+  for (const char* shared : {"libHidPortSim.so", "text.xml"}) {
+    std::filesystem::create_symlink(BinDir() + shared, program.path() + shared);
+  }
+  std::string cfg = ReadFile(BinDir() + "cfg.ini");
+  const std::size_t at = cfg.find("VerifyApply=1");
+  ASSERT_NE(at, std::string::npos);
+  cfg.replace(at, 13, "VerifyApply=0");
+  program.Write("cfg.ini", cfg);
+  r = Cli(user, {"--simulate", "--program-dir", program.path(), "apply", "--profile", "2"},
+          {"TASTOR_SIM_DROP_REPORT=9,10"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(ReadFile(user.path() + "curid.dct"), curid);
 }

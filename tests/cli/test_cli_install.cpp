@@ -88,6 +88,8 @@ TEST_F(InstalledTree, DesktopEntryAndAppStreamDataPassTheirValidators) {
   const std::string metainfo = P("share/metainfo/") + kDesktopAppId + ".metainfo.xml";
   ASSERT_TRUE(fs::is_regular_file(desktop));
   ASSERT_TRUE(fs::is_regular_file(metainfo));
+  // The interface scripts reach the running program through.
+  EXPECT_TRUE(fs::is_regular_file(P("share/dbus-1/interfaces/org.tastor.Tastor1.xml")));
   const std::string entry = ReadFile(desktop);
   EXPECT_TRUE(Has(entry, "\nStartupWMClass=tastor\n"));
   EXPECT_TRUE(Has(entry, std::string("\nIcon=") + kDesktopAppId + "\n"));
@@ -175,6 +177,7 @@ TEST(DebianPackage, HoldsTheInstalledFilesWithComputedDependenciesAndUdevScripts
                            "./usr/lib/tastor/cfg.ini", "./usr/lib/tastor/translations/de/text.xml",
                            "./usr/lib/udev/rules.d/70-tastor.rules", "./usr/share/applications/org.tastor.Tastor.desktop",
                            "./usr/share/metainfo/org.tastor.Tastor.metainfo.xml",
+                           "./usr/share/dbus-1/interfaces/org.tastor.Tastor1.xml",
                            "./usr/share/icons/hicolor/256x256/apps/org.tastor.Tastor.png",
                            "./usr/share/doc/tastor/README.md"}) {
     EXPECT_TRUE(Has(r.out, std::string(file) + "\n")) << file;

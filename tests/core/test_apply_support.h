@@ -154,7 +154,8 @@ inline MacroRecord KeyMacro(uint32_t id, uint16_t vk, uint16_t loops = 1) {
 inline const char* const kSimVariables[] = {
     "TASTOR_SIM_DIR",     "TASTOR_SIM_ABSENT",         "TASTOR_SIM_KEYBOARDS",    "TASTOR_SIM_NO_CONSUMER",
     "TASTOR_SIM_PRODUCT", "TASTOR_SIM_FAIL_TRANSFERS", "TASTOR_SIM_NO_PERMISSION", "TASTOR_SIM_REMOVE_AFTER",
-    "TASTOR_SIM_HANG_MS", "TASTOR_SIM_HANG_TRANSFERS", "TASTOR_SIM_SHORT_READS", "TASTOR_SIM_GARBAGE_READS"};
+    "TASTOR_SIM_HANG_MS", "TASTOR_SIM_HANG_TRANSFERS", "TASTOR_SIM_SHORT_READS", "TASTOR_SIM_GARBAGE_READS",
+    "TASTOR_SIM_DROP_REPORT"};
 
 // The simulated keyboard in a private memory folder, the test key table (key i at matrix
 // position i), lighting modes whose codes are 0x31 + index, and the log recorded.

@@ -167,6 +167,40 @@ TEST_F(SwitchRunTest, PendingRequestsForTheCurrentProfileGoFirstAndAFailureShows
   ::unsetenv("TASTOR_SIM_FAIL_TRANSFERS");
 }
 
+TEST_F(SwitchRunTest, ANewerSwitchReplacesOneNotYetTakenAndItsRequesterLearnsIt) {
+  ASSERT_EQ(driver_.FindDev(), 1);
+  // The worker is held by a run whose failure box waits for an answer.
+  ProgressPort port(-1);
+  port.HoldBoxes(true);
+  ::setenv("TASTOR_SIM_FAIL_TRANSFERS", "3", 1);
+  ASSERT_EQ(driver_.FindDev(), 1);
+  ::unsetenv("TASTOR_SIM_FAIL_TRANSFERS");
+  job_.Request(2);
+  ASSERT_TRUE(port.WaitForBoxes(1));
+  std::vector<ApplyOutcome> ended;
+  std::mutex endedMutex;
+  const auto record = [&](const ApplyOutcome& o) {
+    std::lock_guard<std::mutex> lock(endedMutex);
+    ended.push_back(o);
+  };
+  // Lighting only: the lighting interface has had its failures.
+  job_.RequestProfile(0x2002, 2, record);
+  job_.RequestProfile(0x1001, 2, record);
+  {
+    // The first is told at once, on this thread, that it was dropped.
+    std::lock_guard<std::mutex> lock(endedMutex);
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].profileId, 0x2002u);
+    EXPECT_EQ(ended[0].result, ApplyOutcome::Result::Dropped);
+  }
+  port.HoldBoxes(false);
+  ASSERT_TRUE(WaitForRuns(2));
+  std::lock_guard<std::mutex> lock(endedMutex);
+  ASSERT_EQ(ended.size(), 2u);
+  EXPECT_EQ(ended[1].profileId, 0x1001u);
+  EXPECT_EQ(ended[1].result, ApplyOutcome::Result::Applied);
+}
+
 TEST_F(SwitchRunTest, WithoutAKeyboardTheSwitchIsDroppedNotKept) {
   RecordingWindowPort port;
   job_.RequestProfile(0x2002, 7);

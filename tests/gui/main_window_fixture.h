@@ -142,6 +142,7 @@ class MainWindowTest : public ::testing::Test {
     ::unsetenv("TASTOR_SIM_DIR");
     ::unsetenv("TASTOR_SIM_ABSENT");
     ::unsetenv("TASTOR_SIM_KEYBOARDS");
+    ::unsetenv("TASTOR_SIM_DROP_REPORT");
   }
 
   // Opens the main window as start-up does and waits until it is on the screen.

@@ -246,6 +246,22 @@ TEST_F(MainWindowTest, AFullApplyShowsTheProgressToTheEndAndSavesTheProfiles) {
   EXPECT_EQ(TheProfileStore().Current()->id, *reinterpret_cast<const uint32_t*>(id.data()));
 }
 
+TEST_F(MainWindowTest, AFullApplyTheKeyboardDidNotKeepSavesNothing) {
+  ::setenv("TASTOR_SIM_DROP_REPORT", "9", 1);  // acknowledged, and the old matrix kept
+  TestMainWindow& w = Open();
+  QTest::mouseClick(&w.ApplyButton(), Qt::LeftButton);
+  WaitForRuns(1);
+  ASSERT_EQ(1u, Runs().size());
+  EXPECT_EQ(ApplyOutcome::Result::Failed, Runs()[0].result);
+  EXPECT_EQ("The keyboard did not keep the key assignments.", Runs()[0].failure);
+  const std::vector<std::u16string> boxes = port_.boxes;
+  ASSERT_EQ(2u, boxes.size());
+  EXPECT_EQ(u"The keyboard did not keep the key assignments.", boxes[0]);
+  EXPECT_EQ(kApplyFailedText, boxes[1]);
+  EXPECT_FALSE(PathFileExists(user_.path() + "pro.dct"));
+  EXPECT_FALSE(PathFileExists(user_.path() + "curid.dct"));
+}
+
 TEST_F(MainWindowTest, ResetAsksFirstAndAppliesTheDefaults) {
   TestMainWindow& w = Open();
   const int key = KeyOf('R');
