@@ -320,7 +320,9 @@ void CMacroDlg::StopRecording() {
 }
 
 void CMacroDlg::OnHookKey(uint32_t vk, intptr_t lParam) {
-  if (recording_ == 0) return;
+  // Keys typed into a message box shown while recording are the box's (TapHook delivers
+  // them here all the same); the release of a key pressed there the recorder drops.
+  if (recording_ == 0 || boxesOpen_ > 0) return;
   const std::optional<MacroRecorder::Step> step = TheMacroRecorder().OnKey(
       vk, lParam, tickCount(), autoDelay_.GetCheck(), events_.Count() == 0, Settings().KbType);
   if (!step) return;
@@ -866,7 +868,11 @@ bool CMacroDlg::OnWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam)
   }
 }
 
-void CMacroDlg::Message(std::u16string_view text) { ShowMessage(hwnd(), text); }
+void CMacroDlg::Message(std::u16string_view text) {
+  ++boxesOpen_;
+  ShowMessage(hwnd(), text);
+  --boxesOpen_;
+}
 
 int CMacroDlg::AskNumber(std::u16string_view prompt, int& number) {
   CMsgDlg box(this);
