@@ -87,9 +87,6 @@ MacroRecorder& TheMacroRecorder();
 // the right-hand 0xA3, 0xA1, 0xA5, 0x5C); 0 when it caught nothing.
 uint32_t CapturedEventKey(uint8_t modifiers, uint8_t key);
 
-// The question asked before edits that are not saved into the macro would be lost.
-inline constexpr char16_t kUnsavedEditsQuestion[] = u"The macro has changes that are not saved. Save them?";
-
 // The loop-count edit's text: empty is ignored, 1..255 is a count, anything else is
 // refused with "Loop Count = 1 ~ %d" (255).
 enum class LoopCountCheck { Empty, Valid, Refused };

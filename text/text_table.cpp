@@ -47,6 +47,10 @@ void TextTable::Load(const std::string& path) {
 #define TASTOR_TEXT_LOAD(key) key = Lookup(u"config", FromUtf8(#key));
   TASTOR_TEXT_SINGLE_KEYS(TASTOR_TEXT_LOAD)
 #undef TASTOR_TEXT_LOAD
+#define TASTOR_TEXT_LOAD_PROGRAM(key, english) \
+  if (!Find(u"config", FromUtf8(#key), &key)) key = english;
+  TASTOR_TEXT_PROGRAM_KEYS(TASTOR_TEXT_LOAD_PROGRAM)
+#undef TASTOR_TEXT_LOAD_PROGRAM
   for (int i = 0; i < kLedModeCount; ++i) {
     tc_led_mode[static_cast<std::size_t>(i)] = Lookup(u"config", FamilyKey("tc_led_mode", i + 1));
   }

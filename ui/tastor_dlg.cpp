@@ -30,6 +30,7 @@
 #include "skin/window_region.h"
 #include "text/text_table.h"
 #include "text/utf.h"
+#include "ui/file_dialogs.h"
 #include "ui/kb_color_dlg.h"
 #include "ui/led_dlg.h"
 #include "ui/macro_dlg.h"
@@ -413,19 +414,9 @@ void CTastorDlg::Apply(bool reset) {
 
 namespace {
 
-// Qt's file dialog over the main window, filtered to profile files; empty when cancelled.
+// The program's file dialog over the main window, for profile files; empty when cancelled.
 std::string AskProfileFile(QWidget* owner, bool save, const std::u16string& title, const std::u16string& proposal) {
-  QFileDialog dialog(owner, Q(title), QDir::homePath(), QStringLiteral("*.kbp"));
-  dialog.setObjectName(QStringLiteral("ProfileFileDialog"));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  if (save) {
-    dialog.setDefaultSuffix(QStringLiteral("kbp"));
-    dialog.selectFile(Q(proposal));
-  }
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().first().toStdString();
+  return save ? AskSaveFile(owner, FileKind::kProfile, title, proposal) : AskOpenFile(owner, FileKind::kProfile, title);
 }
 
 }  // namespace

@@ -315,7 +315,8 @@ TEST_F(MainWindowTest, TheProfileMenuOffersExportImportAndDelete) {
     FileAnswerer files(path);
     ChooseProfileMenuItem(w, 0, 0);
     QTRY_VERIFY(files.shown);
-    EXPECT_EQ(QStringList{"*.kbp"}, files.nameFilters);
+    EXPECT_EQ(QStringList{QString::fromStdU16String(TextTable::Instance().tc_file_profile) + " (*.kbp)"}, files.nameFilters);
+    EXPECT_EQ(QString::fromStdU16String(TextTable::Instance().tc_pro_export), files.title);
   }
   Pump(20);
   EXPECT_EQ(21136u, ReadFile(path).size());
