@@ -12,10 +12,15 @@ DrawnTextObserver& Observer() {
   return observer;
 }
 
+// True when the line is drawn whole in the width: the same test the ellipsis makes.
+bool Fits(const QFont& font, const QString& text, int width) {
+  return QFontMetrics(font).elidedText(text, Qt::ElideRight, width) == text;
+}
+
 // The painter's font made smaller, step by step down to the floor, until the text fits the
 // width; the floor's size when even that is too wide.
 QFont FittingFont(const QFont& font, const QString& text, int width) {
-  if (QFontMetrics(font).horizontalAdvance(text) <= width) return font;
+  if (Fits(font, text, width)) return font;
   const bool pixels = font.pixelSize() > 0;
   const qreal size = pixels ? font.pixelSize() : font.pointSizeF();
   if (size <= 0) return font;
@@ -27,7 +32,7 @@ QFont FittingFont(const QFont& font, const QString& text, int width) {
     } else {
       smaller.setPointSizeF(scaled);
     }
-    if (QFontMetrics(smaller).horizontalAdvance(text) <= width) break;
+    if (Fits(smaller, text, width)) break;
   }
   return smaller;
 }

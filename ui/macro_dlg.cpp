@@ -40,10 +40,10 @@ QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, r.Width(), r.Height()
 QRgb Opaque(COLORREF c) { return ToQRgb(c) | 0xFF000000u; }
 
 // The loop-count edit: 80 pixels wide where there is room, 44 (three digits and the
-// frame) at the least, and 10 pixels from the window's right edge at the most.
+// frame) at the least, and inside the options panel (18 pixels from the window's right edge).
 constexpr int kLoopEditWidth = 80;
 constexpr int kLoopEditNarrowest = 44;
-constexpr int kEditMargin = 10;
+constexpr int kEditMargin = 18;
 
 int64_t SteadyMs() {
   using namespace std::chrono;
