@@ -160,6 +160,8 @@ void BringStoreToThree(ProfileStore& store, uint32_t savedCurrentId, const AppSe
   constexpr std::size_t kButtons = 3;
   auto lock = store.Lock();
   const std::vector<Profile*> all = store.Profiles();
+  // Three as the user left them stay as they are, names and all.
+  if (all.size() == kButtons) return;
   if (all.size() > kButtons) {
     // Whose loss costs least goes: untouched defaults before changed profiles, the
     // current one last of all.

@@ -78,7 +78,8 @@ uint32_t DeleteCurrentProfile(ProfileStore& store, const AppSettings& settings, 
 // slot (SlotProfileName). More: three are kept, losing least: the saved current profile,
 // then the profiles the user changed, then untouched defaults, each in store order and
 // preferring names not yet kept; the kept ones stay in store order. A kept profile whose
-// name an earlier one holds is renamed by its slot. Logs what it dropped or renamed.
+// name an earlier one holds is renamed by its slot. Logs what it dropped or renamed. A store
+// of three is left as it is.
 void BringStoreToThree(ProfileStore& store, uint32_t savedCurrentId, const AppSettings& settings,
                        std::u16string_view profileName);
 

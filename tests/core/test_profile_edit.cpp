@@ -171,10 +171,15 @@ TEST(ProfileButtons, AStoredCountOtherThanThreeBecomesThreeWithoutRepeatedNames)
   EXPECT_EQ(ProfileButtonIds(five), (std::array<uint32_t, 3>{1, 3, 6}));
   // Names made alike elsewhere are told apart by their slot.
   ProfileStore same;
-  for (uint32_t id : {1u, 2u, 3u}) same.Append(MakeProfile(id, u"X", settings));
+  for (uint32_t id : {1u, 2u, 3u, 4u}) same.Append(MakeProfile(id, u"X", settings));
   BringStoreToThree(same, 0, settings, u"Profile");
   EXPECT_EQ(names(same), (std::vector<std::u16string>{u"X", u"Profile2", u"Profile3"}));
   EXPECT_EQ(ProfileButtonIds(same), (std::array<uint32_t, 3>{1, 2, 3}));
+  // Three as the user left them are not touched.
+  ProfileStore three;
+  for (uint32_t id : {1u, 2u, 3u}) three.Append(MakeProfile(id, u"Mine", settings));
+  BringStoreToThree(three, 0, settings, u"Profile");
+  EXPECT_EQ(names(three), (std::vector<std::u16string>{u"Mine", u"Mine", u"Mine"}));
   SetIdentifierPause(-1);
 }
 

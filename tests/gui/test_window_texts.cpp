@@ -16,6 +16,13 @@
 #include "text/utf.h"
 #include "ui/key_fun_pick_dlg.h"
 #include "ui/macro_dlg.h"
+#include "ui/qt_translation.h"
+
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QTranslator>
 
 using namespace main_window_test;
 
@@ -191,3 +198,21 @@ TEST(WindowTextsCheck, FindsAnEnglishWordWhereThereIsOne) {
   EXPECT_TRUE(EnglishWords(QStringLiteral("§tc_ok§ Ctrl + A 50 ms 100 %")).isEmpty());
   EXPECT_EQ(QStringList{"Save"}, EnglishWords(QStringLiteral("§tc_macro_msg19§ Save")));
 }
+
+TEST(QtTexts, TheFileDialogSpeaksTheLanguageOfTheTexts) {
+  if (!QFileInfo::exists(QtTranslationsFolder() + "/qtbase_de.qm")) GTEST_SKIP() << "Qt's German translation is not installed";
+  QTranslator none;
+  EXPECT_FALSE(LoadQtTranslations("en", none));
+  EXPECT_FALSE(LoadQtTranslations("", none));
+  QTranslator german;
+  ASSERT_TRUE(LoadQtTranslations("de_AT", german));
+  QFileDialog dialog(nullptr, QString(), QString(), QString());
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  QStringList buttons;
+  for (QPushButton* b : dialog.findChildren<QPushButton*>()) buttons.push_back(b->text().remove('&'));
+  QCoreApplication::removeTranslator(&german);
+  EXPECT_TRUE(buttons.contains("Abbrechen")) << buttons.join(",").toStdString();
+  EXPECT_FALSE(buttons.contains("Cancel"));
+}
+
