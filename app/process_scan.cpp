@@ -19,6 +19,9 @@ constexpr std::size_t kCommChars = 64;
 // Enough of the argument block for the program and the file it starts; the rest of a long
 // command line (class paths, option lists) is not read.
 constexpr std::size_t kCmdlineBytes = 16384;
+// The lines of /proc/PID/status up to "Uid:" (Name, Umask, State, Tgid, Ngid, Pid, PPid,
+// TracerPid) take a few hundred bytes; the rest of the file is not needed.
+constexpr std::size_t kStatusBytes = 1024;
 
 // Reads a /proc file of the process (at most max bytes); false when it cannot be read.
 bool ReadProcFile(int rootFd, int pid, const char* leaf, std::string& out, std::size_t max) {
@@ -112,6 +115,22 @@ std::vector<std::u16string> ProcessNamesFrom(std::string_view exePath, std::stri
   return names;
 }
 
+long long RealUidOfStatus(std::string_view status) {
+  std::size_t at = status.starts_with("Uid:") ? 0 : status.find("\nUid:");
+  if (at == std::string_view::npos) return -1;
+  at = status.find(':', at) + 1;
+  while (at < status.size() && (status[at] == '\t' || status[at] == ' ')) ++at;
+  long long uid = 0;
+  std::size_t digits = 0;
+  while (at < status.size() && status[at] >= '0' && status[at] <= '9' && digits < 10) {
+    uid = uid * 10 + (status[at++] - '0');
+    ++digits;
+  }
+  // A real id ends its field; ten digits and more are no user id.
+  if (digits == 0 || uid > 0xFFFFFFFFLL || (at < status.size() && status[at] >= '0' && status[at] <= '9')) return -1;
+  return uid;
+}
+
 ProcessScanner::CommFile& ProcessScanner::CommFile::operator=(CommFile&& other) noexcept {
   if (this != &other) {
     if (fd_ >= 0) ::close(fd_);
@@ -124,7 +143,9 @@ ProcessScanner::CommFile::~CommFile() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-ProcessScanner::ProcessScanner(std::string procRoot) : root_(std::move(procRoot)) {
+ProcessScanner::ProcessScanner(std::string procRoot) : ProcessScanner(std::move(procRoot), ::getuid()) {}
+
+ProcessScanner::ProcessScanner(std::string procRoot, uid_t owner) : root_(std::move(procRoot)), owner_(owner) {
   // Kernel names are read through descriptors kept open (one call a scan instead of
   // three), for at most a quarter of what the process may open.
   rlimit limit{};
@@ -145,15 +166,36 @@ ProcessScanner::~ProcessScanner() {
   if (rootFd_ >= 0) ::close(rootFd_);
 }
 
-bool ProcessScanner::ReadWhole(int pid, RunningProcess& process, Known& known) {
+void ProcessScanner::HoldComm(int pid, Known& known) {
+  if (heldFiles_ >= maxHeldFiles_) return;
+  char path[48];
+  std::snprintf(path, sizeof path, "%d/comm", pid);
+  const int fd = ::openat(rootFd_, path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return;
+  known.commFile = CommFile(fd);
+  ++heldFiles_;
+}
+
+ProcessScanner::ReadResult ProcessScanner::ReadWhole(int pid, RunningProcess& process, Known& known) {
+  std::string status;
   std::string comm;
   std::string cmdline;
-  if (!ReadProcFile(rootFd_, pid, "comm", comm, kCommChars)) return false;
+  // Whose process it is comes first: another user's is not read any further.
+  if (!ReadProcFile(rootFd_, pid, "status", status, kStatusBytes)) return ReadResult::kGone;
+  const long long uid = RealUidOfStatus(status);
+  if (uid < 0) return ReadResult::kGone;
+  if (!ReadProcFile(rootFd_, pid, "comm", comm, kCommChars)) return ReadResult::kGone;
+  if (uid != static_cast<long long>(owner_)) {
+    known.comm = std::move(comm);
+    HoldComm(pid, known);
+    ++fullReads_;
+    return ReadResult::kForeign;
+  }
   const std::string exe = ReadExePath(rootFd_, pid);
-  if (!ReadProcFile(rootFd_, pid, "cmdline", cmdline, kCmdlineBytes)) return false;
+  if (!ReadProcFile(rootFd_, pid, "cmdline", cmdline, kCmdlineBytes)) return ReadResult::kGone;
   // A program caught while it starts has its new name but no arguments yet; kept so, a
   // game started through a loader would never be known by its name. It is read next time.
-  if (!exe.empty() && cmdline.empty()) return false;
+  if (!exe.empty() && cmdline.empty()) return ReadResult::kGone;
   process.pid = pid;
   process.program = FromUtf8(PathBaseName(exe));
   process.names = ProcessNamesFrom(exe, comm, cmdline);
@@ -162,17 +204,9 @@ bool ProcessScanner::ReadWhole(int pid, RunningProcess& process, Known& known) {
     for (char16_t& c : name) c = FoldCase(c);
   }
   known.comm = std::move(comm);
-  if (heldFiles_ < maxHeldFiles_) {
-    char path[48];
-    std::snprintf(path, sizeof path, "%d/comm", pid);
-    const int fd = ::openat(rootFd_, path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd >= 0) {
-      known.commFile = CommFile(fd);
-      ++heldFiles_;
-    }
-  }
+  HoldComm(pid, known);
   ++fullReads_;
-  return true;
+  return ReadResult::kMine;
 }
 
 const std::vector<RunningProcess>& ProcessScanner::Scan() {
@@ -183,20 +217,35 @@ const std::vector<RunningProcess>& ProcessScanner::Scan() {
   if (dir == nullptr) {
     processes_.clear();
     known_.clear();
+    foreign_.clear();
     return processes_;
   }
   ::rewinddir(dir);
 
   std::vector<RunningProcess> processes;
   std::vector<Known> known;
+  std::vector<Foreign> foreign;
   processes.reserve(processes_.size() + 16);
   known.reserve(processes_.size() + 16);
+  foreign.reserve(foreign_.size() + 16);
   std::string comm;
   bool sorted = true;
   while (const dirent* entry = ::readdir(dir)) {
     const int pid = PidOf(entry->d_name);
     if (pid <= 0) continue;
-    if (!processes.empty() && pid < processes.back().pid) sorted = false;
+    if ((!processes.empty() && pid < processes.back().pid) || (!foreign.empty() && pid < foreign.back().pid)) {
+      sorted = false;
+    }
+    const auto other = std::lower_bound(foreign_.begin(), foreign_.end(), pid,
+                                        [](const Foreign& f, int id) { return f.pid < id; });
+    if (other != foreign_.end() && other->pid == pid && other->known.inode == entry->d_ino) {
+      // Another user's program stays so until it starts another program.
+      if (!ReadComm(pid, other->known, comm)) continue;  // ended meanwhile
+      if (comm == other->known.comm) {
+        foreign.push_back(std::move(*other));
+        continue;
+      }
+    }
     const auto it = std::lower_bound(processes_.begin(), processes_.end(), pid,
                                      [](const RunningProcess& p, int id) { return p.pid < id; });
     if (it != processes_.end() && it->pid == pid) {
@@ -214,9 +263,17 @@ const std::vector<RunningProcess>& ProcessScanner::Scan() {
     RunningProcess process;
     Known fresh;
     fresh.inode = entry->d_ino;
-    if (!ReadWhole(pid, process, fresh)) continue;
-    processes.push_back(std::move(process));
-    known.push_back(std::move(fresh));
+    switch (ReadWhole(pid, process, fresh)) {
+      case ReadResult::kGone:
+        break;
+      case ReadResult::kForeign:
+        foreign.push_back({pid, std::move(fresh)});
+        break;
+      case ReadResult::kMine:
+        processes.push_back(std::move(process));
+        known.push_back(std::move(fresh));
+        break;
+    }
   }
   ::closedir(dir);
   if (!sorted) {
@@ -232,10 +289,13 @@ const std::vector<RunningProcess>& ProcessScanner::Scan() {
     }
     processes.swap(p2);
     known.swap(k2);
+    std::sort(foreign.begin(), foreign.end(), [](const Foreign& a, const Foreign& b) { return a.pid < b.pid; });
   }
   processes_ = std::move(processes);
   known_ = std::move(known);  // the descriptors of ended processes close here
+  foreign_ = std::move(foreign);
   heldFiles_ = 0;
   for (const Known& k : known_) heldFiles_ += k.commFile.fd() >= 0 ? 1 : 0;
+  for (const Foreign& f : foreign_) heldFiles_ += f.known.commFile.fd() >= 0 ? 1 : 0;
   return processes_;
 }

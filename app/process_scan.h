@@ -9,8 +9,16 @@
 // process lives; each later scan reads only its kernel name, which every program start
 // (exec) changes, and reads the rest again when it has changed. Processes that vanish
 // during a scan or cannot be read are left out silently; names that cannot be read (the
-// executable of another user's process) are left out of that process's names.
+// executable of a process that is not readable) are left out of that process's names.
+//
+// Only the processes of one user take part: those whose real user id (the "Uid:" line of
+// /proc/PID/status) is the scanner's owner, by default the user running Tastor, so that
+// another user's programs on the same machine never switch this user's keyboard. Other
+// users' processes are remembered by pid (so they are not read again on every scan) but
+// their names are never read.
 #pragma once
+
+#include <sys/types.h>
 
 #include <string>
 #include <string_view>
@@ -35,15 +43,22 @@ bool ArgumentNamesFile(std::string_view argument);
 std::vector<std::u16string> ProcessNamesFrom(std::string_view exePath, std::string_view comm,
                                              std::string_view cmdline);
 
+// The real user id of a /proc/PID/status text ("Uid:" line, first field); -1 when the
+// text has none.
+long long RealUidOfStatus(std::string_view status);
+
 class ProcessScanner {
  public:
-  // procRoot: the proc file system's mount point.
+  // procRoot: the proc file system's mount point; owner: the user whose processes count
+  // (the real user id of this process when not given).
   explicit ProcessScanner(std::string procRoot = "/proc");
+  ProcessScanner(std::string procRoot, uid_t owner);
   ~ProcessScanner();
   ProcessScanner(const ProcessScanner&) = delete;
   ProcessScanner& operator=(const ProcessScanner&) = delete;
 
-  // Scans the running processes; the result, in pid order, stays valid until the next scan.
+  // Scans the running processes of the owner; the result, in pid order, stays valid until
+  // the next scan.
   const std::vector<RunningProcess>& Scan();
   const std::vector<RunningProcess>& Processes() const { return processes_; }
 
@@ -69,13 +84,22 @@ class ProcessScanner {
     std::string comm;
     CommFile commFile;  // kept open for the first processes, up to a share of the descriptor limit
   };
+  // A process of another user: only what tells that it is still the same program.
+  struct Foreign {
+    int pid = 0;
+    Known known;
+  };
+  enum class ReadResult { kGone, kForeign, kMine };
   bool ReadComm(int pid, Known& known, std::string& comm);
-  bool ReadWhole(int pid, RunningProcess& process, Known& known);
+  ReadResult ReadWhole(int pid, RunningProcess& process, Known& known);
+  void HoldComm(int pid, Known& known);
 
   std::string root_;
+  uid_t owner_;
   int rootFd_ = -1;
   std::vector<RunningProcess> processes_;
   std::vector<Known> known_;  // beside processes_
+  std::vector<Foreign> foreign_;  // in pid order
   int fullReads_ = 0;
   int heldFiles_ = 0;
   int maxHeldFiles_ = 0;

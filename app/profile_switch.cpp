@@ -72,8 +72,8 @@ std::vector<std::u16string> LinkableProgramNames(const std::vector<RunningProces
   return names;
 }
 
-uint32_t ProfileSwitch::Tick(bool devicePresent, const ProfileStore& store, ProcessScanner& scanner) {
-  if (!devicePresent || pending_ != 0) return 0;
+uint32_t ProfileSwitch::Tick(bool devicePresent, bool userInModal, const ProfileStore& store, ProcessScanner& scanner) {
+  if (!devicePresent || userInModal || pending_ != 0) return 0;
   const Profile* match = FirstLinkedProfile(store, scanner.Scan());
   if (match == nullptr) {
     failed_ = 0;
@@ -85,9 +85,11 @@ uint32_t ProfileSwitch::Tick(bool devicePresent, const ProfileStore& store, Proc
   return pending_;
 }
 
-bool ProfileSwitch::RunEnded(uint32_t profileId, RunResult result) {
+bool ProfileSwitch::RunEnded(uint32_t profileId, RunResult result, bool userInModal) {
   if (profileId == 0 || profileId != pending_) return false;
   pending_ = 0;
   if (result == RunResult::Failed) failed_ = profileId;
-  return result == RunResult::Applied;
+  // Written, but held back: the match is still not current, so a later tick writes it
+  // again once the modal window has gone (and whatever the window's edit applied since).
+  return result == RunResult::Applied && !userInModal;
 }

@@ -4,7 +4,10 @@
 // macros; no progress window). The profile becomes current only when that run succeeded.
 // A failed run changes nothing and is not tried again for the same profile until another
 // profile (or none) matches or the keyboard arrives again, so a keyboard that refuses the
-// reports is not written to every tick.
+// reports is not written to every tick. While the user is in a modal window (the picker,
+// the macro editor, a message box, a file dialog) nothing is switched: the edit made
+// there belongs to the profile it was begun in, so the switch waits for the first tick
+// after the last modal window has closed.
 #pragma once
 
 #include <cstdint>
@@ -36,10 +39,10 @@ std::vector<std::u16string> LinkableProgramNames(const std::vector<RunningProces
 class ProfileSwitch {
  public:
   // One tick of the timer. Returns the id of the profile the caller is to apply (with
-  // kAutoSwitchFlags), or 0 for nothing to do: no keyboard, a run still under way, no
-  // linked program running, the match already current, or the match's last run failed.
-  // Scans the processes only when the keyboard is present.
-  uint32_t Tick(bool devicePresent, const ProfileStore& store, ProcessScanner& scanner);
+  // kAutoSwitchFlags), or 0 for nothing to do: no keyboard, the user in a modal window, a
+  // run still under way, no linked program running, the match already current, or the
+  // match's last run failed. Scans the processes only when a switch may run.
+  uint32_t Tick(bool devicePresent, bool userInModal, const ProfileStore& store, ProcessScanner& scanner);
 
   enum class RunResult {
     Applied,
@@ -47,8 +50,10 @@ class ProfileSwitch {
     NotRun,  // the keyboard had gone: tried again on a later tick
   };
   // The run for the profile ended. True when the caller is to make it current (and save
-  // the current id): it was applied.
-  bool RunEnded(uint32_t profileId, RunResult result);
+  // the current id): it was applied and the user is not in a modal window. A run that
+  // ends while a modal window is open is not made current (an edit under way would land
+  // in the wrong profile); the next tick after the window has closed applies it again.
+  bool RunEnded(uint32_t profileId, RunResult result, bool userInModal);
   // The keyboard arrived again: a failed profile may be tried again.
   void DeviceArrived() { failed_ = 0; }
 

@@ -369,6 +369,7 @@ int LoadSettings(const std::string& programFolder, AppSettings& s, std::string* 
     e.brightness = v.size() > 2 ? v[2] : 0;
   }
   s.UIDebug = in.Int(u"UIDebug", 0);
+  s.Scale = in.Int(u"Scale", 0);
   in.ReadRect(u"rcKB", s.rcKB, true);
   in.ReadRect(u"rcLED", s.rcLED, true);
   in.ReadRect(u"rcWeb", s.rcWeb, false);
@@ -441,4 +442,8 @@ int LoadSettings(const std::string& programFolder, AppSettings& s, std::string* 
 
   LoadKeyTable(ini, s.KeyTable);
   return 1;
+}
+
+int32_t ReadScaleSetting(const std::string& programFolder) {
+  return IniFile::Load(programFolder + "cfg.ini").GetInt(kOpt, u"Scale", 0);
 }

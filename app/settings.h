@@ -79,6 +79,7 @@ struct AppSettings {
   int32_t GameMask = 0;
   std::array<LedModeEntry, kLedModeCount> LedModeTable{};
   int32_t UIDebug = 0;
+  int32_t Scale = 0;  // windows' scale in percent (100 to 400); 0 or other values: the desktop's
   Rect rcKB{295, 180, 969, 365};
   Rect rcLED{19, 247, 261, 501};
   Rect rcWeb{53, 583, 223, 600};
@@ -138,6 +139,10 @@ int LoadSettings(const std::string& programFolder, AppSettings& settings, std::s
 // pair, or longer than a file name may be (255 bytes of UTF-8). A refused value is taken
 // as an empty appdir.
 const char* AppdirProblem(std::u16string_view appdir);
+
+// The Scale setting of programFolder + "cfg.ini" alone, for the start-up code that needs
+// it before anything else is read (the windows' scale is fixed when the GUI starts).
+int32_t ReadScaleSetting(const std::string& programFolder);
 
 // The settings' number lists: pieces between commas converted in the given base, the
 // first piece that is not entirely a number ending the list; at most maxCount values.

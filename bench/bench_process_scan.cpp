@@ -103,7 +103,7 @@ void BM_SwitchTick(benchmark::State& state) {
   store.SetCurrent(1);
   ProcessScanner scanner;
   ProfileSwitch sw;
-  for (auto _ : state) benchmark::DoNotOptimize(sw.Tick(true, store, scanner));
+  for (auto _ : state) benchmark::DoNotOptimize(sw.Tick(true, false, store, scanner));
 }
 BENCHMARK(BM_SwitchTick)->Unit(benchmark::kMicrosecond);
 

@@ -57,7 +57,7 @@ std::vector<Field> Fields(const AppSettings& s) {
   i("VerifyApply", s.VerifyApply);
   l("Modes", Prefix(s.Modes, s.ModesCount));
   i("GaoshouIndex", s.GaoshouIndex); i("ColorCustomIndex", s.ColorCustomIndex);
-  i("LedMask", s.LedMask); i("GameMask", s.GameMask); i("UIDebug", s.UIDebug);
+  i("LedMask", s.LedMask); i("GameMask", s.GameMask); i("UIDebug", s.UIDebug); i("Scale", s.Scale);
   r("rcKB", s.rcKB); r("rcLED", s.rcLED); r("rcWeb", s.rcWeb);
   r("rcHomePage", s.rcHomePage); r("rcHomePage2", s.rcHomePage2);
   p("ptLEDMode", s.ptLEDMode); p("ptProfile", s.ptProfile); p("ptMin", s.ptMin);

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "controls/draw_text.h"
 #include "platform/messages.h"
 #include "skin/window_region.h"
 #include "ui/window_message.h"
@@ -39,6 +40,7 @@ void CColorBtnDlg::paintEvent(QPaintEvent*) {
   const int w = width();
   const int h = height();
   QPainter p(this);
+  PrepareSkinPainter(p);
   p.fillRect(rect(), QColor::fromRgb(ToQRgb(kFieldColour)));
   if (noneMark_) {
     p.setPen(QColor::fromRgb(ToQRgb(kNoneMarkColour)));

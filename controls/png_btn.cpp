@@ -107,6 +107,7 @@ QSize CPngBtn::sizeHint() const { return normal_.isNull() ? QSize(0, 0) : normal
 
 void CPngBtn::paintEvent(QPaintEvent*) {
   QPainter painter(this);
+  PrepareSkinPainter(painter);
   DrawItem(painter);
 }
 

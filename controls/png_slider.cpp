@@ -8,6 +8,7 @@
 #include "app/paths.h"
 #include "app/settings.h"
 #include "app/window_port.h"
+#include "controls/draw_text.h"
 #include "platform/messages.h"
 #include "skin/skin_image.h"
 #include "ui/window_handle.h"
@@ -98,6 +99,7 @@ void CPngSlider::SetPos(int step, bool notify) {
 
 void CPngSlider::paintEvent(QPaintEvent*) {
   QPainter p(this);
+  PrepareSkinPainter(p);
   // The track under the thumb (without the fill), then the thumb.
   p.drawImage(rect(), bar_.Track(), geometry());
   p.drawImage(0, 0, image_);
@@ -157,6 +159,7 @@ bool CPngSliderBar::event(QEvent* e) {
 
 void CPngSliderBar::paintEvent(QPaintEvent*) {
   QPainter p(this);
+  PrepareSkinPainter(p);
   p.drawImage(0, 0, track_);
   if (HasFill() && fillPos_ > 0) {
     const QRect shown(0, 0, fillPos_, fill_.height());

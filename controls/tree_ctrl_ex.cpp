@@ -28,6 +28,15 @@ QImage LoadMark(const std::string& fileName) {
   return LoadSkinImage(fileName).Image();
 }
 
+// The image's shape in one colour.
+QImage Tinted(const QImage& image, const QColor& colour) {
+  QImage tinted = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  QPainter p(&tinted);
+  p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+  p.fillRect(tinted.rect(), colour);
+  return tinted;
+}
+
 // The image drawn centred in a rectangle, scaled down (keeping its shape) when larger.
 void DrawCentred(QPainter& painter, const QRect& area, const QImage& image, QSize size) {
   if (image.isNull() || area.isEmpty()) return;
@@ -54,12 +63,7 @@ CTreeCtrlEx::CTreeCtrlEx() : root_(std::make_unique<CTreeItem>()) {
   viewport()->setMouseTracking(true);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   verticalScrollBar()->setSingleStep(kItemHeight);
-  // A dark, thin scroll bar that fits the skin instead of the stock one.
-  verticalScrollBar()->setStyleSheet(QStringLiteral(
-      "QScrollBar:vertical{background:#141414;width:10px;margin:0}"
-      "QScrollBar::handle:vertical{background:#5a5a5a;min-height:20px;border-radius:4px}"
-      "QScrollBar::add-line:vertical,QScrollBar::sub-line:vertical{height:0}"
-      "QScrollBar::add-page:vertical,QScrollBar::sub-page:vertical{background:none}"));
+  StyleScrollBar();
   setFocusPolicy(Qt::ClickFocus);
   hide();
 }
@@ -88,12 +92,30 @@ void CTreeCtrlEx::SetTextColors(COLORREF normal, COLORREF selected) {
 
 void CTreeCtrlEx::SetSelectionColor(QRgb argb) {
   selectionColour_ = argb;
+  StyleScrollBar();
   viewport()->update();
 }
 
 void CTreeCtrlEx::SetBackgroundColor(QRgb argb) {
   backgroundColour_ = argb;
+  StyleScrollBar();
   viewport()->update();
+}
+
+void CTreeCtrlEx::StyleScrollBar() {
+  // A thin scroll bar in the list's own colours instead of the stock one: the track in the
+  // list's fill, the handle a lighter tone of it, the selection colour while pressed.
+  const QColor track = QColor::fromRgb(qRgb(qRed(backgroundColour_), qGreen(backgroundColour_), qBlue(backgroundColour_)));
+  const QColor selection = QColor::fromRgb(qRgb(qRed(selectionColour_), qGreen(selectionColour_), qBlue(selectionColour_)));
+  const QColor handle = track.lightness() < 60 ? track.lighter(260) : track.darker(150);
+  verticalScrollBar()->setStyleSheet(
+      QStringLiteral("QScrollBar:vertical{background:%1;width:10px;margin:0}"
+                     "QScrollBar::handle:vertical{background:%2;min-height:20px;border-radius:4px}"
+                     "QScrollBar::handle:vertical:hover{background:%3}"
+                     "QScrollBar::handle:vertical:pressed{background:%4}"
+                     "QScrollBar::add-line:vertical,QScrollBar::sub-line:vertical{height:0}"
+                     "QScrollBar::add-page:vertical,QScrollBar::sub-page:vertical{background:none}")
+          .arg(track.name(), handle.name(), handle.lighter(130).name(), selection.name()));
 }
 
 void CTreeCtrlEx::SetFrameColor(COLORREF colour) {
@@ -498,10 +520,14 @@ void CTreeCtrlEx::scrollContentsBy(int, int) { viewport()->update(); }
 // ---- painting ----
 
 void CTreeCtrlEx::paintEvent(QPaintEvent*) {
-  // Everything is drawn into one off-screen image, then copied in one piece.
-  QImage buffer(viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+  // Everything is drawn into one off-screen image, then copied in one piece; the image has
+  // the screen's pixels, so that the text stays sharp at any scale.
+  const qreal ratio = viewport()->devicePixelRatioF();
+  QImage buffer(viewport()->size() * ratio, QImage::Format_ARGB32_Premultiplied);
+  buffer.setDevicePixelRatio(ratio);
   {
     QPainter painter(&buffer);
+    PrepareSkinPainter(painter);
     Draw(painter);
   }
   QPainter screen(viewport());
@@ -538,13 +564,24 @@ void CTreeCtrlEx::Draw(QPainter& painter) {
       if (d.icon != nullptr) {
         iconRect = QRect(textLeft - kIndent, top, kIndent, kItemHeight);
         textStart = textLeft + d.textOffset;
+      } else if (item->parent != nullptr && item->parent != Root()) {
+        // Inside a folder a macro starts under its folder's text, not left of it.
+        textStart = textLeft + d.textOffset;
       } else {
         textStart = textLeft - kIndent + d.textOffset;
       }
       if (item == selected_) painter.fillRect(QRect(0, top, client.width(), kItemHeight), QColor::fromRgba(selectionColour_));
     }
-    if (d.icon != nullptr) DrawCentred(painter, iconRect, *d.icon, QSize(iconWidth_, iconHeight_));
     const bool selected = item == selected_;
+    if (d.icon != nullptr) {
+      // An event's icon on the selected row takes the selected text's colour, so that an
+      // icon of the selection's own colour (the orange press arrow) stays visible.
+      if (selected && d.kind == ITEM_LEAF) {
+        DrawCentred(painter, iconRect, Tinted(*d.icon, QColor::fromRgb(ToQRgb(textSelected_))), QSize(iconWidth_, iconHeight_));
+      } else {
+        DrawCentred(painter, iconRect, *d.icon, QSize(iconWidth_, iconHeight_));
+      }
+    }
     painter.setFont(selected ? selectedFont_ : normalFont_);
     painter.setPen(QColor::fromRgb(ToQRgb(selected ? textSelected_ : textNormal_)));
     const QRect textRect(textStart, top, client.width() - 5 - textStart, kItemHeight);

@@ -173,6 +173,8 @@ class CTreeCtrlEx : public QAbstractScrollArea, public MacroScanVisitor {
   void scrollContentsBy(int dx, int dy) override;
 
  private:
+  // Styles the vertical scroll bar in the list's fill and selection colours.
+  void StyleScrollBar();
   HTREEITEM AddChild(HTREEITEM parent, std::size_t at, std::unique_ptr<ItemData> data, std::u16string_view text);
   void RemoveItemOnly(HTREEITEM item);
   void Relayout();

@@ -206,8 +206,8 @@ bool VerifyReport(ApplyRun& run, uint8_t reportId, HidHandle handle, const std::
 // The read-back of the reports the keyboard lets be read (lighting and key matrix).
 bool VerifyWritten(ApplyRun& run, CUSBDriver& driver, const WrittenImages& written) {
   const TextTable& texts = TextTable::Instance();
-  static const std::u16string ledEnglish = kVerifyLedEnglish;
-  static const std::u16string matrixEnglish = kVerifyMatrixEnglish;
+  static const std::u16string ledEnglish(english::tc_verify_led);
+  static const std::u16string matrixEnglish(english::tc_verify_matrix);
   if (written.led && !VerifyReport(run, kLedReportId, driver.m_hLed, written.ledBytes, run.Pauses().afterLedRead,
                                    "LED", 32, TextOr(texts.tc_verify_led, ledEnglish))) {
     return false;

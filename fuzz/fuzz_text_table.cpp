@@ -35,6 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 #define TASTOR_FUZZ_CHECK(key) Check(WellFormed(table.key), #key " is well-formed UTF-16");
   TASTOR_TEXT_SINGLE_KEYS(TASTOR_FUZZ_CHECK)
 #undef TASTOR_FUZZ_CHECK
+#define TASTOR_FUZZ_CHECK_PROGRAM(key, english) Check(WellFormed(table.key), #key " is well-formed UTF-16");
+  TASTOR_TEXT_PROGRAM_KEYS(TASTOR_FUZZ_CHECK_PROGRAM)
+#undef TASTOR_FUZZ_CHECK_PROGRAM
   for (const auto& text : table.tc_led_mode) Check(WellFormed(text), "tc_led_mode is well-formed UTF-16");
   for (const auto& text : table.tc_clr_str) Check(WellFormed(text), "tc_clr_str is well-formed UTF-16");
   return 0;

@@ -58,6 +58,15 @@ class CMyList {
     nodes_.erase(node);
     Dispose(item);
   }
+  // Puts an item the list is to own in the node's place (owning mode); the item that was
+  // there goes by the ownership rule. Null when the item is empty.
+  T* Replace(Node node, std::unique_ptr<T> item) {
+    if (!item) return nullptr;
+    T* old = *node;
+    *node = item.release();
+    Dispose(old);
+    return *node;
+  }
   // Removes every node from the head.
   void RemoveAll() {
     while (!nodes_.empty()) Remove(nodes_.begin());

@@ -79,13 +79,17 @@ uint32_t ClampDelay(int64_t ms, const MacroLimits& limits) {
 std::optional<MacroRecorder::Step> MacroRecorder::OnKey(uint32_t vk, intptr_t lParam, int64_t nowMs, bool autoDelay,
                                                         bool listEmpty, int kbType, const MacroLimits& limits) {
   if (vk == lastVk_ && lParam == lastLParam_) return std::nullopt;  // a held key repeats
+  const bool release = (lParam & 0x80) != 0;
+  bool& held = held_[vk & 0xFF];
+  if (release && !held) return std::nullopt;  // its press was not this recording's
   if (++accepted_ > EditorEventLimit(limits)) return std::nullopt;
+  held = !release;
   Step step;
   if (autoDelay && !listEmpty) {
     const int64_t delay = nowMs - lastTime_;
     if (delay > 0) step.delay = static_cast<uint32_t>(std::min<int64_t>(delay, limits.delayMax));
   }
-  step.key.kind = (lParam & 0x80) != 0 ? EventItem::RELEASE : EventItem::PRESS;
+  step.key.kind = release ? EventItem::RELEASE : EventItem::PRESS;
   step.key.value = CaptureRemap(vk, kbType);
   lastVk_ = vk;
   lastLParam_ = lParam;

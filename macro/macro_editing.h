@@ -3,6 +3,7 @@
 // conversion done on Save, and the checks of the repeat options.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -54,13 +55,18 @@ class MacroRecorder {
     std::optional<uint32_t> delay;  // a delay item to append first
     EventItem key;
   };
-  // A recording starts: the count of accepted messages goes back to 0 (the last message
-  // and its time are kept).
-  void Start() { accepted_ = 0; }
+  // A recording starts: the count of accepted messages goes back to 0 and no key counts
+  // as held (the last message and its time are kept).
+  void Start() {
+    accepted_ = 0;
+    held_.fill(false);
+  }
   // One key message. Null when it is ignored: the same message as the last accepted one
-  // (a held key repeats), or beyond the editor's limit (it is counted all the same). With
-  // automatic delays and a list that is not empty, the time since the last accepted
-  // message (when above 0, at most 40950 ms) goes first. The code is remapped by KbType.
+  // (a held key repeats), a release of a key whose press this recording did not take (a
+  // key pressed before it started, or in a message box shown meanwhile: not counted), or
+  // beyond the editor's limit (it is counted all the same). With automatic delays and a
+  // list that is not empty, the time since the last accepted message (when above 0, at
+  // most 40950 ms) goes first. The code is remapped by KbType.
   std::optional<Step> OnKey(uint32_t vk, intptr_t lParam, int64_t nowMs, bool autoDelay, bool listEmpty,
                             int kbType, const MacroLimits& limits = Limits());
   int Accepted() const { return accepted_; }
@@ -70,6 +76,7 @@ class MacroRecorder {
   intptr_t lastLParam_ = -1;
   int64_t lastTime_ = 0;
   int accepted_ = 0;
+  std::array<bool, 256> held_{};  // keys whose press this recording took, until released
 };
 
 // The program's recorder.
@@ -79,9 +86,6 @@ MacroRecorder& TheMacroRecorder();
 // modifier by the side-specific code (Ctrl 0xA2, Shift 0xA0, Alt 0xA4, left Win 0x5B, and
 // the right-hand 0xA3, 0xA1, 0xA5, 0x5C); 0 when it caught nothing.
 uint32_t CapturedEventKey(uint8_t modifiers, uint8_t key);
-
-// The question asked before edits that are not saved into the macro would be lost.
-inline constexpr char16_t kUnsavedEditsQuestion[] = u"The macro has changes that are not saved. Save them?";
 
 // The loop-count edit's text: empty is ignored, 1..255 is a count, anything else is
 // refused with "Loop Count = 1 ~ %d" (255).

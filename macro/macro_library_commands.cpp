@@ -125,17 +125,25 @@ std::u16string CutBeforeLastDot(std::u16string_view name) {
   return std::u16string(dot == std::u16string_view::npos ? name : name.substr(0, dot));
 }
 
+namespace {
+
+// A text of the table, or its English where the table has none.
+std::u16string Said(const std::u16string& text, std::u16string_view english) {
+  return text.empty() ? std::u16string(english) : text;
+}
+
+}  // namespace
+
 std::u16string ItemNameProblem(std::u16string_view name) {
+  const TextTable& t = TextTable::Instance();
   const std::u16string shown = WithoutFormatCharacters(name);
-  if (shown.empty()) return u"A name cannot be empty.";
-  if (name == u"." || name == u"..") return u"\".\" and \"..\" cannot be used as names.";
+  if (shown.empty()) return Said(t.tc_name_empty, english::tc_name_empty);
+  if (name == u"." || name == u"..") return Said(t.tc_name_dots, english::tc_name_dots);
   for (char16_t c : name) {
-    if (c == u'/' || c == u'\\' || c < 0x20 || c == 0x7F) {
-      return u"A name cannot contain \"/\", \"\\\" or control characters.";
-    }
+    if (c == u'/' || c == u'\\' || c < 0x20 || c == 0x7F) return Said(t.tc_name_chars, english::tc_name_chars);
   }
-  if (shown.size() != name.size()) return u"A name cannot contain \"/\", \"\\\" or control characters.";
-  if (!IsSafePathName(name)) return u"This name is too long.";
+  if (shown.size() != name.size()) return Said(t.tc_name_chars, english::tc_name_chars);
+  if (!IsSafePathName(name)) return Said(t.tc_name_long, english::tc_name_long);
   return {};
 }
 
@@ -275,7 +283,7 @@ std::string ImportMacroFolderFiles(const std::string& macroFolder, const MacroIt
   }
   std::string copy;
   if (!CopyMacroFolder(source, folder, &copy)) {
-    ShowMessage(owner, u"Import failed.");
+    ShowMessage(owner, TextTable::Instance().tc_import_failed);
     // What was copied before the failure is still read into the library.
     return IsDir(copy) ? copy : std::string();
   }
@@ -287,7 +295,7 @@ int ExportMacroFolderFiles(const std::string& macroFolder, const MacroItemPath& 
   std::string folder;
   if (!FolderPathOf(macroFolder, source, folder)) return 0;
   if (!CopyMacroFolder(folder, destination)) {
-    ShowMessage(owner, u"Export failed.");
+    ShowMessage(owner, TextTable::Instance().tc_export_failed);
     return 0;
   }
   return 1;

@@ -21,7 +21,8 @@ std::u16string CutBeforeLastDot(std::u16string_view name);
 // Why a name cannot be a macro or folder name (it becomes a file or folder name inside the
 // macro folder), or empty when it can: it must not be empty (a name of format characters
 // only counts as empty), "." or "..", hold "/", "\", control or format characters, or be
-// too long for a file name.
+// too long for a file name. The text is the table's (tc_name_*), or its English where the
+// table gives none, so a problem never reads as empty.
 std::u16string ItemNameProblem(std::u16string_view name);
 // Takes the format characters (IsFormatCharacter: bidi controls and the like) out of a name
 // the user gives, then shows the problem of what is left in the message box; true when the
@@ -67,6 +68,6 @@ std::string ImportMacroFolderFiles(const std::string& macroFolder, const MacroIt
                                    const std::vector<std::u16string>& siblingNames, const std::string& source,
                                    HWND owner);
 // Export of a library folder (the whole macro folder for no names) into a chosen folder.
-// A failed copy shows "Export failed." Returns 1 on success.
+// A failed copy shows tc_export_failed ("Export failed."). Returns 1 on success.
 int ExportMacroFolderFiles(const std::string& macroFolder, const MacroItemPath& source, const std::string& destination,
                            HWND owner);

@@ -104,14 +104,105 @@ std::array<uint32_t, 3> ProfileButtonIds(const ProfileStore& store) {
   return ids;
 }
 
-uint32_t DeleteCurrentProfile(ProfileStore& store) {
+namespace {
+
+bool NameTaken(const ProfileStore& store, std::u16string_view name, uint32_t except) {
+  for (const Profile* p : store.Profiles()) {
+    if (p->id != except && p->Name() == name) return true;
+  }
+  return false;
+}
+
+std::u16string NumberedName(std::u16string_view profileName, int n) {
+  Profile probe;  // names are cut as a record holds them
+  probe.SetName(std::u16string(profileName) + FromUtf8(std::to_string(n)));
+  return probe.Name();
+}
+
+// True for a profile nobody has changed: what a new profile of its id and name would be.
+bool UntouchedDefault(const Profile& profile, const AppSettings& settings) {
+  std::array<uint8_t, kProfileSize> a{}, b{};
+  ProfileToBytes(profile, a);
+  ProfileToBytes(MakeProfile(profile.id, profile.Name(), settings), b);
+  return a == b;
+}
+
+}  // namespace
+
+std::u16string SlotProfileName(const ProfileStore& store, std::u16string_view profileName, int slot, uint32_t except) {
+  auto lock = store.Lock();
+  const std::u16string byslot = NumberedName(profileName, slot);
+  if (!NameTaken(store, byslot, except)) return byslot;
+  for (int n = 1; n <= ProfileStore::kMaxStored + 1; ++n) {
+    const std::u16string name = NumberedName(profileName, n);
+    if (!NameTaken(store, name, except)) return name;
+  }
+  return byslot;
+}
+
+uint32_t DeleteCurrentProfile(ProfileStore& store, const AppSettings& settings, std::u16string_view profileName) {
+  // Made before taking the lock: the identifier waits 20 ms.
+  const uint32_t newId = store.NewProfileId();
   auto lock = store.Lock();
   const Profile* current = store.Current();
-  if (current == nullptr || !store.Remove(current->id)) return 0;
+  if (current == nullptr) return 0;
+  const uint32_t deleted = current->id;
+  const int slot = store.IndexOf(deleted) + 1;
+  const Profile fresh = MakeProfile(newId, SlotProfileName(store, profileName, slot, deleted), settings);
+  if (store.Replace(deleted, fresh) == nullptr) return 0;
   Profile* first = store.First();
   if (first == nullptr) return 0;
   store.SetCurrent(first->id);
   return first->id;
+}
+
+void BringStoreToThree(ProfileStore& store, uint32_t savedCurrentId, const AppSettings& settings,
+                       std::u16string_view profileName) {
+  constexpr std::size_t kButtons = 3;
+  auto lock = store.Lock();
+  const std::vector<Profile*> all = store.Profiles();
+  // Three as the user left them stay as they are, names and all.
+  if (all.size() == kButtons) return;
+  if (all.size() > kButtons) {
+    // Whose loss costs least goes: untouched defaults before changed profiles, the
+    // current one last of all.
+    auto rank = [&](const Profile* p) { return p->id == savedCurrentId ? 0 : UntouchedDefault(*p, settings) ? 2 : 1; };
+    std::vector<const Profile*> kept;
+    auto chosen = [&](const Profile* p) { return std::find(kept.begin(), kept.end(), p) != kept.end(); };
+    auto nameKept = [&](const Profile* p) {
+      return std::any_of(kept.begin(), kept.end(), [&](const Profile* k) { return k->Name() == p->Name(); });
+    };
+    for (const bool allowSameName : {false, true}) {
+      for (int r = 0; r <= 2; ++r) {
+        for (const Profile* p : all) {
+          if (kept.size() == kButtons) break;
+          if (rank(p) == r && !chosen(p) && (allowSameName || !nameKept(p))) kept.push_back(p);
+        }
+      }
+    }
+    std::vector<uint32_t> dropped;
+    for (const Profile* p : all) {
+      if (!chosen(p)) dropped.push_back(p->id);
+    }
+    for (uint32_t id : dropped) {
+      WriteLog("Profiles: %d stored, 0x%x left out (three buttons)", static_cast<int>(all.size()), id);
+      store.Remove(id);
+    }
+  }
+  // No two buttons of the same name.
+  const std::vector<Profile*> left = store.Profiles();
+  for (std::size_t i = 1; i < left.size(); ++i) {
+    for (std::size_t j = 0; j < i; ++j) {
+      if (left[j]->Name() != left[i]->Name()) continue;
+      left[i]->SetName(SlotProfileName(store, profileName, static_cast<int>(i + 1), left[i]->id));
+      WriteLog("Profiles: 0x%x renamed %s (its name was taken)", left[i]->id, ToUtf8(left[i]->Name()).c_str());
+      break;
+    }
+  }
+  while (static_cast<std::size_t>(store.Count()) < kButtons) {
+    const int slot = store.Count() + 1;
+    if (store.Create(SlotProfileName(store, profileName, slot), settings) == nullptr) break;
+  }
 }
 
 std::array<COLORREF, kKeyCount> PictureColours(const Profile& profile, int mode, const AppSettings& settings) {

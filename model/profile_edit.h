@@ -62,11 +62,27 @@ std::vector<int> ForgetMacro(Profile& profile, int32_t macroId, const KeyTable& 
 // the ids the three profile buttons stand for.
 std::array<uint32_t, 3> ProfileButtonIds(const ProfileStore& store);
 
-// Removes the current profile and makes the first remaining profile current. Returns the
-// new current id (0 when nothing was removed or nothing remains). The caller rebinds its
-// profile buttons with ProfileButtonIds afterwards, so that each stands for a profile that
-// still exists.
-uint32_t DeleteCurrentProfile(ProfileStore& store);
+// The default name of profile slot n (1 to 3): "%s%d" with profileName (tc_proname) and
+// n; when another profile than `except` holds that name, the same with the lowest number
+// from 1 that no such profile's name holds.
+std::u16string SlotProfileName(const ProfileStore& store, std::u16string_view profileName, int slot,
+                               uint32_t except = 0);
+
+// Deletes the current profile: a new default profile (a new id, its slot's default name)
+// takes its place in the store, so the store keeps its three profiles and each profile
+// button still stands for the profile in its slot. The first profile then becomes current.
+// Returns the new current id (0 when there was no current profile).
+uint32_t DeleteCurrentProfile(ProfileStore& store, const AppSettings& settings, std::u16string_view profileName);
+
+// Brings a store read from pro.dct to exactly three profiles, one for each button, without
+// two of the same name. Fewer: the missing slots get new default profiles named by their
+// slot (SlotProfileName). More: three are kept, losing least: the saved current profile,
+// then the profiles the user changed, then untouched defaults, each in store order and
+// preferring names not yet kept; the kept ones stay in store order. A kept profile whose
+// name an earlier one holds is renamed by its slot. Logs what it dropped or renamed. A store
+// of three is left as it is.
+void BringStoreToThree(ProfileStore& store, uint32_t savedCurrentId, const AppSettings& settings,
+                       std::u16string_view profileName);
 
 // The colours the keyboard picture shows for a profile's lighting: in the game mode the
 // colours of the current colour group at each key's matrix position, otherwise none.

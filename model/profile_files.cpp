@@ -15,6 +15,7 @@
 #include "macro/macro_library.h"
 #include "model/damaged_copy.h"
 #include "model/profile_sanitize.h"
+#include "model/profile_edit.h"
 #include "model/profile_store.h"
 #include "model/stored_file.h"
 #include "model/user_folder_lock.h"
@@ -232,10 +233,9 @@ uint32_t LoadProfilesAtStartup(ProfileStore& store, const std::string& userDataF
                error.c_str());
     }
   }
-  if (store.Count() != 3) {
-    for (int n = 1; n <= 3; ++n) store.Create(std::u16string(profileName) + FromUtf8(std::to_string(n)), settings);
-  }
   const uint32_t saved = LoadCurrentId(userDataFolder);
+  // One profile for each of the three buttons (model/profile_edit).
+  BringStoreToThree(store, saved, settings, profileName);
   if (saved == 0 || !store.SetCurrent(saved)) {
     if (Profile* first = store.First()) store.SetCurrent(first->id);
   }

@@ -88,10 +88,10 @@ uint32_t LoadCurrentId(const std::string& userDataFolder);
 enum class DamagedProfiles { kKeepCopy, kRefuse };
 
 // The start-up rule shared by the main window and tastor-cli: load the store from the user
-// data folder; when it does not then hold exactly three profiles, append three new ones
-// named "%s%d" with profileName (tc_proname) and 1, 2, 3; make current the profile named by
-// curid.dct, or the first when the id is 0 or unknown. Returns the current profile's id
-// (0 when a damaged file was refused); `load` receives what loading found.
+// data folder and bring it to exactly three profiles (BringStoreToThree, model/profile_edit,
+// with profileName = tc_proname); make current the profile named by curid.dct, or the
+// first when the id is 0 or unknown. Returns the current profile's id (0 when a damaged
+// file was refused); `load` receives what loading found.
 uint32_t LoadProfilesAtStartup(ProfileStore& store, const std::string& userDataFolder, const AppSettings& settings,
                                std::u16string_view profileName, DamagedProfiles onDamaged = DamagedProfiles::kKeepCopy,
                                ProfileFileLoad* load = nullptr);

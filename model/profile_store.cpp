@@ -39,6 +39,32 @@ bool ProfileStore::Remove(uint32_t id) {
   return false;
 }
 
+Profile* ProfileStore::Replace(uint32_t id, const Profile& profile) {
+  auto lock = Lock();
+  for (auto node = list_.begin(); node != list_.end(); ++node) {
+    if ((*node)->id != id) continue;
+    std::unique_ptr<Profile> copy;
+    try {
+      copy = std::make_unique<Profile>(profile);
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
+    if (*node == current_) current_ = nullptr;
+    return list_.Replace(node, std::move(copy));
+  }
+  return nullptr;
+}
+
+int ProfileStore::IndexOf(uint32_t id) const {
+  auto lock = Lock();
+  int index = 0;
+  for (const Profile* p : list_) {
+    if (p->id == id) return index;
+    ++index;
+  }
+  return -1;
+}
+
 Profile* ProfileStore::FindById(uint32_t id) {
   return const_cast<Profile*>(static_cast<const ProfileStore&>(*this).FindById(id));
 }

@@ -32,6 +32,12 @@ class ProfileStore {
   Profile* Create(std::u16string_view name, const AppSettings& settings);
   // Removes the profile with the id; the current pointer is cleared when it was current.
   bool Remove(uint32_t id);
+  // Puts a copy of the profile in the place of the one with the id, keeping the list's
+  // order; the current pointer is cleared when the replaced one was current. Null when no
+  // profile has the id (or memory runs out).
+  Profile* Replace(uint32_t id, const Profile& profile);
+  // The place of the profile with the id in list order, or -1.
+  int IndexOf(uint32_t id) const;
 
   Profile* FindById(uint32_t id);
   const Profile* FindById(uint32_t id) const;

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   libhidapi-dev libudev-dev libxtst-dev libx11-dev libxkbcommon-dev libdbus-1-dev dbus
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick

@@ -47,6 +47,10 @@ void TextTable::Load(const std::string& path) {
 #define TASTOR_TEXT_LOAD(key) key = Lookup(u"config", FromUtf8(#key));
   TASTOR_TEXT_SINGLE_KEYS(TASTOR_TEXT_LOAD)
 #undef TASTOR_TEXT_LOAD
+#define TASTOR_TEXT_LOAD_PROGRAM(key, english) \
+  if (!Find(u"config", FromUtf8(#key), &key)) key = english;
+  TASTOR_TEXT_PROGRAM_KEYS(TASTOR_TEXT_LOAD_PROGRAM)
+#undef TASTOR_TEXT_LOAD_PROGRAM
   for (int i = 0; i < kLedModeCount; ++i) {
     tc_led_mode[static_cast<std::size_t>(i)] = Lookup(u"config", FamilyKey("tc_led_mode", i + 1));
   }
@@ -54,8 +58,6 @@ void TextTable::Load(const std::string& path) {
     tc_clr_str[static_cast<std::size_t>(i)] = Lookup(u"config", FamilyKey("tc_clr_str", i + 1));
   }
   if (tc_space.empty()) tc_space = u"Space";
-  if (tc_verify_matrix.empty()) tc_verify_matrix = kVerifyMatrixEnglish;
-  if (tc_verify_led.empty()) tc_verify_led = kVerifyLedEnglish;
 }
 
 bool TextTable::IsUnusedKey(std::string_view key) {

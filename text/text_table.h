@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/program_texts.h"
+
 // The single entries, each named by its key in text.xml.
 #define TASTOR_TEXT_SINGLE_KEYS(X)                                                        \
   X(tc_title) X(tc_mutex) X(tc_web) X(tc_web2) X(tc_appdata) X(tc_config) X(tc_exit)      \
@@ -31,14 +33,7 @@
   X(tc_msg2) X(tc_msg3) X(tc_msg4) X(tc_msg5) X(tc_msg6) X(tc_msg7) X(tc_msg8) X(tc_msg9) \
   X(tc_msg10) X(tc_msg11) X(tc_msg12) X(tc_msg13) X(tc_msg14) X(tc_msg15) X(tc_msg16)     \
   X(tc_adv_str1) X(tc_adv_str2) X(tc_adv_str3) X(tc_adv_str4) X(tc_adv_str5)              \
-  X(tc_adv_str6) X(tc_pro_export) X(tc_pro_import) X(tc_pro_delete)                       \
-  X(tc_link_program) X(tc_link_prompt) X(tc_link_running) X(tc_link_none)                \
-  X(tc_verify_matrix) X(tc_verify_led)
-
-// The English texts of entries added after the first translations were made: a text.xml
-// without them (an older or a user's file) shows these rather than an empty message.
-inline constexpr char16_t kVerifyMatrixEnglish[] = u"The keyboard did not keep the key assignments.";
-inline constexpr char16_t kVerifyLedEnglish[] = u"The keyboard did not keep the lighting.";
+  X(tc_adv_str6)
 
 class TextTable {
  public:
@@ -48,6 +43,9 @@ class TextTable {
 #define TASTOR_TEXT_MEMBER(key) std::u16string key;
   TASTOR_TEXT_SINGLE_KEYS(TASTOR_TEXT_MEMBER)
 #undef TASTOR_TEXT_MEMBER
+#define TASTOR_TEXT_PROGRAM_MEMBER(key, english) std::u16string key;
+  TASTOR_TEXT_PROGRAM_KEYS(TASTOR_TEXT_PROGRAM_MEMBER)
+#undef TASTOR_TEXT_PROGRAM_MEMBER
   std::array<std::u16string, kLedModeCount> tc_led_mode;   // tc_led_mode1 .. tc_led_mode30
   std::array<std::u16string, kColourNameCount> tc_clr_str; // tc_clr_str1 .. tc_clr_str15
 
@@ -56,8 +54,8 @@ class TextTable {
 
   // Reads the file into the process-wide XML document and fills every entry; nothing is
   // reported to the caller. A missing or unreadable file leaves every entry empty but
-  // tc_space, which is "Space" when the file gives no text for it, and the entries with an
-  // English text above, which fall back to it.
+  // tc_space, which is "Space" when the file gives no text for it, and the program's own
+  // texts (text/program_texts.h), which are English where the file has no such key.
   void Load(const std::string& path);
 
   // The text of the first child named key of the first element named group under the
@@ -84,6 +82,9 @@ void TextTable::ForEach(Fn&& fn) const {
 #define TASTOR_TEXT_VISIT(key) fn(std::string_view(#key), key);
   TASTOR_TEXT_SINGLE_KEYS(TASTOR_TEXT_VISIT)
 #undef TASTOR_TEXT_VISIT
+#define TASTOR_TEXT_PROGRAM_VISIT(key, english) fn(std::string_view(#key), key);
+  TASTOR_TEXT_PROGRAM_KEYS(TASTOR_TEXT_PROGRAM_VISIT)
+#undef TASTOR_TEXT_PROGRAM_VISIT
   for (int i = 0; i < kLedModeCount; ++i) {
     fn(std::string_view("tc_led_mode" + std::to_string(i + 1)), tc_led_mode[i]);
   }

@@ -100,6 +100,19 @@ void CKBColorDlg::DrawOutline(QPainter& painter, int index, COLORREF colour) con
   painter.strokePath(KeyPath(index), QPen(ColourOf(colour, 255), 1.0));
 }
 
+void CKBColorDlg::DrawOuterOutline(QPainter& painter, int index, COLORREF colour) const {
+  // Two pixels outside the key's own outline, which keeps showing whether the key has a
+  // function of its own.
+  QPainterPath path = KeyPath(index);
+  const QRectF bounds = path.boundingRect();
+  if (bounds.width() <= 0 || bounds.height() <= 0) return;
+  QTransform grow;
+  grow.translate(bounds.center().x(), bounds.center().y());
+  grow.scale((bounds.width() + 2 * kOuterOutline) / bounds.width(), (bounds.height() + 2 * kOuterOutline) / bounds.height());
+  grow.translate(-bounds.center().x(), -bounds.center().y());
+  painter.strokePath(grow.map(path), QPen(ColourOf(colour, 255), 1.0));
+}
+
 void CKBColorDlg::Paint(QPainter& painter) {
   CSkinnedDialog::Paint(painter);
   if (!keyImage_.isNull()) painter.drawImage(rect(), keyImage_);
@@ -108,8 +121,8 @@ void CKBColorDlg::Paint(QPainter& painter) {
     if (hasFunction_[k] != 0) DrawOutline(painter, i, functionColour_);
     if (colours_[k] != 0) painter.fillPath(KeyPath(i), ColourOf(colours_[k], kKeyFillAlpha));
   }
-  if (clicked_ >= 0 && clicked_ < keyCount_) DrawOutline(painter, clicked_, selectedColour_);
-  if (hover_ >= 0 && hover_ < keyCount_) DrawOutline(painter, hover_, hoverColour_);
+  if (clicked_ >= 0 && clicked_ < keyCount_) DrawOuterOutline(painter, clicked_, selectedColour_);
+  if (hover_ >= 0 && hover_ < keyCount_) DrawOuterOutline(painter, hover_, hoverColour_);
 }
 
 void CKBColorDlg::OnBackgroundPress(QMouseEvent*) { CloseSkinnedMenus(); }

@@ -69,6 +69,9 @@ class CKBColorDlg : public CSkinnedDialog {
  private:
   QPainterPath KeyPath(int index) const;
   void DrawOutline(QPainter& painter, int index, COLORREF colour) const;
+  // The clicked and hovered key's frame, drawn around the key's own outline.
+  void DrawOuterOutline(QPainter& painter, int index, COLORREF colour) const;
+  static constexpr qreal kOuterOutline = 2.0;
 
   QImage keyImage_;
   QImage pictureBackground_;

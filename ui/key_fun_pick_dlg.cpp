@@ -33,8 +33,13 @@ constexpr QRect kMacroTreeRect(QPoint(228, 90), QPoint(457 - 1, 285 - 1));
 constexpr QPoint kPageButtonAt[3] = {{27, 90}, {27, 154}, {27, 218}};
 constexpr QPoint kOkAt(390, 312);
 constexpr QPoint kCancelAt(465, 312);
-constexpr QPoint kCaptureBoxAt(245, 144);
-constexpr QPoint kMediaAt(245, 144);
+// The capture box and the media button stand at the height the layout gives them, centred
+// in the face's inner frame (x 226 to 458), which a box at x 245 would overrun.
+constexpr int kFrameLeft = 226;
+constexpr int kFrameRight = 458;
+constexpr int kPageControlTop = 144;
+// The text shown in the frame before a page is chosen.
+constexpr QRect kChooseHintRect(QPoint(kFrameLeft + 12, 110), QPoint(kFrameRight - 12 - 1, 250 - 1));
 constexpr QRect kSwatchRect[2] = {QRect(100, 50, 22, 22), QRect(142, 50, 22, 22)};
 constexpr COLORREF kSwatchFrame = 0x969696;
 constexpr COLORREF kSwatchSelectedFrame = 0x1513BD;
@@ -146,9 +151,13 @@ void CKeyFunPickDlg::CreateControls() {
   connect(&ok_, &QAbstractButton::clicked, this, &CKeyFunPickDlg::OnOK);
   connect(&cancel_, &QAbstractButton::clicked, this, [this] { EndDialog(IDCANCEL); });
 
-  CreatePngBtn(captureBox_, this, kCaptureBoxAt, "button_nr.png", "button_nr.png", "button_nr.png", true, &bg, nullptr,
-               tips);
-  CreatePngBtn(media_, this, kMediaAt, "combo_nr.png", "combo_ov.png", "combo_ov.png", true, &bg, nullptr, tips);
+  CreatePngBtn(captureBox_, this, QPoint(kFrameLeft, kPageControlTop), "button_nr.png", "button_nr.png",
+               "button_nr.png", true, &bg, nullptr, tips);
+  CreatePngBtn(media_, this, QPoint(kFrameLeft, kPageControlTop), "combo_nr.png", "combo_ov.png", "combo_ov.png", true,
+               &bg, nullptr, tips);
+  for (CPngBtn* control : {&captureBox_, static_cast<CPngBtn*>(&media_)}) {
+    if (control->Exists()) control->move(kFrameLeft + (kFrameRight - kFrameLeft - control->width()) / 2, kPageControlTop);
+  }
   for (const MediaPickItem& item : MediaPickItems()) {
     media_.AddItem(static_cast<int32_t>(item.code), MediaPickCaption(item, t));
   }
@@ -305,7 +314,10 @@ void CKeyFunPickDlg::Paint(QPainter& painter) {
   };
   const TextTable& t = TextTable::Instance();
   text(QRect(QPoint(20, 10), QPoint(200 - 1, 30 - 1)), hint_);
-  if (colourSwitch == 1) text(QRect(QPoint(30, 50), QPoint(110 - 1, 70 - 1)), t.tc_adv_str4);
+  // The caption ends before the first swatch, which stands inside its rectangle.
+  if (colourSwitch == 1) text(QRect(QPoint(30, 50), QPoint(kSwatchRect[0].left() - 4 - 1, 70 - 1)), t.tc_adv_str4);
+  // Before a page is chosen the empty frame says what to do.
+  if (page_ == PAGE_NONE && !locked_) text(kChooseHintRect, t.tc_pick_choose, DT_CENTER | DT_WORDBREAK);
   if (page_ == PAGE_MACRO && tree_.Count() == 0) {
     const QRect r = kMacroTreeRect;
     text(QRect(r.left(), r.bottom() + 1, 300, 20), t.tc_msg9, DT_WORDBREAK);

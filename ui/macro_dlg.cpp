@@ -1,7 +1,6 @@
 #include "ui/macro_dlg.h"
 
 #include <QCursor>
-#include <QFileDialog>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -30,6 +29,7 @@
 #include "skin/window_region.h"
 #include "text/text_table.h"
 #include "text/utf.h"
+#include "ui/file_dialogs.h"
 #include "ui/msg_dlg.h"
 #include "ui/virtual_key_event.h"
 
@@ -39,12 +39,16 @@ QRect ToQRect(const Rect& r) { return QRect(r.left, r.top, r.Width(), r.Height()
 
 QRgb Opaque(COLORREF c) { return ToQRgb(c) | 0xFF000000u; }
 
+// The loop-count edit: 80 pixels wide where there is room, 44 (three digits and the
+// frame) at the least, and inside the options panel (18 pixels from the window's right edge).
+constexpr int kLoopEditWidth = 80;
+constexpr int kLoopEditNarrowest = 44;
+constexpr int kEditMargin = 18;
+
 int64_t SteadyMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
-
-std::string Utf8Of(const QString& text) { return text.toStdString(); }
 
 // The mouse buttons the insert menu offers, with their text keys.
 struct MouseItem {
@@ -61,21 +65,12 @@ constexpr MouseItem kMouseItems[] = {
 CMacroDlg::CMacroDlg(QWidget* owner) : CSkinnedDialog(owner), macros_(TheMacroLibrary()) {
   editFont_ = ShellDlgFont(14);
   macroFolder_ = Paths().MacroFolder();
-  chooseMacroFile = [this] {
-    return Utf8Of(QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("mck(*.mck)")));
+  const TextTable& t = TextTable::Instance();
+  chooseMacroFile = [this, &t] { return AskOpenFile(this, FileKind::kMacro, t.tc_macro_msg3); };
+  chooseExportFile = [this, &t](const std::u16string& proposed) {
+    return AskSaveFile(this, FileKind::kMacro, t.tc_macro_msg4, proposed);
   };
-  chooseExportFile = [this](const std::u16string& proposed) {
-    QFileDialog dialog(this, QString(), QString::fromStdU16String(proposed), QStringLiteral("mck(*.mck)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("mck"));
-    dialog.selectFile(QString::fromStdU16String(proposed));
-    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
-               ? Utf8Of(dialog.selectedFiles().front())
-               : std::string();
-  };
-  chooseFolder = [this] {
-    return Utf8Of(QFileDialog::getExistingDirectory(this, QString(), QString(), QFileDialog::ShowDirsOnly));
-  };
+  chooseFolder = [this, &t] { return AskFolder(this, t.tc_folder_choose); };
   tickCount = SteadyMs;
 }
 
@@ -133,11 +128,21 @@ void CMacroDlg::OnInitDialog() {
   loopEdit_ = new QLineEdit(this);
   loopEdit_->setObjectName(QString::number(kLoopEditId));
   const QRect radio = countRadio_.Exists() ? countRadio_.geometry() : QRect(x, 184, 20, 20);
-  // Right of the count radio, after its label where the label would run under the edit.
+  // Right of the count radio, after its label where the label would run under the edit,
+  // but never past the window's right edge: a long label (a translation) then gets the
+  // room up to the edit and is drawn smaller there, and the edit keeps the width three
+  // digits need at least.
   const QFont labelFont = AppFont() != nullptr ? *AppFont() : editFont_;
   const int labelEnd = radio.right() + 1 + 7 +
                        QFontMetrics(labelFont).horizontalAdvance(QString::fromStdU16String(t.tc_macro_loop1)) + 8;
-  loopEdit_->setGeometry(std::max(radio.right() + 1 + 8, labelEnd), radio.top() + s.LoopY, 80, 22);
+  const int lastRight = w - kEditMargin;
+  int left = std::max(radio.right() + 1 + 8, labelEnd);
+  int editWidth = kLoopEditWidth;
+  if (left + editWidth > lastRight) {
+    editWidth = std::max(kLoopEditNarrowest, lastRight - left);
+    left = std::max(radio.right() + 1 + 8, lastRight - editWidth);
+  }
+  loopEdit_->setGeometry(left, radio.top() + s.LoopY, editWidth, 22);
   loopEdit_->setFont(editFont_);
   loopEdit_->setMaxLength(10);
   loopEdit_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), loopEdit_));
@@ -181,7 +186,10 @@ void CMacroDlg::Paint(QPainter& painter) {
   for (const auto& [control, label] : labels) {
     if (!control->Exists()) continue;
     const QRect g = control->geometry();
-    text(QRect(g.right() + 1 + 7, g.top(), width() - 3 - (g.right() + 1 + 7), g.height()), *label);
+    int right = width() - 3;
+    // The count radio's label ends before the loop-count edit beside it.
+    if (control == &countRadio_ && loopEdit_ != nullptr && loopEdit_->x() > g.right()) right = loopEdit_->x() - 4;
+    text(QRect(g.right() + 1 + 7, g.top(), right - (g.right() + 1 + 7), g.height()), *label);
   }
 }
 
@@ -320,7 +328,9 @@ void CMacroDlg::StopRecording() {
 }
 
 void CMacroDlg::OnHookKey(uint32_t vk, intptr_t lParam) {
-  if (recording_ == 0) return;
+  // Keys typed into a message box shown while recording are the box's (TapHook delivers
+  // them here all the same); the release of a key pressed there the recorder drops.
+  if (recording_ == 0 || boxesOpen_ > 0) return;
   const std::optional<MacroRecorder::Step> step = TheMacroRecorder().OnKey(
       vk, lParam, tickCount(), autoDelay_.GetCheck(), events_.Count() == 0, Settings().KbType);
   if (!step) return;
@@ -520,7 +530,7 @@ bool CMacroDlg::AskAboutPendingEdits() {
   // OK saves them, Cancel drops them; nothing is lost without the user saying so.
   HTREEITEM clicked = library_.GetSelectedItem();
   library_.SelectItem(shown_);
-  if (CMsgDlg::Question(this, kUnsavedEditsQuestion) == IDOK) OnSave();
+  if (CMsgDlg::Question(this, TextTable::Instance().tc_macro_unsaved) == IDOK) OnSave();
   pendingEdits_ = false;
   library_.SelectItem(clicked);
   return true;
@@ -766,7 +776,7 @@ void CMacroDlg::ExportMacroFile() {
   if (item == nullptr || record == nullptr) return;
   const std::string destination = chooseExportFile(ExportMacroFileName(*record));
   if (destination.empty()) return;
-  if (!ExportMacro(macroFolder_, library_.ItemPath(item), destination)) Message(u"Export failed.");
+  if (!ExportMacro(macroFolder_, library_.ItemPath(item), destination)) Message(TextTable::Instance().tc_export_failed);
 }
 
 void CMacroDlg::ImportFolder() {
@@ -866,7 +876,11 @@ bool CMacroDlg::OnWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam)
   }
 }
 
-void CMacroDlg::Message(std::u16string_view text) { ShowMessage(hwnd(), text); }
+void CMacroDlg::Message(std::u16string_view text) {
+  ++boxesOpen_;
+  ShowMessage(hwnd(), text);
+  --boxesOpen_;
+}
 
 int CMacroDlg::AskNumber(std::u16string_view prompt, int& number) {
   CMsgDlg box(this);

@@ -141,6 +141,7 @@ class CMacroDlg : public CSkinnedDialog {
   int foldersEnabled_ = 0;
   uint32_t mouseMask_ = 0;
   bool hookRecording_ = false;
+  int boxesOpen_ = 0;  // message boxes of the editor on the screen
   // The macro whose events and options the window shows, and whether they hold edits not
   // yet saved into its record.
   HTREEITEM shown_ = nullptr;

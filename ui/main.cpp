@@ -5,10 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "app/desktop_session.h"
 #include "app/paths.h"
 #include "app/version.h"
+#include "platform/special_folders.h"
+#include "ui/screen_fit.h"
 #include "ui/tastor_app.h"
 
 namespace {
@@ -56,6 +59,14 @@ int main(int argc, char** argv) {
   const GuiPlatformChoice platform = ChooseGuiPlatform();
   if (!platform.platform.empty()) ::setenv("QT_QPA_PLATFORM", platform.platform.c_str(), 1);
   options.nativeWayland = platform.nativeWayland;
+
+  // The windows' scale is fixed with the application object, so it is chosen before it
+  // (ui/screen_fit).
+  std::string programFolder = ProgramFolder();
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::strcmp(argv[i], "--program-dir") == 0) programFolder = WithTrailingSlash(argv[i + 1]);
+  }
+  PrepareWindowScale(programFolder);
 
   QApplication qapp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tastor"));

@@ -13,6 +13,12 @@
 #include "skin/skin_image.h"
 #include "text/text_table.h"
 
+namespace {
+
+const QColor kOutline(110, 110, 118);
+
+}  // namespace
+
 CProgressDlg::CProgressDlg(QWidget* parent) : CSkinnedDialog(parent), font_(ShellDlgFont(14, 300)) {
   // The keyboard cannot close the dialog; F1 goes its usual way.
   SetSwallowedKeys({Qt::Key_Return, Qt::Key_Escape, Qt::Key_Space});
@@ -90,6 +96,9 @@ void CProgressDlg::Paint(QPainter& painter) {
   // The bar image covers the whole window; its filled part shows up to the bar's end.
   const int end = BarEnd();
   if (!bar_.isNull() && end > 0) painter.drawImage(QPoint(0, 0), bar_, QRect(0, 0, end, height()));
+  // A one-pixel outline, so that the dialog stands apart from the main window under it.
+  painter.setPen(kOutline);
+  painter.drawRect(rect().adjusted(0, 0, -1, -1));
   if (text_.empty()) return;
   painter.setFont(font_);
   painter.setPen(Qt::white);

@@ -6,11 +6,14 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QShowEvent>
 #include <QWindow>
 #include <algorithm>
 
 #include "app/paths.h"
 #include "app/window_port.h"
+#include "controls/draw_text.h"
 #include "controls/menu_library.h"
 #include "skin/app_icon.h"
 #include "ui/window_message.h"
@@ -115,6 +118,27 @@ void CSkinnedDialog::CenterOver(const QWidget* other) {
   move(at);
 }
 
+QRect CSkinnedDialog::ScreenArea() const {
+  // The main window is the top of the owner chain.
+  const QWidget* anchor = this;
+  while (anchor->parentWidget() != nullptr) anchor = anchor->parentWidget()->window();
+  const QRect frame(anchor->pos(), anchor->size());
+  const QScreen* screen = QGuiApplication::screenAt(frame.center());
+  if (screen == nullptr) screen = anchor->screen();
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
+void CSkinnedDialog::KeepOnScreen() {
+  if (!isWindow()) return;
+  const QRect area = ScreenArea();
+  if (area.isEmpty()) return;
+  QPoint at = pos();
+  at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - width())));
+  at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - height())));
+  if (at != pos()) move(at);
+}
+
 bool CSkinnedDialog::OnWindowMessage(unsigned, uintptr_t, intptr_t) { return false; }
 
 bool CSkinnedDialog::PreTranslateKey(QKeyEvent* event) {
@@ -136,11 +160,14 @@ void CSkinnedDialog::Paint(QPainter& painter) {
 
 void CSkinnedDialog::showEvent(QShowEvent* event) {
   InitDialog();
+  // Wherever the window's own rule put it, all of it is on the screen.
+  if (!event->spontaneous()) KeepOnScreen();
   QDialog::showEvent(event);
 }
 
 void CSkinnedDialog::paintEvent(QPaintEvent*) {
   QPainter painter(this);
+  PrepareSkinPainter(painter);
   Paint(painter);
 }
 

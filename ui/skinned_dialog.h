@@ -57,6 +57,14 @@ class CSkinnedDialog : public QDialog {
   // Centres the window over another window: left = its left + (its width - width) / 2, and
   // the same vertically.
   void CenterOver(const QWidget* other);
+  // Moves the window, where needed, into the available area (without panels) of the screen
+  // the program's main window is on (for a window without owner: the screen it is on), so
+  // that none of it lies off the screen; a window larger than the area keeps its top-left
+  // corner inside. Every top-level skinned window goes through here each time it is
+  // shown, after it has placed itself by its own rule.
+  void KeepOnScreen();
+  // The available area KeepOnScreen keeps the window in.
+  QRect ScreenArea() const;
 
   // The keys swallowed before they reach any control of the dialog (Qt key codes; Enter
   // means both Return and the keypad's Enter).

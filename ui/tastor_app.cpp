@@ -18,6 +18,8 @@
 #include "platform/termination.h"
 #include "skin/app_font.h"
 #include "text/text_table.h"
+#include "ui/qt_translation.h"
+#include "ui/screen_fit.h"
 #include "ui/tastor_dlg.h"
 #include "ui/window_handle.h"
 
@@ -41,6 +43,9 @@ bool CTastorApp::InitInstance() {
   }
   WriteLaunchLines();
   WriteLog("Texts=%s (%s)", texts.path.c_str(), texts.reason.c_str());
+  WriteLog("Window scale: %s", WindowScaleDescription().c_str());
+  // Qt's own words (file dialogs, edit menus) in the same language.
+  LoadQtTranslations(texts.language, qtTexts_);
   if (options_.nativeWayland) WriteLog("%s", NativeWaylandLimits());
   ApplyTitleDefault();
   LoadMenuLibrary(folder);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QTranslator>
 #include <memory>
 #include <string>
 
@@ -31,5 +32,6 @@ class CTastorApp {
   bool TakeSingleInstance();
   StartOptions options_;
   QtWindowPort port_;
+  QTranslator qtTexts_;  // Qt's own words in the texts' language
   std::unique_ptr<SingleInstance> instance_;
 };

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QUrl>
+#include <utility>
 
 #include "app/log.h"
 #include "app/paths.h"
@@ -30,6 +31,7 @@
 #include "skin/window_region.h"
 #include "text/text_table.h"
 #include "text/utf.h"
+#include "ui/file_dialogs.h"
 #include "ui/kb_color_dlg.h"
 #include "ui/led_dlg.h"
 #include "ui/macro_dlg.h"
@@ -138,7 +140,17 @@ void CTastorDlg::setVisible(bool visible) {
   CSkinnedDialog::setVisible(visible);
 }
 
-void CTastorDlg::OnProfileMenuCommand(int value) { linkMenu_.OnCommand(this, value); }
+void CTastorDlg::OnProfileMenuCommand(int value) {
+  TakeMenuProfile();
+  linkMenu_.OnCommand(this, value);
+}
+
+void CTastorDlg::TakeMenuProfile() {
+  const uint32_t id = std::exchange(menuProfileId_, 0);
+  if (id == 0) return;
+  const Profile* current = TheProfileStore().Current();
+  if (current == nullptr || current->id != id) SelectProfile(id);
+}
 
 bool CTastorDlg::BuildSkin() {
   const AppSettings& s = Settings();
@@ -431,24 +443,15 @@ void CTastorDlg::Apply(bool reset) {
 
 namespace {
 
-// Qt's file dialog over the main window, filtered to profile files; empty when cancelled.
+// The program's file dialog over the main window, for profile files; empty when cancelled.
 std::string AskProfileFile(QWidget* owner, bool save, const std::u16string& title, const std::u16string& proposal) {
-  QFileDialog dialog(owner, Q(title), QDir::homePath(), QStringLiteral("*.kbp"));
-  dialog.setObjectName(QStringLiteral("ProfileFileDialog"));
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  if (save) {
-    dialog.setDefaultSuffix(QStringLiteral("kbp"));
-    dialog.selectFile(Q(proposal));
-  }
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().first().toStdString();
+  return save ? AskSaveFile(owner, FileKind::kProfile, title, proposal) : AskOpenFile(owner, FileKind::kProfile, title);
 }
 
 }  // namespace
 
 void CTastorDlg::ExportProfile() {
+  TakeMenuProfile();
   ProfileStore& store = TheProfileStore();
   std::u16string proposal;
   {
@@ -462,6 +465,7 @@ void CTastorDlg::ExportProfile() {
 }
 
 void CTastorDlg::ImportProfile() {
+  TakeMenuProfile();
   ProfileStore& store = TheProfileStore();
   if (store.Current() == nullptr) return;
   const std::string path = AskProfileFile(this, false, Texts().tc_pro_import, {});
@@ -473,14 +477,15 @@ void CTastorDlg::ImportProfile() {
 }
 
 void CTastorDlg::DeleteProfile() {
+  TakeMenuProfile();
   ProfileStore& store = TheProfileStore();
   if (store.Count() == 0) {
     CMsgDlg::Message(this, Texts().tc_msg8);
     return;
   }
   if (CMsgDlg::Message(this, Texts().tc_msg6) != IDOK || store.Current() == nullptr) return;
-  const uint32_t next = DeleteCurrentProfile(store);
-  // The buttons stand for the first three profiles that remain, so each one still works.
+  // A new default profile takes the deleted one's slot, so each button keeps its slot.
+  const uint32_t next = DeleteCurrentProfile(store, Settings(), Texts().tc_proname);
   profileIds_ = ProfileButtonIds(store);
   for (CPngBtn& b : profile_) b.SetCheck(false);
   SelectProfile(next);
@@ -519,11 +524,17 @@ bool CTastorDlg::OnWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam
 }
 
 bool CTastorDlg::eventFilter(QObject* watched, QEvent* e) {
-  // A right click on a profile button opens the profile menu.
+  // A right click on a profile button selects its profile, as a left click would, and
+  // opens the profile menu, whose commands then act on that profile.
   if (e->type() == QEvent::MouseButtonRelease) {
     const auto* mouse = static_cast<QMouseEvent*>(e);
-    for (CPngBtn& b : profile_) {
+    for (std::size_t n = 0; n < profile_.size(); ++n) {
+      CPngBtn& b = profile_[n];
       if (watched == &b && mouse->button() == Qt::RightButton && b.Exists()) {
+        CloseSkinnedMenus();
+        SelectProfile(profileIds_[n]);
+        const Profile* current = TheProfileStore().Current();
+        menuProfileId_ = current != nullptr && current->id == profileIds_[n] ? profileIds_[n] : 0;
         OpenProfileMenu(mouse->globalPosition().toPoint());
         return true;
       }

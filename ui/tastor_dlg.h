@@ -142,6 +142,9 @@ class CTastorDlg : public CSkinnedDialog {
   bool OverLink(QPoint point) const;
   bool CheckDeviceForApply();
   void Shutdown();
+  // Makes the profile whose button opened the profile menu current again before one of
+  // the menu's commands runs (the automatic switch may have changed it meanwhile).
+  void TakeMenuProfile();
   int SlotsForMacros() const;
   // The files on disk (tastor_dlg_files.cpp). Starts the watch over them.
   void WatchFiles();
@@ -163,6 +166,7 @@ class CTastorDlg : public CSkinnedDialog {
   CPngBtn min_, exit_, macro_, reset_, apply_, web_;
   std::array<CPngBtn, 3> profile_;
   std::array<uint32_t, 3> profileIds_{};
+  uint32_t menuProfileId_ = 0;  // the profile whose button's menu is open
   QIcon icon_;
   QFont font_;
   bool workerStarted_ = false;

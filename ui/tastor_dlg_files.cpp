@@ -26,12 +26,9 @@ namespace {
 // How often a change that came while a dialog was open is looked at again.
 constexpr int kChangeRetryMs = 250;
 
-// A text of the table, or the English text when the table has none (a text.xml of the
-// user's own that does not know the key yet).
-std::u16string TextOrEnglish(std::u16string_view key, std::u16string_view english) {
-  std::u16string text;
-  if (TextTable::Find(u"config", key, &text) && !text.empty()) return text;
-  return std::u16string(english);
+// A text of the table, or its English text where the table gives an empty one.
+std::u16string TextOrEnglish(const std::u16string& text, std::u16string_view english) {
+  return text.empty() ? std::u16string(english) : text;
 }
 
 // "%s" of a text filled with what failed.
@@ -42,11 +39,11 @@ std::u16string Filled(std::u16string text, const std::u16string& detail) {
 }
 
 std::u16string ApplyNotSavedText() {
-  return TextOrEnglish(u"tc_apply_not_saved", u"The keyboard has the profile, but the files do not: %s");
+  return TextOrEnglish(TextTable::Instance().tc_apply_not_saved, english::tc_apply_not_saved);
 }
 
 std::u16string ProfilesNotSavedText() {
-  return TextOrEnglish(u"tc_save_failed", u"The profiles could not be saved: %s");
+  return TextOrEnglish(TextTable::Instance().tc_save_failed, english::tc_save_failed);
 }
 
 }  // namespace
@@ -102,10 +99,7 @@ bool CTastorDlg::SaveProfileFiles(bool afterApply) {
 }
 
 bool CTastorDlg::KeepOwnEdits() {
-  const std::u16string question = TextOrEnglish(
-      u"tc_files_changed",
-      u"Another program changed the profiles or macros. OK keeps the changes made here (saved at the next "
-      u"Apply), Cancel loads the changed files.");
+  const std::u16string question = TextOrEnglish(TextTable::Instance().tc_files_changed, english::tc_files_changed);
   return CMsgDlg::Question(this, question) == IDOK;
 }
 

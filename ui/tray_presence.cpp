@@ -1,5 +1,6 @@
 #include "ui/tray_presence.h"
 
+#include <QApplication>
 #include <QWidget>
 #include <cstdlib>
 
@@ -33,6 +34,11 @@ ProfileSwitch::RunResult RunResultOf(intptr_t code) {
   if (code == 0) return ProfileSwitch::RunResult::Applied;
   return code == 1 ? ProfileSwitch::RunResult::Failed : ProfileSwitch::RunResult::NotRun;
 }
+
+// True while a modal window of the program is open: a skinned dialog's modal run (picker,
+// macro editor, message box, progress, link editor) or a file dialog. Each of them runs
+// through QDialog::exec, so Qt's stack of modal windows knows them all.
+bool UserInModalWindow() { return QApplication::activeModalWidget() != nullptr; }
 
 }  // namespace
 
@@ -120,7 +126,8 @@ void CTrayPresence::OnKeyboardRemoved() {
 void CTrayPresence::OnSwitchTimer() {
   // Without the worker no run could report its end.
   if (!TheApplyJob().Running()) return;
-  const uint32_t id = switch_.Tick(host_.driver->m_hMatrix.load() != 0, TheProfileStore(), scanner_);
+  const uint32_t id =
+      switch_.Tick(host_.driver->m_hMatrix.load() != 0, UserInModalWindow(), TheProfileStore(), scanner_);
   if (id == 0) return;
   WriteLog("Auto switch: apply profile 0x%x", id);
   // The worker reports the run's end; the report is posted here through a handle, so that
@@ -132,7 +139,11 @@ void CTrayPresence::OnSwitchTimer() {
 }
 
 void CTrayPresence::OnSwitchRunEnded(uint32_t profileId, int result) {
-  if (!switch_.RunEnded(profileId, RunResultOf(result))) return;
+  const bool modal = UserInModalWindow();
+  if (!switch_.RunEnded(profileId, RunResultOf(result), modal)) {
+    if (modal && result == 0) WriteLog("Auto switch: profile 0x%x held back while a window is open", profileId);
+    return;
+  }
   ProfileStore& store = TheProfileStore();
   if (host_.window->isVisible() && host_.selectProfile) {
     host_.selectProfile(profileId);

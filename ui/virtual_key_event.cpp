@@ -154,7 +154,11 @@ std::optional<HookKey> HookKeyOf(const QEvent& event) {
   if (event.type() != QEvent::KeyPress && event.type() != QEvent::KeyRelease) return std::nullopt;
   const auto& key = static_cast<const QKeyEvent&>(event);
   if (key.isAutoRepeat()) return std::nullopt;
-  const uint8_t vk = VirtualKeyOf(key);
+  uint8_t vk = VirtualKeyOf(key);
   if (vk == 0) return std::nullopt;
+  // A window's key message names the left-hand modifiers by their generic codes.
+  if (vk == VK_LSHIFT) vk = VK_SHIFT;
+  if (vk == VK_LCONTROL) vk = VK_CONTROL;
+  if (vk == VK_LMENU) vk = VK_MENU;
   return HookKey{vk, event.type() == QEvent::KeyRelease};
 }

@@ -1,6 +1,6 @@
-// Key events of the windows as the program codes keys: virtual-key codes with left and
-// right modifiers told apart and the keypad Enter as 0xFD, the codes TapHook delivers for
-// the same keys. Every window that reads keys itself (the capture box, the macro
+// Key events of the windows as the program codes keys: virtual-key codes with the
+// right-hand modifiers told apart and the keypad Enter as 0xFD; VirtualKeyOf gives the
+// codes TapHook delivers for the same keys (both sides by their own codes). Every window that reads keys itself (the capture box, the macro
 // recorder's and the key function picker's keyboard filters) goes through here, so a key
 // reads the same whichever way it arrives.
 #pragma once
@@ -33,7 +33,9 @@ uint8_t VirtualKeyOf(const QKeyEvent& event);
 // one the left-hand code is given, except for AltGr, which is the right Alt.
 uint8_t VirtualKeyFromQtKey(int key, Qt::KeyboardModifiers modifiers, quint32 keySymbol);
 
-// A key press or release event as a key of the user: null for other events, for the
-// presses and releases the window system makes up while a key is held (auto-repeat), and
-// for keys without a code.
+// A key press or release event as a key of the user, as the windows' own keyboard filters
+// give it: the left-hand Ctrl, Alt and Shift by the generic codes 0x11, 0x12, 0x10 (as the
+// platform's key messages name them), the right-hand ones by 0xA3, 0xA5, 0xA1; every other
+// key by VirtualKeyOf. Null for other events, for the presses and releases the window
+// system makes up while a key is held (auto-repeat), and for keys without a code.
 std::optional<HookKey> HookKeyOf(const QEvent& event);

@@ -34,7 +34,8 @@ TEST(MacroRecorder, KeepsTheLimitIgnoresRepeatsAndClampsDelays) {
   int kept = 0;
   int64_t now = 0;
   for (int i = 0; i < 70; ++i) {
-    if (recorder.OnKey('A' + i % 20, i % 2 == 0 ? 0 : 0x80, now += 10, false, kept == 0, 0, limits)) ++kept;
+    // Each key pressed and released in turn.
+    if (recorder.OnKey('A' + (i / 2) % 20, i % 2 == 0 ? 0 : 0x80, now += 10, false, kept == 0, 0, limits)) ++kept;
   }
   EXPECT_EQ(62, kept);
 
@@ -51,6 +52,23 @@ TEST(MacroRecorder, KeepsTheLimitIgnoresRepeatsAndClampsDelays) {
   auto again = recorder.OnKey('Z', 0, 60'000, false, false, 0, limits);
   ASSERT_TRUE(again);
   EXPECT_FALSE(again->delay);
+}
+
+TEST(MacroRecorder, AReleaseWhosePressTheRecordingDidNotTakeIsNotRecorded) {
+  MacroRecorder recorder;
+  MacroLimits limits;
+  recorder.Start();
+  // Enter pressed in a message box shown while recording: its release reaches the editor.
+  EXPECT_FALSE(recorder.OnKey(0x0D, 0x80, 100, true, true, 0, limits));
+  EXPECT_EQ(0, recorder.Accepted());  // not counted either
+  ASSERT_TRUE(recorder.OnKey(0x11, 0, 200, true, true, 0, limits));
+  ASSERT_TRUE(recorder.OnKey(0x11, 0x80, 300, true, false, 0, limits));
+  EXPECT_FALSE(recorder.OnKey(0x41, 0x80, 400, true, false, 0, limits));
+  // A new recording holds no key from the last one.
+  recorder.Start();
+  ASSERT_TRUE(recorder.OnKey(0x41, 0, 500, true, true, 0, limits));
+  recorder.Start();
+  EXPECT_FALSE(recorder.OnKey(0x41, 0x80, 600, true, true, 0, limits));
 }
 
 TEST(MacroSave, TidiesMergesAndConverts) {

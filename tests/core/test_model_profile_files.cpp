@@ -154,14 +154,14 @@ TEST_F(StoreFixture, StartupWithoutFilesMakesThreeProfiles) {
   EXPECT_EQ(ChangedKeyCount(*store.First(), settings.KeyTable), 0);
 }
 
-TEST_F(StoreFixture, StartupFillsTwoStoredProfilesToFive) {
+TEST_F(StoreFixture, StartupFillsTwoStoredProfilesToThree) {
   WriteProDct({ProfileBytes(0x10, u"A"), ProfileBytes(0x20, u"B")});
   dir.Write("curid.dct", Id(0x20));
   EXPECT_EQ(LoadProfilesAtStartup(store, User(), settings, u"P"), 0x20u);
-  EXPECT_EQ(Names(), (std::vector<std::u16string>{u"A", u"B", u"P1", u"P2", u"P3"}));
+  EXPECT_EQ(Names(), (std::vector<std::u16string>{u"A", u"B", u"P3"}));
   EXPECT_EQ(SaveProfiles(store, User()), 1);
   ProfileStore back;
-  EXPECT_EQ(LoadProfiles(back, User(), settings).loaded, 5);
+  EXPECT_EQ(LoadProfiles(back, User(), settings).loaded, 3);
 }
 
 TEST_F(StoreFixture, StartupWithWrongSizeOrUnknownCurrentId) {

@@ -1,17 +1,20 @@
 // The names of running processes and the automatic switch's rule: real child processes
 // (a copy of sleep named MyGame.exe, a loader whose argument is a Windows path, a shell
-// that starts the game in its own place), a made-up /proc tree for processes that vanish
-// or cannot be read, and the first-profile-wins rule with its retry memory.
+// that starts the game in its own place, a game run by another user), a made-up /proc
+// tree for processes that vanish, cannot be read or belong to another user, and the
+// first-profile-wins rule with its retry memory and its pause under modal windows.
 #include <gtest/gtest.h>
 
 #include <signal.h>
 #include <spawn.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <tuple>
 
 #include "app/process_scan.h"
 #include "app/profile_switch.h"
@@ -90,6 +93,13 @@ Profile Linked(uint32_t id, const std::u16string& program) {
   Profile p = MakeProfile(id, u"P", Settings());
   SetLinkedProgram(p, program);
   return p;
+}
+
+// The status file of a made-up process, with its real user id.
+void WriteStatus(const TempDir& root, int pid, uid_t uid) {
+  const std::string id = std::to_string(uid);
+  root.Write(std::to_string(pid) + "/status", "Name:\tx\nUmask:\t0022\nState:\tS (sleeping)\nUid:\t" + id + "\t" + id +
+                                                  "\t" + id + "\t" + id + "\n");
 }
 
 RunningProcess Process(int pid, std::vector<std::u16string> names) {
@@ -184,13 +194,18 @@ TEST(ProcessScan, AProcessThatStartsAnotherProgramInItsPlaceIsReadAgain) {
 TEST(ProcessScan, VanishedAndUnreadableProcessesAreLeftOutSilently) {
   TempDir root;
   using namespace std::string_literals;
+  WriteStatus(root, 10, ::getuid());
   root.Write("10/comm", "game\n");
   root.Write("10/cmdline", "/opt/game/Game.bin\0--level\0"s);
+  WriteStatus(root, 11, ::getuid());
   root.Write("11/cmdline", "no kernel name: ended while read\0"s);
   std::filesystem::create_directories(root.path() + "12");  // nothing readable
   root.Write("self/comm", "not a process\n");
-  root.Write("13/comm", "other\n");  // another user's: no exe link, arguments readable
+  WriteStatus(root, 13, ::getuid());
+  root.Write("13/comm", "other\n");  // no exe link (not readable), arguments readable
   root.Write("13/cmdline", "C:\\Other.exe\0"s);
+  root.Write("15/comm", "nostatus\n");  // whose it is cannot be told: left out
+  root.Write("15/cmdline", "nostatus\0"s);
   std::filesystem::create_symlink("/usr/bin/game-launcher", root.path() + "10/exe");
 
   ProcessScanner scanner(root.path());
@@ -218,6 +233,82 @@ TEST(ProcessScan, VanishedAndUnreadableProcessesAreLeftOutSilently) {
   // A missing proc file system gives no processes rather than an error.
   ProcessScanner none(root.path() + "missing");
   EXPECT_TRUE(none.Scan().empty());
+}
+
+TEST(ProcessScan, OnlyTheOwnersProcessesTakePartByTheirRealUserId) {
+  EXPECT_EQ(RealUidOfStatus("Name:\tbash\nUmask:\t0022\nUid:\t1000\t0\t0\t0\nGid:\t100\n"), 1000);
+  EXPECT_EQ(RealUidOfStatus("Uid: 0 0 0 0\n"), 0);
+  EXPECT_EQ(RealUidOfStatus("Name:\tUid:\t5\nPid:\t7\n"), -1);  // a name is no Uid line
+  EXPECT_EQ(RealUidOfStatus("Name:\tx\nUid:\t\n"), -1);
+  EXPECT_EQ(RealUidOfStatus("Name:\tx\nUid:\t123456789012\n"), -1);
+
+  TempDir root;
+  using namespace std::string_literals;
+  const uid_t me = 1000, other = 1001;
+  // Another user's game and this user's editor; the other user's process also runs a
+  // program whose real id was given up for this user's effective one (a setuid helper).
+  for (const auto& [pid, uid, name] : {std::tuple{30, other, "MyGame.exe"}, std::tuple{31, me, "Editor"}}) {
+    WriteStatus(root, pid, uid);
+    root.Write(std::to_string(pid) + "/comm", std::string(name) + "\n");
+    root.Write(std::to_string(pid) + "/cmdline", std::string(name) + "\0"s);
+  }
+  root.Write("32/status", "Name:\thelper\nUid:\t1001\t1000\t1000\t1000\n");
+  root.Write("32/comm", "helper\n");
+  root.Write("32/cmdline", "helper\0"s);
+  ProcessScanner scanner(root.path(), me);
+  ASSERT_EQ(scanner.Scan().size(), 1u);
+  EXPECT_EQ(scanner.Processes()[0].pid, 31);
+  // The others are remembered: a later scan reads none of them again.
+  scanner.Scan();
+  EXPECT_EQ(scanner.LastFullReads(), 0);
+  // Its profile never switches this user's keyboard.
+  ProfileStore store;
+  store.Append(Linked(1, u"game"));
+  store.Append(Linked(2, u"editor"));
+  EXPECT_EQ(FirstLinkedProfile(store, scanner.Processes())->id, 2u);
+  // The same process seen by its own user.
+  ProcessScanner theirs(root.path(), other);
+  EXPECT_EQ(theirs.Scan().size(), 2u);
+  // A process that starts another program is looked at again (and may now be this user's).
+  WriteStatus(root, 30, me);
+  root.Write("30/comm", "MyGame2.exe\n");
+  EXPECT_EQ(scanner.Scan().size(), 2u);
+}
+
+TEST(ProcessScan, AProcessOfAnotherUserIsNotFoundAndOneOfThisUserIs) {
+  if (::getuid() != 0) GTEST_SKIP() << "starting a process as another user needs root";
+  TempDir dir;
+  const std::string game = CopyProgram(dir, "/bin/sleep", "MyGame.exe");
+  std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
+  std::filesystem::permissions(game, std::filesystem::perms::all);
+  // A child that becomes nobody and then runs the game; told when it has.
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t nobody = ::fork();
+  ASSERT_GE(nobody, 0);
+  if (nobody == 0) {
+    ::close(ready[0]);
+    ::setpgid(0, 0);
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+    ::fcntl(ready[1], F_SETFD, FD_CLOEXEC);  // closed by the exec: the game runs
+    char seconds[] = "30";
+    char* argv[] = {const_cast<char*>(game.c_str()), seconds, nullptr};
+    ::execv(game.c_str(), argv);
+    ::_exit(4);
+  }
+  ::close(ready[1]);
+  char byte = 0;
+  ASSERT_EQ(::read(ready[0], &byte, 1), 0);  // the exec closed it
+  ::close(ready[0]);
+  Child mine({game, "30"});
+  ProcessScanner scanner;
+  ASSERT_TRUE(WaitForName(scanner, mine.pid(), u"MyGame.exe"));
+  // Long enough for the other process to have shown its name.
+  ProcessScanner theirs("/proc", 65534);
+  EXPECT_TRUE(WaitForName(theirs, nobody, u"MyGame.exe"));
+  EXPECT_EQ(Find(scanner.Scan(), nobody), nullptr);
+  ::kill(-nobody, SIGKILL);
+  ::waitpid(nobody, nullptr, 0);
 }
 
 TEST(SwitchRule, TheFirstProfileWhoseLinkedProgramRunsWinsIgnoringCase) {
@@ -257,8 +348,10 @@ TEST(SwitchRule, TheChoiceOfProgramsListsTheUsersProgramsAndWindowsExecutablesOn
 TEST(SwitchRule, ATickAppliesTheMatchOnceAndOnlyWithTheKeyboardPresent) {
   TempDir root;
   using namespace std::string_literals;
+  WriteStatus(root, 20, ::getuid());
   root.Write("20/comm", "MyGame.exe\n");
   root.Write("20/cmdline", "MyGame.exe\0"s);
+  WriteStatus(root, 21, ::getuid());
   root.Write("21/comm", "Editor\n");
   root.Write("21/cmdline", "Editor\0"s);
   ProcessScanner scanner(root.path());
@@ -269,31 +362,57 @@ TEST(SwitchRule, ATickAppliesTheMatchOnceAndOnlyWithTheKeyboardPresent) {
   store.SetCurrent(1);
   ProfileSwitch sw;
 
-  EXPECT_EQ(sw.Tick(false, store, scanner), 0u);
+  EXPECT_EQ(sw.Tick(false, false, store, scanner), 0u);
   EXPECT_TRUE(scanner.Processes().empty());  // no keyboard: nothing is scanned
-  EXPECT_EQ(sw.Tick(true, store, scanner), 2u);
-  EXPECT_EQ(sw.Tick(true, store, scanner), 0u);  // its run is under way
-  EXPECT_FALSE(sw.RunEnded(3, ProfileSwitch::RunResult::Applied));  // not the pending one
-  EXPECT_TRUE(sw.RunEnded(2, ProfileSwitch::RunResult::Applied));
+  EXPECT_EQ(sw.Tick(true, false, store, scanner), 2u);
+  EXPECT_EQ(sw.Tick(true, false, store, scanner), 0u);  // its run is under way
+  EXPECT_FALSE(sw.RunEnded(3, ProfileSwitch::RunResult::Applied, false));  // not the pending one
+  EXPECT_TRUE(sw.RunEnded(2, ProfileSwitch::RunResult::Applied, false));
   store.SetCurrent(2);
   // Both run and the first is current: the second is never considered.
-  EXPECT_EQ(sw.Tick(true, store, scanner), 0u);
+  EXPECT_EQ(sw.Tick(true, false, store, scanner), 0u);
 
   // A failed run is not tried again while the same profile matches...
   store.SetCurrent(1);
-  EXPECT_EQ(sw.Tick(true, store, scanner), 2u);
-  EXPECT_FALSE(sw.RunEnded(2, ProfileSwitch::RunResult::Failed));
-  EXPECT_EQ(sw.Tick(true, store, scanner), 0u);
+  EXPECT_EQ(sw.Tick(true, false, store, scanner), 2u);
+  EXPECT_FALSE(sw.RunEnded(2, ProfileSwitch::RunResult::Failed, false));
+  EXPECT_EQ(sw.Tick(true, false, store, scanner), 0u);
   // ...until the keyboard arrives again.
   sw.DeviceArrived();
-  EXPECT_EQ(sw.Tick(true, store, scanner), 2u);
+  EXPECT_EQ(sw.Tick(true, false, store, scanner), 2u);
   // A run that found no keyboard is tried on the next tick.
-  EXPECT_FALSE(sw.RunEnded(2, ProfileSwitch::RunResult::NotRun));
-  EXPECT_EQ(sw.Tick(true, store, scanner), 2u);
-  EXPECT_FALSE(sw.RunEnded(2, ProfileSwitch::RunResult::Failed));
+  EXPECT_FALSE(sw.RunEnded(2, ProfileSwitch::RunResult::NotRun, false));
+  EXPECT_EQ(sw.Tick(true, false, store, scanner), 2u);
+  EXPECT_FALSE(sw.RunEnded(2, ProfileSwitch::RunResult::Failed, false));
   // The game ends: the next program's profile follows, and the failure is forgotten.
   std::filesystem::remove_all(root.path() + "20");
-  EXPECT_EQ(sw.Tick(true, store, scanner), 3u);
+  EXPECT_EQ(sw.Tick(true, false, store, scanner), 3u);
+}
+
+TEST(SwitchRule, NothingSwitchesWhileTheUserIsInAModalWindow) {
+  TempDir root;
+  using namespace std::string_literals;
+  WriteStatus(root, 20, ::getuid());
+  root.Write("20/comm", "MyGame.exe\n");
+  root.Write("20/cmdline", "MyGame.exe\0"s);
+  ProcessScanner scanner(root.path());
+  ProfileStore store;
+  store.Append(Linked(1, u""));
+  store.Append(Linked(2, u"game"));
+  store.SetCurrent(1);
+  ProfileSwitch sw;
+
+  // The picker is open: no run is asked for, whatever runs.
+  EXPECT_EQ(sw.Tick(true, true, store, scanner), 0u);
+  EXPECT_TRUE(scanner.Processes().empty());
+  // The first tick after it closed switches.
+  EXPECT_EQ(sw.Tick(true, false, store, scanner), 2u);
+  // A run that ends while a window has opened meanwhile is not made current...
+  EXPECT_FALSE(sw.RunEnded(2, ProfileSwitch::RunResult::Applied, true));
+  EXPECT_EQ(sw.Tick(true, true, store, scanner), 0u);
+  // ...and is written again once the window has gone (not taken for a failure).
+  EXPECT_EQ(sw.Tick(true, false, store, scanner), 2u);
+  EXPECT_TRUE(sw.RunEnded(2, ProfileSwitch::RunResult::Applied, false));
 }
 
 TEST(TrayRule, TheSettingAndTheDesktopsTrayDecideHowTheWindowLives) {

@@ -1,12 +1,15 @@
 // The editing rules the main window and the lighting panel share: key flags, locked keys,
 // storing key functions with the macro limit, forgetting a macro, the profile buttons after
-// a delete, and storing the lighting.
+// a delete and after loading a store of another count, and storing the lighting.
 #include <gtest/gtest.h>
 
 #include "macro/macro_library.h"
+#include "app/profile_switch.h"
+#include "model/identifier.h"
 #include "model/profile_edit.h"
 #include "model/profile_store.h"
 #include "text/text_table.h"
+#include "text/utf.h"
 #include "tests/core/test_model_support.h"
 
 namespace {
@@ -110,23 +113,74 @@ TEST_F(Edit, ForgettingAMacroGivesItsKeysTheirDefaults) {
   EXPECT_TRUE(ForgetMacro(profile, 1, settings.KeyTable).empty());
 }
 
-TEST(ProfileButtons, AfterADeleteTheButtonsStandForTheFirstThreeProfiles) {
+TEST(ProfileButtons, ADeletedProfileIsReplacedInItsSlotByANewDefault) {
   const AppSettings settings = TestSettings();
+  SetIdentifierPause(0);
   ProfileStore store;
-  for (uint32_t id : {11u, 12u, 13u, 14u, 15u}) store.Append(MakeProfile(id, u"P", settings));
-  EXPECT_EQ(ProfileButtonIds(store), (std::array<uint32_t, 3>{11, 12, 13}));
+  for (uint32_t id : {11u, 12u, 13u}) store.Append(MakeProfile(id, u"Profile" + FromUtf8(std::to_string(id - 10)), settings));
+  store.FindById(12)->keys[4] = Combination(1, 'A');
   store.SetCurrent(12);
-  EXPECT_EQ(DeleteCurrentProfile(store), 11u);
+  EXPECT_EQ(DeleteCurrentProfile(store, settings, u"Profile"), 11u);
   EXPECT_EQ(store.Current()->id, 11u);
-  EXPECT_EQ(ProfileButtonIds(store), (std::array<uint32_t, 3>{11, 13, 14}));
-  store.SetCurrent(11);
-  DeleteCurrentProfile(store);
-  DeleteCurrentProfile(store);
-  DeleteCurrentProfile(store);
-  EXPECT_EQ(ProfileButtonIds(store), (std::array<uint32_t, 3>{15, 0, 0}));
-  EXPECT_EQ(DeleteCurrentProfile(store), 0u);
-  EXPECT_EQ(store.Count(), 0);
-  EXPECT_EQ(DeleteCurrentProfile(store), 0u);
+  ASSERT_EQ(store.Count(), 3);
+  const auto ids = ProfileButtonIds(store);
+  EXPECT_EQ(ids[0], 11u);
+  EXPECT_EQ(ids[2], 13u);
+  // The second button still has a profile of its own: new, with the slot's name and defaults.
+  EXPECT_NE(ids[1], 0u);
+  EXPECT_NE(ids[1], 12u);
+  const Profile* fresh = store.FindById(ids[1]);
+  EXPECT_EQ(fresh->Name(), u"Profile2");
+  EXPECT_EQ(ChangedKeyCount(*fresh, settings.KeyTable), 0);
+  // Deleting the first again and again never empties a slot.
+  for (int i = 0; i < 3; ++i) DeleteCurrentProfile(store, settings, u"Profile");
+  EXPECT_EQ(store.Count(), 3);
+  EXPECT_EQ(store.First()->Name(), u"Profile1");
+  store.Clear();
+  EXPECT_EQ(DeleteCurrentProfile(store, settings, u"Profile"), 0u);
+  SetIdentifierPause(-1);
+}
+
+TEST(ProfileButtons, AStoredCountOtherThanThreeBecomesThreeWithoutRepeatedNames) {
+  const AppSettings settings = TestSettings();
+  SetIdentifierPause(0);
+  auto names = [](const ProfileStore& store) {
+    std::vector<std::u16string> out;
+    for (const Profile* p : store.Profiles()) out.push_back(p->Name());
+    return out;
+  };
+  // Two (as an earlier delete left them): the third slot is filled, with a name not taken.
+  ProfileStore two;
+  two.Append(MakeProfile(1, u"Profile1", settings));
+  two.Append(MakeProfile(3, u"Profile3", settings));
+  BringStoreToThree(two, 0, settings, u"Profile");
+  EXPECT_EQ(names(two), (std::vector<std::u16string>{u"Profile1", u"Profile3", u"Profile2"}));
+  ProfileStore none;
+  BringStoreToThree(none, 0, settings, u"Profile");
+  EXPECT_EQ(names(none), (std::vector<std::u16string>{u"Profile1", u"Profile2", u"Profile3"}));
+
+  // Five (two of the user's and three defaults appended, two of them named alike): the
+  // user's, the current one and no name twice are kept, in store order.
+  ProfileStore five;
+  five.Append(MakeProfile(1, u"Profile1", settings))->keys[2] = Combination(1, 'B');
+  five.Append(MakeProfile(3, u"Profile3", settings));
+  five.Append(MakeProfile(4, u"Profile1", settings));
+  five.Append(MakeProfile(5, u"Profile2", settings));
+  SetLinkedProgram(*five.Append(MakeProfile(6, u"Game", settings)), u"game");
+  BringStoreToThree(five, 3, settings, u"Profile");
+  EXPECT_EQ(ProfileButtonIds(five), (std::array<uint32_t, 3>{1, 3, 6}));
+  // Names made alike elsewhere are told apart by their slot.
+  ProfileStore same;
+  for (uint32_t id : {1u, 2u, 3u, 4u}) same.Append(MakeProfile(id, u"X", settings));
+  BringStoreToThree(same, 0, settings, u"Profile");
+  EXPECT_EQ(names(same), (std::vector<std::u16string>{u"X", u"Profile2", u"Profile3"}));
+  EXPECT_EQ(ProfileButtonIds(same), (std::array<uint32_t, 3>{1, 2, 3}));
+  // Three as the user left them are not touched.
+  ProfileStore three;
+  for (uint32_t id : {1u, 2u, 3u}) three.Append(MakeProfile(id, u"Mine", settings));
+  BringStoreToThree(three, 0, settings, u"Profile");
+  EXPECT_EQ(names(three), (std::vector<std::u16string>{u"Mine", u"Mine", u"Mine"}));
+  SetIdentifierPause(-1);
 }
 
 TEST_F(Edit, LightingGoesIntoTheModeAndTheGroupOfTheGameMode) {

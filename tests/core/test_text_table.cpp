@@ -110,19 +110,30 @@ TEST_F(TextTableLoad, MissingIllFormedAndReloadedFiles) {
   EXPECT_EQ(t.tc_cancel, u"Cancel");
   EXPECT_EQ(t.LedModeName(0), u"");
 
-  // A missing file after a good one: every entry empty but tc_space and the newer texts
-  // with an English fallback.
+  // A missing file after a good one: every entry empty but tc_space and the program's own
+  // texts, which fall back to their English.
   t.Load(dir.path() + "missing.xml");
   int filled = 0;
   t.ForEach([&](std::string_view key, const std::u16string& text) {
     if (!text.empty()) {
       ++filled;
-      EXPECT_TRUE(key == "tc_space" || key == "tc_verify_matrix" || key == "tc_verify_led") << key;
+      EXPECT_TRUE(key == "tc_space" || key == "tc_pro_export" || key.rfind("tc_link_", 0) == 0 ||
+                  key.rfind("tc_name_", 0) == 0 || key.rfind("tc_file_", 0) == 0 || key.ends_with("_failed") ||
+                  key == "tc_pro_import" || key == "tc_pro_delete" || key == "tc_macro_unsaved" ||
+                  key == "tc_folder_choose" || key == "tc_pick_choose" || key.rfind("tc_verify_", 0) == 0 ||
+                  key == "tc_files_changed" || key == "tc_apply_not_saved")
+          << key;
     }
   });
-  EXPECT_EQ(filled, 3);
-  EXPECT_EQ(t.tc_space, u"Space");
+  EXPECT_EQ(filled, 24);
   EXPECT_EQ(t.tc_verify_matrix, u"The keyboard did not keep the key assignments.");
+  EXPECT_EQ(t.tc_space, u"Space");
+  EXPECT_EQ(t.tc_macro_unsaved, u"The macro has changes that are not saved. Save them?");
+  // A file that has one of them, even empty, is taken at its word.
+  t = Load(Config("<tc_pro_delete></tc_pro_delete><tc_link_none>(keine)</tc_link_none>"));
+  EXPECT_EQ(t.tc_pro_delete, u"");
+  EXPECT_EQ(t.tc_link_none, u"(keine)");
+  EXPECT_EQ(t.tc_link_program, u"Link program\u2026");
 
   // An ill-formed file still gives the keys the reader could index: a stray end tag is
   // passed over, an element without end tag has no text.
@@ -157,7 +168,7 @@ void CheckShippedFile(const std::string& path, TextTable& table) {
       EXPECT_FALSE(text.empty()) << path << ": " << k << " empty";
     }
   });
-  EXPECT_EQ(count, 151);
+  EXPECT_EQ(count, 165);
   for (int i = 0; i < 10; ++i) EXPECT_FALSE(table.LedModeName(i).empty());
   for (const auto& name : table.tc_clr_str) EXPECT_FALSE(name.empty());
   EXPECT_EQ(table.tc_proname.back(), u' ');  // "%s%d" makes "Profile 1"

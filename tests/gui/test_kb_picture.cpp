@@ -180,17 +180,19 @@ TEST_F(KbPictureTest, DrawsTheFramesAndTheColoursOverTheKeyImage) {
   EXPECT_EQ(kGrey, Pixel(220, 30));
 
   // The clicked key in the selected colour, the key under the mouse in the hover colour,
-  // over everything else.
+  // each framed two pixels outside the key, so that its function frame still shows.
   QTest::mouseClick(&p, Qt::LeftButton, {}, QPoint(220, 30));
   QTest::mouseMove(&p, QPoint(270, 80));  // off the keys
   EXPECT_EQ(-1, p.HoverKey());
-  EXPECT_EQ(ToQRgb(kSelected), Pixel(200, 30));
+  EXPECT_EQ(ToQRgb(kSelected), Pixel(198, 30));
+  EXPECT_EQ(ToQRgb(kFunction), Pixel(200, 30));
   QTest::mouseMove(&p, QPoint(20, 20));
-  EXPECT_EQ(ToQRgb(kHover), Pixel(10, 30));
-  EXPECT_EQ(ToQRgb(kSelected), Pixel(200, 30));
+  EXPECT_EQ(ToQRgb(kHover), Pixel(30, 8));
+  EXPECT_EQ(ToQRgb(kSelected), Pixel(198, 30));
   QTest::mouseMove(&p, QPoint(220, 20));
-  EXPECT_EQ(ToQRgb(kHover), Pixel(200, 30));
-  EXPECT_EQ(kGrey, Pixel(10, 30));
+  EXPECT_EQ(ToQRgb(kHover), Pixel(198, 30));
+  EXPECT_EQ(ToQRgb(kFunction), Pixel(200, 30));
+  EXPECT_EQ(kGrey, Pixel(30, 8));
   // The polygon key is framed along its outline.
   QTest::mouseMove(&p, QPoint(150, 80));
   EXPECT_EQ(ToQRgb(kHover), Pixel(130, 70));

@@ -86,6 +86,14 @@ TEST(VirtualKeyEvent, OnlyPressesAndReleasesOfTheUserAreKeys) {
   EXPECT_FALSE(HookKeyOf(Key(QEvent::KeyRelease, Qt::Key_A, X_A, 0, {}, true)).has_value());
   EXPECT_FALSE(HookKeyOf(Key(QEvent::KeyPress, Qt::Key_A, X_SLEEP)).has_value());
   EXPECT_FALSE(HookKeyOf(QEvent(QEvent::ShortcutOverride)).has_value());
+  // The windows' own keys name the left-hand Ctrl, Alt and Shift generically and the
+  // right-hand ones by side; the Windows keys keep their sides.
+  EXPECT_EQ(VK_CONTROL, HookKeyOf(Key(QEvent::KeyPress, Qt::Key_Control, X_LCTRL))->vk);
+  EXPECT_EQ(VK_SHIFT, HookKeyOf(Key(QEvent::KeyPress, Qt::Key_Shift, X_LSHIFT))->vk);
+  EXPECT_EQ(VK_MENU, HookKeyOf(Key(QEvent::KeyPress, Qt::Key_Alt))->vk);
+  EXPECT_EQ(VK_RSHIFT, HookKeyOf(Key(QEvent::KeyPress, Qt::Key_Shift, X_RSHIFT))->vk);
+  EXPECT_EQ(VK_RMENU, HookKeyOf(Key(QEvent::KeyPress, Qt::Key_AltGr, X_RALT))->vk);
+  EXPECT_EQ(VK_LWIN, HookKeyOf(Key(QEvent::KeyPress, Qt::Key_Meta))->vk);
 }
 
 namespace {

@@ -60,7 +60,7 @@ class KeyFunPickTest : public ::testing::Test {
     saved_.receiver = Hook().receiver;
     saved_.status = Hook().status;
     g_hookCalls.clear();
-    owner_.setGeometry(100, 50, 900, 600);
+    owner_.setGeometry(100, 50, 600, 500);  // the picker centred over it lies on the screen
     owner_.show();
     current_.code = KeyFunction::MakeCode(KIND_KEY, 0);
     current_.key1 = 'Q';
@@ -117,7 +117,7 @@ TEST_F(KeyFunPickTest, TheLayoutOfTheReferenceSkin) {
   CKeyFunPickDlg& p = Open();
   ASSERT_FALSE(p.PlainFace());
   EXPECT_EQ(QSize(545, 350), p.size());
-  EXPECT_EQ(QPoint(100 + (900 - 545) / 2, 50 + (600 - 350) / 2), p.pos());
+  EXPECT_EQ(QPoint(100 + (600 - 545) / 2, 50 + (500 - 350) / 2), p.pos());
   EXPECT_EQ(QRect(429, 11, 44, 19), p.CloseArea().geometry());
   EXPECT_EQ(QRect(479, 5, 39, 30), p.DefaultArea().geometry());
   const TextTable& t = TextTable::Instance();
@@ -130,8 +130,14 @@ TEST_F(KeyFunPickTest, TheLayoutOfTheReferenceSkin) {
   }
   EXPECT_EQ(QRect(390, 312, 70, 26), p.OkButton().geometry());
   EXPECT_EQ(QRect(465, 312, 70, 26), p.CancelButton().geometry());
-  EXPECT_EQ(QPoint(245, 144), p.CaptureBox().pos());
-  EXPECT_EQ(QPoint(245, 144), p.MediaButton().pos());
+  // Centred in the face's inner frame (226 to 458), at the layout's height.
+  EXPECT_EQ(144, p.CaptureBox().y());
+  EXPECT_EQ(144, p.MediaButton().y());
+  for (const QWidget* control : {static_cast<QWidget*>(&p.CaptureBox()), static_cast<QWidget*>(&p.MediaButton())}) {
+    EXPECT_GE(control->x(), 226);
+    EXPECT_LE(control->x() + control->width(), 458);
+    EXPECT_LE(std::abs((control->x() - 226) - (458 - control->x() - control->width())), 1);
+  }
   EXPECT_FALSE(p.CaptureBox().isVisible());
   EXPECT_FALSE(p.MediaButton().isVisible());
   EXPECT_FALSE(p.Swatch(0).isVisible());

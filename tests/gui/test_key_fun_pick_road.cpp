@@ -265,3 +265,36 @@ TEST_F(PickerRoadTest, AMacroRecordedInTheEditorIsPutOnAKeyAndReachesTheKeyboard
   EXPECT_NE(EncodedMacros(stored, MacroSet({empty})), ReadFile(user_.path() + "sim/report-12.bin"));
   EXPECT_TRUE(boxes.messages.empty());
 }
+
+TEST_F(PickerRoadTest, APickerOpenedFromAWindowAtTheScreensEdgeLiesOnTheScreen) {
+  CTastorDlg& w = OpenReal();
+  const QRect area = w.screen()->availableGeometry();
+  // The main window is larger than this screen: its top-left corner is kept on it.
+  EXPECT_TRUE(area.contains(w.geometry().topLeft()));
+  // Dragged so that most of it lies beyond the right edge and the bottom.
+  w.move(area.right() - 340, area.bottom() - 200);
+  QRect picker, box;
+  WhenPickerUp([&](CKeyFunPickDlg& p) {
+    picker = p.frameGeometry();
+    // OK without a choice: the message box over the picker lies on the screen too.
+    auto* answer = new QTimer(&p);
+    answer->setInterval(5);
+    QObject::connect(answer, &QTimer::timeout, [&box, answer] {
+      auto* m = qobject_cast<CMsgDlg*>(QApplication::activeModalWidget());
+      if (m == nullptr || !m->isVisible()) return;
+      answer->stop();
+      box = m->frameGeometry();
+      Click(m->OkButton());
+    });
+    answer->start();
+    Click(p.PageButton(1));
+    Click(p.OkButton());
+    Click(p.CancelButton());
+  });
+  QTest::mouseClick(&w.Picture(), Qt::LeftButton, {}, KeyCentre(KeyOf('K')));
+  QTRY_VERIFY(!picker.isNull());
+  QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+  EXPECT_TRUE(area.contains(picker)) << picker.x() << "," << picker.y() << " " << picker.width() << "x" << picker.height();
+  EXPECT_TRUE(area.contains(box)) << box.x() << "," << box.y();
+}
+

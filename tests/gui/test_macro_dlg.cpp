@@ -20,6 +20,7 @@
 #include "text/text_table.h"
 #include "ui/macro_dlg.h"
 #include "ui/msg_dlg.h"
+#include "ui/qt_window_port.h"
 
 using namespace controls_test;
 namespace fs = std::filesystem;
@@ -255,6 +256,55 @@ TEST_F(MacroDlgTest, AHeldKeyIsOnePressAndLongWaitsAreClamped) {
   EXPECT_EQ(40950u, uint32_t{r.Events[0].dwDelay});
   EXPECT_EQ(0, uint16_t{r.Events[1].wKeyDown});
   EXPECT_EQ(3, r.EventCount());
+}
+
+TEST_F(MacroDlgTest, LeftHandModifiersAreRecordedGenericallyAndTheEnterOfABoxIsNot) {
+  PutMacro("Jump", 0x111);
+  Open();
+  ClickItem(Tree(), Item(u"Jump"));
+  Click(dlg_->DelayCheckBox());
+  Click(dlg_->RecordButton());
+  // Keys as the X server delivers them: the Qt key is the same for both sides, the native
+  // key code tells them apart (left Ctrl 37, right Ctrl 105, left Shift 50, right Shift 62,
+  // left Alt 64, AltGr 108).
+  const struct {
+    int key;
+    quint32 x;
+  } keys[] = {{Qt::Key_Control, 37}, {Qt::Key_Control, 105}, {Qt::Key_Shift, 50},
+              {Qt::Key_Shift, 62},   {Qt::Key_Alt, 64},       {Qt::Key_AltGr, 108}};
+  auto native = [this](QEvent::Type type, int key, quint32 x, QWidget* to) {
+    QKeyEvent event(type, key, {}, x, 0, 0);
+    QApplication::sendEvent(to, &event);
+    Pump();
+  };
+  for (const auto& k : keys) {
+    native(QEvent::KeyPress, k.key, k.x, dlg_.get());
+    native(QEvent::KeyRelease, k.key, k.x, dlg_.get());
+  }
+  // A command while recording shows its box in the program's own way; Enter closes it,
+  // and the release of that Enter reaches the editor after the box has gone.
+  QtWindowPort windows;
+  SetWindowPort(&windows);
+  bool answered = false;
+  WhenModal([&](CMsgDlg& box) {
+    answered = box.message == TextTable::Instance().tc_macro_msg17;
+    native(QEvent::KeyPress, Qt::Key_Return, 36, &box);
+  });
+  Click(dlg_->InsertButton());
+  native(QEvent::KeyRelease, Qt::Key_Return, 36, dlg_.get());
+  SetWindowPort(&port_);
+  EXPECT_TRUE(answered);
+  Click(dlg_->RecordButton());
+  EXPECT_EQ((std::vector<EventItem>{{EventItem::PRESS, VK_CONTROL}, {EventItem::RELEASE, VK_CONTROL},
+                                    {EventItem::PRESS, VK_RCONTROL}, {EventItem::RELEASE, VK_RCONTROL},
+                                    {EventItem::PRESS, VK_SHIFT}, {EventItem::RELEASE, VK_SHIFT},
+                                    {EventItem::PRESS, VK_RSHIFT}, {EventItem::RELEASE, VK_RSHIFT},
+                                    {EventItem::PRESS, VK_MENU}, {EventItem::RELEASE, VK_MENU},
+                                    {EventItem::PRESS, VK_RMENU}, {EventItem::RELEASE, VK_RMENU}}),
+            dlg_->ListedEvents());
+  AnswerCancel();  // the recording is not saved
+  dlg_->close();
+  Pump();
 }
 
 TEST_F(MacroDlgTest, RecordingNeedsASelectedMacro) {

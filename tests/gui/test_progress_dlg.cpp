@@ -42,7 +42,7 @@ class ProgressDlgTest : public ::testing::Test {
   void SetUp() override {
     UseBuildFolder();
     TextTable::Instance().Load(BinDir() + "text.xml");
-    owner_.setGeometry(100, 50, 1000, 640);
+    owner_.setGeometry(100, 50, 600, 500);  // the dialog centred over it lies on the screen
     owner_.show();
     background_ = LoadSkinImage("progress_nr.png").Image();
     bar_ = LoadSkinImage("progress_ov.png").Image();
@@ -71,7 +71,7 @@ class ProgressDlgTest : public ::testing::Test {
 TEST_F(ProgressDlgTest, OpensOverItsOwnerWithTheCaptionTheWorkerLooksFor) {
   CProgressDlg& dialog = Show();
   EXPECT_EQ(QSize(530, 140), dialog.size());
-  EXPECT_EQ(QPoint(100 + (1000 - 530) / 2, 50 + (640 - 140) / 2), dialog.pos());
+  EXPECT_EQ(QPoint(100 + (600 - 530) / 2, 50 + (500 - 140) / 2), dialog.pos());
   EXPECT_EQ("MyProgressDlg..", dialog.windowTitle());
   QtWindowPort port;
   EXPECT_EQ(dialog.hwnd(), port.FindWindow(u"MyProgressDlg.."));

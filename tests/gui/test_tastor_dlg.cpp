@@ -1,10 +1,13 @@
 // The main window against the simulated keyboard: profiles at the start, the profile
 // buttons, key clicks with the locked-key and colour rules, storing what the picker
 // answers, apply and reset with the progress dialog, the profile menu's file commands, and
-// the layout of its buttons.
+// the layout of its buttons; a right click on a profile button selects its profile for
+// the menu, and a deleted profile's slot gets a new profile that survives a restart.
 #include "tests/gui/main_window_fixture.h"
 
 #include "tests/core/test_model_support.h"
+
+#include <QLineEdit>
 
 #include "model/profile_files.h"
 #include "platform/special_folders.h"
@@ -47,15 +50,15 @@ TEST_F(MainWindowTest, ThreeDefaultProfilesFromNoStoreTheFirstChecked) {
   EXPECT_FALSE(PathFileExists(user_.path() + "pro.dct"));
 }
 
-TEST_F(MainWindowTest, AStoreOfTwoBecomesFiveAndAnUnknownCurrentIdSelectsTheFirst) {
+TEST_F(MainWindowTest, AStoreOfTwoBecomesThreeAndAnUnknownCurrentIdSelectsTheFirst) {
   const std::vector<uint32_t> ids = WriteStore(user_.path(), 2);
   const uint32_t unknown = 0xABCDEF;
   WriteFile(user_.path() + "curid.dct", std::string(reinterpret_cast<const char*>(&unknown), 4));
   TestMainWindow& w = Open();
-  ASSERT_EQ(5, TheProfileStore().Count());
+  ASSERT_EQ(3, TheProfileStore().Count());
   EXPECT_EQ(ids[0], w.ProfileButtonId(0));
   EXPECT_EQ(ids[1], w.ProfileButtonId(1));
-  EXPECT_EQ(u"Profile 1", TheProfileStore().FindById(w.ProfileButtonId(2))->Name());
+  EXPECT_EQ(u"Profile 3", TheProfileStore().FindById(w.ProfileButtonId(2))->Name());
   EXPECT_EQ(ids[0], TheProfileStore().Current()->id);
   EXPECT_TRUE(w.ProfileButton(0).GetCheck());
 }
@@ -328,7 +331,8 @@ TEST_F(MainWindowTest, TheProfileMenuOffersExportImportAndDelete) {
     FileAnswerer files(path);
     ChooseProfileMenuItem(w, 0, 0);
     QTRY_VERIFY(files.shown);
-    EXPECT_EQ(QStringList{"*.kbp"}, files.nameFilters);
+    EXPECT_EQ(QStringList{QString::fromStdU16String(TextTable::Instance().tc_file_profile) + " (*.kbp)"}, files.nameFilters);
+    EXPECT_EQ(QString::fromStdU16String(TextTable::Instance().tc_pro_export), files.title);
   }
   Pump(20);
   EXPECT_EQ(21136u, ReadFile(path).size());
@@ -363,27 +367,68 @@ TEST_F(MainWindowTest, AnImportShowsItsKeysAndLightingAtOnceButKeepsTheButtonsAn
   EXPECT_FALSE(PathFileExists(user_.path() + "pro.dct"));  // saved only by the next apply
 }
 
-TEST_F(MainWindowTest, AfterADeleteTheButtonsStandForTheRemainingProfiles) {
-  WriteStore(user_.path(), 2);
-  TestMainWindow& w = Open();  // five profiles
-  const std::vector<Profile*> before = TheProfileStore().Profiles();
-  QTest::mouseClick(&w.ProfileButton(1), Qt::LeftButton);
-  const uint32_t deleted = w.ProfileButtonId(1);
+TEST_F(MainWindowTest, AfterADeleteAndARestartEachButtonStillSelectsTheProfileOfItsSlot) {
+  const std::vector<uint32_t> stored = WriteStore(user_.path(), 3);
+  TestMainWindow& w = Open();
+  // The menu of the second button deletes the second profile (its right click selects it).
   BoxAnswerer boxes;
   ChooseProfileMenuItem(w, 1, 2);
   QTRY_COMPARE(boxes.messages.size(), 1u);
   EXPECT_EQ(TextTable::Instance().tc_msg6, boxes.messages[0]);
   Pump(20);
-  EXPECT_EQ(4, TheProfileStore().Count());
-  EXPECT_EQ(nullptr, TheProfileStore().FindById(deleted));
-  EXPECT_EQ(before[0]->id, TheProfileStore().Current()->id);
+  ASSERT_EQ(3, TheProfileStore().Count());
+  EXPECT_EQ(nullptr, TheProfileStore().FindById(stored[1]));
+  EXPECT_EQ(stored[0], TheProfileStore().Current()->id);
   EXPECT_TRUE(w.ProfileButton(0).GetCheck());
-  // The second button now stands for what was the third profile, and selects it.
-  const uint32_t third = w.ProfileButtonId(1);
-  EXPECT_NE(deleted, third);
+  // The second slot holds a new default profile of its own name; the third is as it was.
+  const uint32_t fresh = w.ProfileButtonId(1);
+  EXPECT_NE(0u, fresh);
+  EXPECT_EQ(u"Profile 2", TheProfileStore().FindById(fresh)->Name());
+  EXPECT_EQ(stored[2], w.ProfileButtonId(2));
+  for (int n = 0; n < 3; ++n) {
+    QTest::mouseClick(&w.ProfileButton(n), Qt::LeftButton);
+    EXPECT_EQ(w.ProfileButtonId(n), TheProfileStore().Current()->id);
+    EXPECT_TRUE(w.ProfileButton(n).GetCheck());
+  }
+
+  // Applied and started again: the same three profiles behind the same buttons.
+  QTest::mouseClick(&w.ApplyButton(), Qt::LeftButton);
+  QTRY_VERIFY(PathFileExists(user_.path() + "pro.dct"));
+  const std::array<uint32_t, 3> before = {w.ProfileButtonId(0), w.ProfileButtonId(1), w.ProfileButtonId(2)};
+  window_.reset();
+  TestMainWindow& again = Open();
+  ASSERT_EQ(3, TheProfileStore().Count());
+  std::vector<std::u16string> names;
+  for (int n = 0; n < 3; ++n) {
+    EXPECT_EQ(before[static_cast<std::size_t>(n)], again.ProfileButtonId(n));
+    names.push_back(TheProfileStore().FindById(again.ProfileButtonId(n))->Name());
+  }
+  EXPECT_EQ((std::vector<std::u16string>{u"Stored 1", u"Profile 2", u"Stored 3"}), names);
+}
+
+TEST_F(MainWindowTest, TheMenuOfAnotherProfilesButtonActsOnThatProfile) {
+  TestMainWindow& w = Open();
   QTest::mouseClick(&w.ProfileButton(1), Qt::LeftButton);
-  EXPECT_EQ(third, TheProfileStore().Current()->id);
-  EXPECT_TRUE(w.ProfileButton(1).GetCheck());
+  ASSERT_EQ(w.ProfileButtonId(1), TheProfileStore().Current()->id);
+  // With the second profile current, "Link program…" of the first button's menu.
+  QTimer typer;
+  typer.setInterval(5);
+  QObject::connect(&typer, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<CMsgDlg*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible() || box->Edit() == nullptr) return;
+    typer.stop();
+    QTest::keyClicks(box->Edit(), QStringLiteral("first.exe"));
+    QTest::mouseClick(&box->OkButton(), Qt::LeftButton);
+  });
+  typer.start();
+  ChooseProfileMenuItem(w, 0, 3);
+  QTRY_VERIFY(!typer.isActive());
+  Pump(20);
+  EXPECT_EQ(w.ProfileButtonId(0), TheProfileStore().Current()->id);
+  EXPECT_TRUE(w.ProfileButton(0).GetCheck());
+  EXPECT_FALSE(w.ProfileButton(1).GetCheck());
+  EXPECT_EQ(u"first.exe", TheProfileStore().FindById(w.ProfileButtonId(0))->LinkedProgram());
+  EXPECT_EQ(u"", TheProfileStore().FindById(w.ProfileButtonId(1))->LinkedProgram());
 }
 
 TEST_F(MainWindowTest, CloseEndsTheRunAndTheWorker) {

@@ -1,7 +1,8 @@
 // The main window's life in the background: the close button and the tray with TrayIcon
 // 0, 1 and 3 (the desktop's tray assumed present or missing), the keyboard removed and
 // plugged in again (another device's removal changes nothing), the automatic switch to a
-// profile whose program a real child process runs, and "Link program…" with the text box.
+// profile whose program a real child process runs (never while the key function picker is
+// open over the window), and "Link program…" with the text box.
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -16,6 +17,8 @@
 #include "ui/device_presence.h"
 #include "ui/tray_icon.h"
 #include "ui/tray_presence.h"
+#include "ui/key_fun_pick_dlg.h"
+#include "model/key_pick.h"
 
 extern char** environ;
 
@@ -208,6 +211,72 @@ TEST_F(TrayTest, ALinkedGameProfileSwitchesInWhileItsProgramRuns) {
   EXPECT_TRUE(port_.boxes.empty());
   // The keyboard holds the game profile's lighting: its run was written like any apply.
   EXPECT_TRUE(std::filesystem::exists(SimDir() + "report-09.bin"));
+}
+
+TEST_F(TrayTest, NoSwitchUnderAnOpenPickerTheKeyLandsInItsOwnProfileThenTheSwitchFollows) {
+  Settings().TrayIcon = 0;
+  CTrayIcon::AssumeAvailable(true);
+  PickerKeyHistory() = KeyPressHistory{};
+  CTastorDlg w(true);  // with the real picker
+  w.InitDialog();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  const uint32_t first = w.ProfileButtonId(0), second = w.ProfileButtonId(1);
+  {
+    auto lock = TheProfileStore().Lock();
+    SetLinkedProgram(*TheProfileStore().FindById(second), u"game");
+  }
+  const int key = KeyOf('K');
+  ASSERT_GE(key, 0);
+  const std::size_t k = static_cast<std::size_t>(key);
+
+  // The user clicks K; while the picker is open the linked game starts and the switch's
+  // timer ticks for longer than a switch takes; then L is typed and OK clicked.
+  TempDir bin;
+  std::unique_ptr<Game> game;
+  bool switchedUnderThePicker = false, done = false;
+  QTimer picker;
+  picker.setInterval(5);
+  QObject::connect(&picker, &QTimer::timeout, [&] {
+    auto* p = qobject_cast<CKeyFunPickDlg*>(QApplication::activeModalWidget());
+    if (p == nullptr || !p->isVisible()) return;
+    picker.stop();
+    game = std::make_unique<Game>(bin);
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 1500) {
+      w.Presence().OnSwitchTimer();
+      Pump(50);
+      if (TheProfileStore().Current()->id != first) switchedUnderThePicker = true;
+    }
+    QTest::mouseClick(&p->PageButton(1), Qt::LeftButton, {}, QPoint(5, 5));
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_L, {}, 46, 0, 0), release(QEvent::KeyRelease, Qt::Key_L, {}, 46, 0, 0);
+    QApplication::sendEvent(p, &press);
+    QApplication::sendEvent(p, &release);
+    QTest::mouseClick(&p->OkButton(), Qt::LeftButton, {}, QPoint(5, 5));
+    done = true;
+  });
+  picker.start();
+  QTest::mouseClick(&w.Picture(), Qt::LeftButton, {}, KeyCentre(key));
+  QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
+  Pump(20);
+  EXPECT_FALSE(switchedUnderThePicker);
+  {
+    auto lock = TheProfileStore().Lock();
+    EXPECT_EQ('L', TheProfileStore().FindById(first)->keys[k].key1);  // the profile it was made in
+    EXPECT_NE('L', TheProfileStore().FindById(second)->keys[k].key1);
+  }
+  // The first tick after the picker has gone switches.
+  QElapsedTimer t;
+  t.start();
+  while (TheProfileStore().Current()->id != second && t.elapsed() < 8000) {
+    w.Presence().OnSwitchTimer();
+    Pump(20);
+  }
+  EXPECT_EQ(second, TheProfileStore().Current()->id);
+  EXPECT_TRUE(w.ProfileButton(1).GetCheck());
+  EXPECT_TRUE(w.Picture().KeyFlag(key) == 0);  // the game profile's K is still its default
+  w.close();
+  Pump(20);
 }
 
 TEST_F(TrayTest, LinkProgramEditsTheCurrentProfilesLinkInTheTextBox) {
