@@ -3,13 +3,50 @@
 #include <QBuffer>
 #include <QImageReader>
 
+#include <algorithm>
+#include <cstring>
+
 #include "app/log.h"
 #include "app/paths.h"
 #include "platform/checked_file.h"
 
+namespace {
+
+// Qt converts an image of this many pixels or more on its Gui thread pool; a band below it
+// is converted on the calling thread.
+constexpr qsizetype kPoolConversionPixels = 2 * 65536;
+
+// The image in the format the windows paint in, converted band by band on this thread:
+// the pool's start-up and hand-overs happen inside Qt where the thread checker cannot see
+// them, and a skin is converted once, at load, so the pool saves nothing worth having.
+QImage ToPaintFormat(const QImage& image) {
+  constexpr QImage::Format kPaint = QImage::Format_ARGB32_Premultiplied;
+  if (image.format() == kPaint) return image;
+  const int width = image.width();
+  const int height = image.height();
+  if (static_cast<qsizetype>(width) * height < kPoolConversionPixels) return image.convertToFormat(kPaint);
+  QImage result(width, height, kPaint);
+  if (result.isNull()) return result;
+  const int bandRows = static_cast<int>(std::max<qsizetype>(1, (kPoolConversionPixels - 1) / width));
+  const size_t rowBytes = static_cast<size_t>(width) * 4;
+  for (int top = 0; top < height; top += bandRows) {
+    const int rows = std::min(bandRows, height - top);
+    const QImage band = image.copy(0, top, width, rows).convertToFormat(kPaint);
+    if (band.isNull()) return QImage();
+    for (int y = 0; y < rows; ++y) std::memcpy(result.scanLine(top + y), band.constScanLine(y), rowBytes);
+  }
+  return result;
+}
+
+}  // namespace
+
 SkinImage::SkinImage(QImage image) {
   if (image.isNull()) return;
-  image_ = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  image_ = ToPaintFormat(image);
+  if (image_.isNull()) {  // no memory for the converted copy
+    status_ = ImageStatus::InvalidData;
+    return;
+  }
   status_ = ImageStatus::Ok;
 }
 

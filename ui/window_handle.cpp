@@ -3,14 +3,22 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QWidget>
+#include <sys/eventfd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
 
+#include "model/stored_file.h"
 #include "platform/messages.h"
 #include "ui/window_message.h"
 
@@ -25,7 +33,10 @@ struct Registry {
   // thread builds is read by the UI thread except through the mutex (which the thread
   // checker sees, unlike the inside of Qt's event queue).
   std::vector<std::function<void()>> pending;
-  QObject* courier = nullptr;
+  // The other threads wake the UI thread by writing to this eventfd, never by calling into
+  // Qt; the courier's notifier on the UI thread watches it.
+  UniqueFd wake{::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
+  QObject* courier = nullptr;  // made on the UI thread only
 };
 
 Registry& TheRegistry() {
@@ -71,42 +82,62 @@ void RunPending(Registry& r) {
 
 }  // namespace
 
-// The UI thread's end of the hand-over.
+// The UI thread's end of the hand-over: a notifier on the registry's eventfd. The wake is
+// read before the batch is taken, so a task handed over after the take writes a new wake.
 class WindowCourier : public QObject {
   Q_OBJECT
 
+ public:
+  explicit WindowCourier(int wakeFd) : notifier_(wakeFd, QSocketNotifier::Read, this) {
+    connect(&notifier_, &QSocketNotifier::activated, this, &WindowCourier::RunPending);
+  }
+
  public slots:
-  void RunPending() { ::RunPending(TheRegistry()); }
+  void RunPending() {
+    Registry& r = TheRegistry();
+    eventfd_t count = 0;
+    while (::eventfd_read(r.wake.Get(), &count) != 0 && errno == EINTR) {
+    }
+    ::RunPending(r);
+  }
+
+ private:
+  QSocketNotifier notifier_;
 };
 
 namespace {
 
-// The courier, made on first need (under the registry's lock). Windows are made on the UI
-// thread, so the first window makes it there; one made by another thread is moved there.
-QObject* Courier(Registry& r) {
-  if (r.courier == nullptr) {
-    r.courier = new WindowCourier;
-    if (QCoreApplication* app = QCoreApplication::instance()) r.courier->moveToThread(app->thread());
-  }
-  return r.courier;
+// Makes the courier on the UI thread, once there is an application to run it. Windows are
+// made on the UI thread, so the first window makes it; work handed over before that waits
+// in the registry, and the eventfd already holds its wake.
+void EnsureCourier(Registry& r) {
+  std::lock_guard<std::mutex> lock(r.mutex);
+  if (r.courier != nullptr || !r.wake.Valid()) return;
+  const QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr || QThread::currentThread() != app->thread()) return;
+  r.courier = new WindowCourier(r.wake.Get());
 }
 
+// Called by another thread: the task waits in the registry and the UI thread is woken
+// through the eventfd, so this thread calls nothing of Qt's.
 void HandOver(Registry& r, std::function<void()> task) {
-  QObject* courier = nullptr;
-  {
-    std::lock_guard<std::mutex> lock(r.mutex);
-    Courier(r);
-    r.pending.push_back(std::move(task));
-    // One call of the courier runs everything waiting; only the first needs it.
-    if (r.pending.size() == 1) courier = r.courier;
+  std::lock_guard<std::mutex> lock(r.mutex);
+  r.pending.push_back(std::move(task));
+  // One run of the courier takes everything waiting; only the first needs a wake.
+  if (r.pending.size() != 1) return;
+  while (::eventfd_write(r.wake.Get(), 1) != 0) {
+    if (errno == EINTR) continue;
+    // Only without an eventfd (none could be made); the task then runs with the UI
+    // thread's next post.
+    std::fprintf(stderr, "tastor: cannot wake the UI thread: %s\n", std::strerror(errno));
+    break;
   }
-  // Called by name, so the call is built inside Qt and carries nothing of this thread's.
-  if (courier != nullptr) QMetaObject::invokeMethod(courier, "RunPending", Qt::QueuedConnection);
 }
 
 void Post(TastorWindow* self, unsigned msg, uintptr_t wParam, intptr_t lParam) {
   Registry& r = TheRegistry();
   if (OnUiThread()) {
+    EnsureCourier(r);
     // What other threads handed over before comes first: a message of the UI thread may
     // answer one of theirs that has not been delivered yet.
     RunPending(r);
@@ -121,6 +152,7 @@ void Post(TastorWindow* self, unsigned msg, uintptr_t wParam, intptr_t lParam) {
 
 void WindowHandle::RunOnUiThread(std::function<void()> task) {
   if (OnUiThread()) {
+    EnsureCourier(TheRegistry());
     task();
     return;
   }
@@ -129,8 +161,8 @@ void WindowHandle::RunOnUiThread(std::function<void()> task) {
 
 WindowHandle::WindowHandle(QObject* target) {
   Registry& r = TheRegistry();
+  EnsureCourier(r);
   std::lock_guard<std::mutex> lock(r.mutex);
-  Courier(r);
   r.records.push_back(TastorWindow{Post});
   hwnd_ = &r.records.back();
   r.live.emplace(hwnd_, target);

@@ -4,9 +4,10 @@
 // capture thread) and at any time, also after its window has gone: handles live in a
 // registry that is checked under a lock before the message is posted as a Qt event, and
 // their records are never freed, so a late post finds a dead handle and drops the message.
-// A message of another thread is handed to the UI thread under the registry's lock and
-// made into a Qt event there; messages of one thread keep their order, and come before any
-// the UI thread posts after them.
+// A message of another thread is handed to the UI thread under the registry's lock, the
+// UI thread is woken through an eventfd (other threads never call into Qt), and the
+// message is made into a Qt event there; messages of one thread keep their order, and come
+// before any the UI thread posts after them.
 #pragma once
 
 #include <QObject>
