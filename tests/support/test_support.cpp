@@ -244,6 +244,7 @@ void SetUpTestEnvironment() {
   ::setenv("XDG_CONFIG_HOME", (g_home + "/config").c_str(), 1);
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
   // The texts the programs read follow the locale: the tests choose it themselves.
+  ::unsetenv("LANGUAGE");
   ::unsetenv("LC_ALL");
   ::unsetenv("LC_MESSAGES");
   ::setenv("LANG", "C.UTF-8", 1);
