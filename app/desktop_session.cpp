@@ -6,14 +6,17 @@
 #include <cstring>
 #include <sstream>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/paths.h"
 #include "model/stored_file.h"
+#include "platform/x11_display.h"
 
 namespace {
 
 // The largest autostart entry that is read; one is a few hundred bytes.
 constexpr std::size_t kMaxDesktopEntryBytes = 1u << 20;
-
-bool Set(const char* value) { return value != nullptr && *value != '\0'; }
 
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
@@ -26,26 +29,40 @@ constexpr const char* kEscapedInQuotes = "\"`$\\";
 
 }  // namespace
 
-GuiPlatformChoice ChooseGuiPlatform(const char* qpaPlatform, const char* sessionType, const char* waylandDisplay,
-                                    const char* display) {
+GuiPlatformChoice ChooseGuiPlatform(const GuiPlatformRequest& request,
+                                    const std::function<bool(const std::string&)>& displayOpens) {
   GuiPlatformChoice choice;
-  const bool wayland = (Set(sessionType) && std::strcmp(sessionType, "wayland") == 0) || Set(waylandDisplay);
-  if (Set(qpaPlatform)) {
-    choice.nativeWayland = std::strncmp(qpaPlatform, "wayland", 7) == 0;
+  const std::string& user = request.userPlatform;
+  if (!user.empty()) {
+    choice.nativeWayland = user.rfind("wayland", 0) == 0;
+    if (user != "xcb") return choice;
+  }
+  const bool wayland = request.sessionType == "wayland" || !request.waylandDisplay.empty();
+  const char* remedy = wayland
+      ? "enable XWayland in the compositor (Debian package xwayland) or log in to an X11 session"
+      : "start Tastor in a desktop session (X11, or Wayland with XWayland), or set DISPLAY to a display that runs";
+  std::string problem;
+  if (request.display.empty()) {
+    problem = wayland ? "this Wayland session has no XWayland (DISPLAY is not set)" : "DISPLAY is not set";
+  } else if (!displayOpens(request.display)) {
+    problem = std::string(wayland ? "XWayland's display \"" : "the display \"") + request.display + "\" does not open";
+  }
+  if (!problem.empty()) {
+    choice.ok = false;
+    choice.message = "tastor: the windows need an X11 display, and " + problem + ": " + remedy;
     return choice;
   }
-  if (!wayland) return choice;
-  if (Set(display)) {
-    choice.platform = "xcb";
-  } else {
-    choice.nativeWayland = true;
-  }
+  if (user.empty()) choice.platform = "xcb";
   return choice;
 }
 
-GuiPlatformChoice ChooseGuiPlatform() {
-  return ChooseGuiPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("XDG_SESSION_TYPE"),
-                           std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"));
+GuiPlatformChoice ChooseGuiPlatform(const std::string& platformOption, const std::string& displayOption) {
+  GuiPlatformRequest request;
+  request.userPlatform = platformOption.empty() ? Env("QT_QPA_PLATFORM") : platformOption;
+  request.sessionType = Env("XDG_SESSION_TYPE");
+  request.waylandDisplay = Env("WAYLAND_DISPLAY");
+  request.display = displayOption.empty() ? Env("DISPLAY") : displayOption;
+  return ChooseGuiPlatform(request, X11DisplayOpens);
 }
 
 const char* NativeWaylandLimits() {
@@ -133,11 +150,30 @@ std::string AutostartEntryText(const std::vector<std::string>& argv, const std::
        << "Name=" << name << "\n"
        << "Comment=Starts the keyboard's configuration program with the desktop\n"
        << "Exec=" << DesktopExecLine(argv) << "\n"
+       << "TryExec=" << (argv.empty() ? std::string() : argv.front()) << "\n"
        << "Icon=" << kDesktopAppId << "\n"
        << "Terminal=false\n"
        << "X-GNOME-Autostart-enabled=true\n"
        << "X-Tastor-AppId=" << kDesktopAppId << "\n";
   return text.str();
+}
+
+std::string FindProgramOnPath(const std::string& program) {
+  if (program.empty()) return {};
+  if (program.find('/') != std::string::npos) return ::access(program.c_str(), X_OK) == 0 ? program : std::string();
+  const std::string path = Env("PATH");
+  std::size_t at = 0;
+  while (at <= path.size()) {
+    std::size_t end = path.find(':', at);
+    if (end == std::string::npos) end = path.size();
+    std::string folder = path.substr(at, end - at);
+    at = end + 1;
+    if (folder.empty()) continue;  // an empty entry would mean the working folder: not for a login
+    const std::string full = WithTrailingSlash(folder) + program;
+    struct stat st {};
+    if (::stat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(full.c_str(), X_OK) == 0) return full;
+  }
+  return {};
 }
 
 AutostartState ReadAutostartEntry(const std::string& path) {
@@ -165,6 +201,7 @@ AutostartState ReadAutostartEntry(const std::string& path) {
     if (eq == std::string::npos) continue;
     const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
     if (key == "Exec") ParseDesktopExecLine(value, state.argv);
+    if (key == "TryExec") state.tryExec = value;
     if (key == "X-Tastor-AppId") state.ours = value == kDesktopAppId;
     if ((key == "Hidden" && value == "true") || (key == "X-GNOME-Autostart-enabled" && value == "false")) {
       state.enabled = false;

@@ -3,6 +3,7 @@
 // XDG autostart entry that starts it with the desktop.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,17 +13,28 @@
 inline constexpr const char* kDesktopAppId = "org.tastor.Tastor";
 
 // The skinned frameless windows, the menus placed at screen positions and TapHook's
-// system-wide key capture need X11. In a Wayland session (XDG_SESSION_TYPE "wayland" or
-// WAYLAND_DISPLAY set) with XWayland there (DISPLAY set) the windows run on "xcb"; without
-// XWayland they run natively with those limits. A QT_QPA_PLATFORM the user set is kept.
-struct GuiPlatformChoice {
-  std::string platform;        // the QT_QPA_PLATFORM to set, or "" to leave it
-  bool nativeWayland = false;  // the windows run on Wayland itself: log the limits once
+// system-wide key capture need X11, so the windows run on Qt's "xcb" platform, on the X11
+// display that DISPLAY (or Qt's -display) names; in a Wayland session that is XWayland's.
+// Without a display that opens, the program says so in one line and ends, before Qt would
+// abort it. A Qt platform the user chose (QT_QPA_PLATFORM or -platform: offscreen for
+// tests, wayland, ...) is used as it is; only "xcb" is checked for its display.
+struct GuiPlatformRequest {
+  std::string userPlatform;    // -platform, else QT_QPA_PLATFORM ("": none)
+  std::string sessionType;     // XDG_SESSION_TYPE
+  std::string waylandDisplay;  // WAYLAND_DISPLAY
+  std::string display;         // -display, else DISPLAY
 };
-GuiPlatformChoice ChooseGuiPlatform(const char* qpaPlatform, const char* sessionType, const char* waylandDisplay,
-                                    const char* display);
-// The same from this process's environment.
-GuiPlatformChoice ChooseGuiPlatform();
+struct GuiPlatformChoice {
+  bool ok = true;              // false: no display the windows can run on
+  std::string platform;        // the QT_QPA_PLATFORM to set, or "" to leave it
+  bool nativeWayland = false;  // the user chose Wayland itself: log the limits once
+  std::string message;         // when not ok: what is missing and how to get it, one line
+};
+GuiPlatformChoice ChooseGuiPlatform(const GuiPlatformRequest& request,
+                                    const std::function<bool(const std::string&)>& displayOpens);
+// The same from this process's environment and the Qt options given on the command line,
+// opening the display to see that it is there.
+GuiPlatformChoice ChooseGuiPlatform(const std::string& platformOption, const std::string& displayOption);
 // The log line for a native Wayland run.
 const char* NativeWaylandLimits();
 
@@ -40,14 +52,20 @@ std::string DesktopExecLine(const std::vector<std::string>& argv);
 bool ParseDesktopExecLine(const std::string& line, std::vector<std::string>& argv);
 
 // The text of the autostart entry that starts the program with the arguments; name is the
-// program's title.
+// program's title. TryExec names the program too, so that the desktop skips the entry
+// instead of failing when the program has gone.
 std::string AutostartEntryText(const std::vector<std::string>& argv, const std::string& name);
+
+// The full path of an executable program found on PATH as the desktop finds an Exec
+// program without a folder ("" when there is none). A name with "/" is taken as it is.
+std::string FindProgramOnPath(const std::string& program);
 
 struct AutostartState {
   bool present = false;         // the entry exists
   bool ours = false;            // it is Tastor's (it carries the application id)
   bool enabled = false;         // neither Hidden nor X-GNOME-Autostart-enabled=false
   std::vector<std::string> argv;  // its Exec arguments
+  std::string tryExec;          // its TryExec, or ""
 };
 // What the entry at the path says.
 AutostartState ReadAutostartEntry(const std::string& path);

@@ -39,21 +39,15 @@ bool IsLanguageCode(const std::string& code) {
 
 }  // namespace
 
-std::string LocaleLanguage(const char* lcAll, const char* lcMessages, const char* lang) {
-  std::string locale;
-  for (const char* value : {lcAll, lcMessages, lang}) {
-    if (value != nullptr && *value != '\0') {
-      locale = value;
-      break;
-    }
-  }
-  locale = locale.substr(0, locale.find_first_of(".@"));
-  if (locale == "C" || locale == "POSIX" || !IsLanguageCode(locale)) return {};
+std::string NormalLanguageCode(const std::string& code) {
+  const std::string bare = code.substr(0, code.find_first_of(".@"));
+  if (bare == "C" || bare == "POSIX" || !IsLanguageCode(bare)) return {};
   // The language part is lower case and the territory upper case, whatever the spelling.
-  const std::size_t underscore = locale.find('_');
-  std::string result = Lower(locale.substr(0, underscore));
+  const std::size_t underscore = bare.find('_');
+  std::string result = Lower(bare.substr(0, underscore));
+  if (result.empty()) return {};
   if (underscore != std::string::npos) {
-    std::string territory = locale.substr(underscore + 1);
+    std::string territory = bare.substr(underscore + 1);
     std::transform(territory.begin(), territory.end(), territory.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     if (!territory.empty()) result += "_" + territory;
@@ -61,8 +55,35 @@ std::string LocaleLanguage(const char* lcAll, const char* lcMessages, const char
   return result;
 }
 
+std::string LocaleLanguage(const char* lcAll, const char* lcMessages, const char* lang) {
+  for (const char* value : {lcAll, lcMessages, lang}) {
+    if (value != nullptr && *value != '\0') return NormalLanguageCode(value);
+  }
+  return {};
+}
+
+std::string LanguagePreference(const char* language, const char* lcAll, const char* lcMessages, const char* lang) {
+  const std::string locale = LocaleLanguage(lcAll, lcMessages, lang);
+  if (locale.empty()) return {};
+  std::vector<std::string> codes;
+  const std::string list = language != nullptr ? language : "";
+  std::size_t at = 0;
+  while (at <= list.size()) {
+    std::size_t end = list.find(':', at);
+    if (end == std::string::npos) end = list.size();
+    const std::string code = NormalLanguageCode(list.substr(at, end - at));
+    if (!code.empty() && std::find(codes.begin(), codes.end(), code) == codes.end()) codes.push_back(code);
+    at = end + 1;
+  }
+  if (std::find(codes.begin(), codes.end(), locale) == codes.end()) codes.push_back(locale);
+  std::string joined;
+  for (const std::string& code : codes) joined += (joined.empty() ? "" : ":") + code;
+  return joined;
+}
+
 std::string EnvironmentLanguage() {
-  return LocaleLanguage(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"));
+  return LanguagePreference(std::getenv("LANGUAGE"), std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"),
+                            std::getenv("LANG"));
 }
 
 std::string TranslationsFolder(const std::string& programFolder) { return programFolder + "translations/"; }
@@ -86,46 +107,59 @@ bool TextFileReplaced(const std::string& programFolder) {
 }
 
 TextChoice ChooseTextFile(const std::string& programFolder, const std::string& explicitLanguage,
-                          const std::string& localeLanguage) {
+                          const std::string& preferredLanguages) {
   TextChoice choice;
   choice.path = programFolder + "text.xml";
-  if (!explicitLanguage.empty()) {
-    const std::string code = explicitLanguage;
-    if (Lower(code) == "en") {
-      choice.reason = "--lang en";
-      return choice;
+  // The translation of a code: its territory's first, then the language's own.
+  auto translationOf = [&programFolder](const std::string& code) -> std::string {
+    const std::string base = code.substr(0, code.find('_'));
+    for (const std::string& candidate : {code, base}) {
+      if (PathFileExists(TranslationFile(programFolder, candidate))) return candidate;
     }
-    if (IsLanguageCode(code) && PathFileExists(TranslationFile(programFolder, code))) {
-      choice.path = TranslationFile(programFolder, code);
-      choice.language = code;
-      choice.reason = "--lang " + code;
+    return {};
+  };
+  auto isEnglish = [](const std::string& code) { return code.substr(0, code.find('_')) == "en"; };
+
+  if (!explicitLanguage.empty()) {
+    const std::string code = NormalLanguageCode(explicitLanguage);
+    choice.reason = "--lang " + explicitLanguage;
+    if (!code.empty() && isEnglish(code)) return choice;
+    const std::string found = code.empty() ? std::string() : translationOf(code);
+    if (!found.empty()) {
+      choice.path = TranslationFile(programFolder, found);
+      choice.language = found;
       return choice;
     }
     choice.ok = false;
-    choice.reason = "no translation \"" + code + "\"";
+    choice.reason = "no translation \"" + explicitLanguage + "\"";
     return choice;
   }
-  if (localeLanguage.empty()) {
+  if (preferredLanguages.empty()) {
     choice.reason = "no locale language";
     return choice;
   }
-  const std::string base = localeLanguage.substr(0, localeLanguage.find('_'));
-  if (base == "en") {
-    choice.reason = "English locale";
-    return choice;
-  }
-  if (TextFileReplaced(programFolder)) {
-    choice.reason = "text.xml replaced by the user";
-    return choice;
-  }
-  for (const std::string& code : {localeLanguage, base}) {
-    if (PathFileExists(TranslationFile(programFolder, code))) {
-      choice.path = TranslationFile(programFolder, code);
-      choice.language = code;
-      choice.reason = "locale " + localeLanguage;
+  std::size_t at = 0;
+  while (at <= preferredLanguages.size()) {
+    std::size_t end = preferredLanguages.find(':', at);
+    if (end == std::string::npos) end = preferredLanguages.size();
+    const std::string code = NormalLanguageCode(preferredLanguages.substr(at, end - at));
+    at = end + 1;
+    if (code.empty()) continue;
+    if (isEnglish(code)) {
+      choice.reason = "English locale";
       return choice;
     }
+    const std::string found = translationOf(code);
+    if (found.empty()) continue;
+    if (TextFileReplaced(programFolder)) {
+      choice.reason = "text.xml replaced by the user";
+      return choice;
+    }
+    choice.path = TranslationFile(programFolder, found);
+    choice.language = found;
+    choice.reason = "locale " + preferredLanguages;
+    return choice;
   }
-  choice.reason = "no translation for locale " + localeLanguage;
+  choice.reason = "no translation for locale " + preferredLanguages;
   return choice;
 }

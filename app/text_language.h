@@ -11,8 +11,17 @@
 // and not empty (POSIX order): "de_DE.UTF-8" and "de_DE@euro" give "de_DE", "de" gives
 // "de". "C", "POSIX" and no locale give "". Null arguments count as unset.
 std::string LocaleLanguage(const char* lcAll, const char* lcMessages, const char* lang);
-// The same from this process's environment.
+// The languages asked for, most wanted first, as a colon-separated list: the entries of
+// LANGUAGE (each normalised as above, unusable ones dropped) before the locale's language,
+// as gettext takes them; LANGUAGE only counts when the locale is set and is not C or POSIX,
+// so a program run under LC_ALL=C speaks the untranslated texts whatever LANGUAGE says.
+std::string LanguagePreference(const char* language, const char* lcAll, const char* lcMessages, const char* lang);
+// LanguagePreference from this process's environment ("de_AT:fr:de_DE", or "").
 std::string EnvironmentLanguage();
+
+// A language code as a user may write it ("de_DE.UTF-8", "DE_de", "de@euro") in the form
+// the translation folders are named ("de_DE", "de"); "" for what is no language code.
+std::string NormalLanguageCode(const std::string& code);
 
 // The folder of the translations inside the program folder: "translations/".
 std::string TranslationsFolder(const std::string& programFolder);
@@ -31,9 +40,12 @@ struct TextChoice {
   bool ok = true;        // false: the explicitly chosen language has no translation
 };
 
-// The text table to read. With an explicit language (--lang CODE): "en" keeps text.xml;
-// another code reads its translation, and one without a translation is refused (ok false,
-// path text.xml). Without one, the locale's language: "de_DE" looks for "de_DE", then
-// "de"; English, an unknown language and a replaced text.xml read text.xml.
+// The text table to read. With an explicit language (--lang CODE, in any form
+// NormalLanguageCode takes): English ("en", "en_GB") keeps text.xml; another code reads its
+// translation, the territory's first ("de_AT", then "de"), and one without a translation
+// is refused (ok false, path text.xml). Without one, the languages of the preference (a
+// colon-separated list, EnvironmentLanguage) are tried in order the same way, and the
+// first with a translation, or English, wins; no match and a replaced text.xml read
+// text.xml.
 TextChoice ChooseTextFile(const std::string& programFolder, const std::string& explicitLanguage,
-                          const std::string& localeLanguage);
+                          const std::string& preferredLanguages);

@@ -1,11 +1,12 @@
 #include "app/tray_behaviour.h"
 
-TrayBehaviour TrayBehaviourFor(int trayIconSetting, bool trayAvailable) {
+TrayBehaviour TrayBehaviourFor(int trayIconSetting, bool trayAvailable, bool hiddenAsked) {
   TrayBehaviour b;
   const bool wanted = trayIconSetting == 1 || trayIconSetting == 3;
   b.trayMissing = wanted && !trayAvailable;
-  b.icon = wanted && trayAvailable;
-  b.startHidden = b.icon && trayIconSetting == 1;
+  b.hiddenWithoutTray = hiddenAsked && !trayAvailable;
+  b.icon = (wanted || hiddenAsked) && trayAvailable;
+  b.startHidden = b.icon && (trayIconSetting == 1 || hiddenAsked);
   b.closeHides = b.icon;
   b.hideOnRemoval = b.icon && trayIconSetting == 1;
   b.balloonOnRemoval = b.icon && trayIconSetting == 3;

@@ -1,8 +1,10 @@
 #include "app/version.h"
 
 // Defined for this file only by the build, so that a new version rebuilds one file.
-#ifndef TASTOR_VERSION
-#error "TASTOR_VERSION must be defined by the build"
+#if !defined(TASTOR_VERSION) || !defined(TASTOR_RELEASE_DATE)
+#error "TASTOR_VERSION and TASTOR_RELEASE_DATE must be defined by the build"
 #endif
 
 const char* TastorVersion() { return TASTOR_VERSION; }
+
+const char* TastorReleaseDate() { return TASTOR_RELEASE_DATE; }

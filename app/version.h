@@ -4,3 +4,5 @@
 
 // For example "0.1.0".
 const char* TastorVersion();
+// The date of this release, "YYYY-MM-DD", as the manual pages and the package carry it.
+const char* TastorReleaseDate();

@@ -1,6 +1,10 @@
 // "autostart on|off|status": Tastor's XDG autostart entry for the user
-// ($XDG_CONFIG_HOME/autostart), which starts the program with the desktop; with TrayIcon 1
-// in cfg.ini it comes up in the tray.
+// ($XDG_CONFIG_HOME/autostart), which starts the program with the desktop hidden in the
+// tray (tastor --hidden). From an installation the entry names the program by the name
+// its bin link has on PATH; from a build folder, by its full path.
+#include <stdlib.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,21 +18,55 @@
 
 namespace {
 
-// The program the entry starts: the tastor beside this tastor-cli, with the folders given
-// on this command line, so that the entry starts what the user configured.
+// The option of tastor that starts it in the tray.
+constexpr const char* kHiddenOption = "--hidden";
+
+// The file a path names with every link resolved, or "" when it does not exist.
+std::string RealPath(const std::string& path) {
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (real == nullptr) return {};
+  std::string result(real);
+  ::free(real);
+  return result;
+}
+
+// How the entry names the tastor beside this tastor-cli: "tastor" when that name on PATH
+// is this very program (an installation's bin link), else its full path (a build folder,
+// or a prefix whose bin/ is not on PATH).
+std::string ProgramName(const std::string& executableFolder) {
+  const std::string program = executableFolder + "tastor";
+  const std::string onPath = FindProgramOnPath("tastor");
+  if (!onPath.empty() && RealPath(onPath) == RealPath(program)) return "tastor";
+  return program;
+}
+
+// The program the entry starts, hidden, with the folders given on this command line, so
+// that the entry starts what the user configured.
 std::vector<std::string> ProgramArgv(const CliContext& ctx, const std::string& executableFolder) {
-  std::vector<std::string> argv = {executableFolder + "tastor"};
+  std::vector<std::string> argv = {ProgramName(executableFolder), kHiddenOption};
   if (ctx.programFolder != executableFolder) argv.insert(argv.end(), {"--program-dir", ctx.programFolder});
   if (!ctx.userDir.empty()) argv.insert(argv.end(), {"--user-dir", ctx.userDir});
   if (!ctx.language.empty()) argv.insert(argv.end(), {"--lang", ctx.language});
   return argv;
 }
 
+bool StartsHidden(const AutostartState& state) {
+  return std::find(state.argv.begin() + (state.argv.empty() ? 0 : 1), state.argv.end(), kHiddenOption) !=
+             state.argv.end() ||
+         std::find(state.argv.begin(), state.argv.end(), "--background") != state.argv.end();
+}
+
 int Status(const CliContext& ctx, const std::string& path) {
   const AutostartState state = ReadAutostartEntry(path);
   const std::string program = state.argv.empty() ? std::string() : state.argv.front();
-  const bool programThere = !program.empty() && PathFileExists(program);
+  // What the desktop will run: the Exec program as found on PATH (or its own path); the
+  // desktop skips the entry when its TryExec program is missing.
+  const std::string programPath = FindProgramOnPath(program);
+  const bool tryExecOk = state.tryExec.empty() || !FindProgramOnPath(state.tryExec).empty();
+  const bool runs = state.present && state.ours && state.enabled && !programPath.empty() && tryExecOk;
+  const bool hidden = StartsHidden(state);
   const int trayIcon = Settings().TrayIcon;
+  const bool trayByTrayIcon = trayIcon == 1;
   if (ctx.json) {
     JsonWriter w;
     w.BeginObject()
@@ -36,8 +74,12 @@ int Status(const CliContext& ctx, const std::string& path) {
         .Key("present").Bool(state.present)
         .Key("tastor").Bool(state.ours)
         .Key("enabled").Bool(state.enabled)
+        .Key("exec").String(std::string_view(DesktopExecLine(state.argv)))
         .Key("program").String(std::string_view(program))
-        .Key("programPresent").Bool(programThere)
+        .Key("programPath").String(std::string_view(programPath))
+        .Key("programPresent").Bool(!programPath.empty())
+        .Key("starts").Bool(runs)
+        .Key("hidden").Bool(hidden || trayByTrayIcon)
         .Key("trayIcon").Int(trayIcon)
         .EndObject();
     std::fputs(w.Text().c_str(), stdout);
@@ -47,10 +89,26 @@ int Status(const CliContext& ctx, const std::string& path) {
     std::printf("Autostart: off (%s does not exist)\n", path.c_str());
     return 0;
   }
-  std::printf("Autostart: %s (%s)\n", state.enabled ? "on" : "off, the entry is disabled", path.c_str());
-  std::printf("Starts: %s%s\n", program.c_str(), programThere ? "" : "  (missing: run \"tastor-cli autostart on\" again)");
-  std::printf("TrayIcon=%d in cfg.ini: %s\n", trayIcon,
-              trayIcon == 1 ? "it comes up in the tray" : "it opens its window");
+  if (!state.ours) {
+    std::printf("Autostart: %s is not Tastor's entry; tastor-cli leaves it alone\n", path.c_str());
+    return 0;
+  }
+  std::printf("Autostart: %s (%s)\n", !state.enabled ? "off, the entry is disabled" : runs ? "on" : "off, its program is missing",
+              path.c_str());
+  if (programPath.empty()) {
+    std::printf("Starts: %s  (missing: the desktop skips the entry; run \"tastor-cli autostart on\" again)\n",
+                DesktopExecLine(state.argv).c_str());
+  } else {
+    std::printf("Starts: %s  (%s)\n", DesktopExecLine(state.argv).c_str(), programPath.c_str());
+  }
+  if (hidden) {
+    std::printf("Window: hidden in the tray (--hidden), shown where the desktop has no tray\n");
+  } else if (trayByTrayIcon) {
+    std::printf("Window: hidden in the tray (TrayIcon=1 in cfg.ini), shown where the desktop has no tray\n");
+  } else {
+    std::printf("Window: shown (TrayIcon=%d in cfg.ini, no --hidden; \"tastor-cli autostart on\" again starts it hidden)\n",
+                trayIcon);
+  }
   return 0;
 }
 
@@ -61,10 +119,12 @@ static CommandRegistrar g_autostart{
     "autostart", "autostart on|off|status [--json]",
     "starts the program with the desktop (the user's XDG autostart entry), or not", RunAutostart,
     "  on      writes the entry $XDG_CONFIG_HOME/autostart/org.tastor.Tastor.desktop, which starts\n"
-    "          the tastor beside this tastor-cli (with --program-dir, --user-dir and --lang\n"
-    "          when given here); with TrayIcon 1 in cfg.ini it comes up in the tray\n"
+    "          the tastor beside this tastor-cli hidden in the tray (tastor --hidden; where the\n"
+    "          desktop has no tray, the window opens), with --program-dir, --user-dir and --lang\n"
+    "          when given here; installed, the entry names it \"tastor\" as found on PATH\n"
     "  off     removes the entry\n"
-    "  status  says whether the entry is there and what it starts (--json: one object)\n"};
+    "  status  says whether the entry is there, what it starts, whether that program is there\n"
+    "          and whether the window starts hidden (--json: one object)\n"};
 
 int RunAutostart(CliContext& ctx) {
   if (ctx.args.size() != 1 || (ctx.args[0] != "on" && ctx.args[0] != "off" && ctx.args[0] != "status")) {
@@ -87,12 +147,13 @@ int RunAutostart(CliContext& ctx) {
     std::printf("Autostart: off%s\n", before.present ? "" : " (it was not on)");
     return 0;
   }
-  const std::vector<std::string> argv = ProgramArgv(ctx, ProgramFolder());
-  if (!PathFileExists(argv.front())) return Fail(argv.front() + " does not exist; nothing to start");
+  const std::string executableFolder = ProgramFolder();
+  if (!PathFileExists(executableFolder + "tastor")) return Fail(executableFolder + "tastor does not exist; nothing to start");
+  const std::vector<std::string> argv = ProgramArgv(ctx, executableFolder);
   const std::string name = ToUtf8(Settings().Title.empty() ? std::u16string(u"Tastor") : Settings().Title);
   if (!WriteAutostartEntry(path, AutostartEntryText(argv, name), error)) {
     return Fail("cannot write " + path + ": " + error);
   }
-  std::printf("Autostart: on (%s starts %s)\n", path.c_str(), argv.front().c_str());
+  std::printf("Autostart: on (%s starts %s)\n", path.c_str(), DesktopExecLine(argv).c_str());
   return 0;
 }

@@ -10,6 +10,7 @@
 #include "app/text_language.h"
 #include "app/version.h"
 #include "cli/cli.h"
+#include "cli/help_formats.h"
 #include "cli/json_writer.h"
 #include "platform/special_folders.h"
 #include "text/text_table.h"
@@ -129,6 +130,8 @@ int main(int argc, char** argv) {
       ctx.simulate = true;
     } else if (arg == "--json") {
       ctx.json = true;
+    } else if ((arg == "--help-man" || arg == "--help-completion") && commandName == nullptr) {
+      return PrintHelpFormat(arg, PrintUsage);
     } else if ((arg == "--help" || arg == "-h") && commandName == nullptr) {
       PrintUsage(stdout);
       return 0;

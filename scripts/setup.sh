@@ -12,6 +12,7 @@ packages=(
   fonts-dejavu-core
   qemu-system-x86 busybox-static cpio
   desktop-file-utils appstream dpkg-dev fakeroot
+  lintian librsvg2-bin man-db
 )
 
 missing=()

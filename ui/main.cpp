@@ -6,13 +6,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/desktop_session.h"
-#include "app/paths.h"
+#include "app/gui_options.h"
 #include "app/version.h"
+#include "app/paths.h"
 #include "platform/special_folders.h"
 #include "ui/screen_fit.h"
 #include "ui/tastor_app.h"
+#include "ui/tray_presence.h"
 
 namespace {
 
@@ -35,38 +38,47 @@ class QuitAfterFirstPaint : public QObject {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Answered before any window system is opened, so they work without a display.
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--version") == 0) {
+  // The command line is read before any window system is opened, so that help, version
+  // and usage errors work without a display.
+  const GuiCommandLine line = ParseGuiCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  switch (line.action) {
+    case GuiCommandLine::Action::Refused:
+      std::fprintf(stderr, "%s\n", line.error.c_str());
+      return 2;
+    case GuiCommandLine::Action::Version:
       std::printf("tastor %s\n", TastorVersion());
       return 0;
-    }
-    if (std::strcmp(argv[i], "--help") == 0) {
-      std::puts("Usage: tastor [--simulate] [--program-dir DIR] [--user-dir DIR] [--lang CODE]\n"
-                "  --simulate         use the simulated keyboard when none is attached\n"
-                "  --program-dir DIR  read cfg.ini, text.xml and skins/ from DIR\n"
-                "  --user-dir DIR     keep profiles and macros in DIR\n"
-                "  --lang CODE        show the texts of translations/CODE/text.xml (en: text.xml);\n"
-                "                     default: the language of LC_ALL, LC_MESSAGES or LANG\n"
-                "  --version          print the version and end\n"
-                "  --quit-after-first-paint  end once the main window has been painted (for timing)");
+    case GuiCommandLine::Action::Help:
+      std::fputs(GuiHelpText().c_str(), stdout);
       return 0;
-    }
+    case GuiCommandLine::Action::HelpMan:
+      std::fputs(GuiManPage().c_str(), stdout);
+      return 0;
+    case GuiCommandLine::Action::Run:
+      break;
   }
+  const GuiOptions& given = line.options;
+
+  // The skinned windows need X11: on Wayland they run on XWayland, and without an X11
+  // display the program says so instead of being aborted by Qt.
+  const GuiPlatformChoice platform = ChooseGuiPlatform(given.platform, given.display);
+  if (!platform.ok) {
+    std::fprintf(stderr, "%s\n", platform.message.c_str());
+    return 1;
+  }
+  if (!platform.platform.empty()) ::setenv("QT_QPA_PLATFORM", platform.platform.c_str(), 1);
 
   StartOptions options;
-  // The skinned windows need X11: in a Wayland session they run on XWayland when it is there.
-  const GuiPlatformChoice platform = ChooseGuiPlatform();
-  if (!platform.platform.empty()) ::setenv("QT_QPA_PLATFORM", platform.platform.c_str(), 1);
+  options.programFolder = given.programFolder;
+  options.userDir = given.userDir;
+  options.language = given.language;
+  options.simulate = given.simulate;
   options.nativeWayland = platform.nativeWayland;
+  CTrayPresence::AskHiddenStart(given.hidden);
 
   // The windows' scale is fixed with the application object, so it is chosen before it
   // (ui/screen_fit).
-  std::string programFolder = ProgramFolder();
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (std::strcmp(argv[i], "--program-dir") == 0) programFolder = WithTrailingSlash(argv[i + 1]);
-  }
-  PrepareWindowScale(programFolder);
+  PrepareWindowScale(given.programFolder.empty() ? ProgramFolder() : WithTrailingSlash(given.programFolder));
 
   QApplication qapp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tastor"));
@@ -74,20 +86,7 @@ int main(int argc, char** argv) {
   QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopAppId));
 
   QuitAfterFirstPaint quitAfterPaint;
-  for (int i = 1; i < argc; ++i) {
-    const bool hasValue = i + 1 < argc;
-    if (std::strcmp(argv[i], "--simulate") == 0) {
-      options.simulate = true;
-    } else if (std::strcmp(argv[i], "--program-dir") == 0 && hasValue) {
-      options.programFolder = WithTrailingSlash(argv[++i]);
-    } else if (std::strcmp(argv[i], "--user-dir") == 0 && hasValue) {
-      options.userDir = WithTrailingSlash(argv[++i]);
-    } else if (std::strcmp(argv[i], "--lang") == 0 && hasValue) {
-      options.language = argv[++i];
-    } else if (std::strcmp(argv[i], "--quit-after-first-paint") == 0) {
-      qapp.installEventFilter(&quitAfterPaint);
-    }
-  }
+  if (given.quitAfterFirstPaint) qapp.installEventFilter(&quitAfterPaint);
 
   CTastorApp app(options);
   app.InitInstance();

@@ -40,7 +40,11 @@ ProfileSwitch::RunResult RunResultOf(intptr_t code) {
 // through QDialog::exec, so Qt's stack of modal windows knows them all.
 bool UserInModalWindow() { return QApplication::activeModalWidget() != nullptr; }
 
+bool g_hiddenStartAsked = false;
+
 }  // namespace
+
+void CTrayPresence::AskHiddenStart(bool hidden) { g_hiddenStartAsked = hidden; }
 
 CTrayPresence::CTrayPresence(Host host, bool simulate, QObject* parent)
     : QObject(parent), host_(std::move(host)), simulate_(simulate) {
@@ -48,14 +52,17 @@ CTrayPresence::CTrayPresence(Host host, bool simulate, QObject* parent)
   connect(&timer_, &QTimer::timeout, this, &CTrayPresence::OnSwitchTimer);
   // Decided at construction, as the may-be-shown flag is, so that the window's first
   // show already knows whether it may happen.
-  behaviour_ = TrayBehaviourFor(Settings().TrayIcon, CTrayIcon::Available());
+  behaviour_ = TrayBehaviourFor(Settings().TrayIcon, CTrayIcon::Available(), g_hiddenStartAsked);
   mayBeShown_ = !behaviour_.startHidden;
 }
 
 CTrayPresence::~CTrayPresence() { Shutdown(); }
 
 void CTrayPresence::Start() {
-  if (behaviour_.trayMissing) {
+  if (behaviour_.hiddenWithoutTray) {
+    WriteLog("No system tray: --hidden cannot start in the tray, so the window is shown and its close button ends "
+             "the program");
+  } else if (behaviour_.trayMissing) {
     WriteLog("No system tray: TrayIcon=%d, so the window is shown and its close button ends the program",
              static_cast<int>(Settings().TrayIcon));
   }

@@ -42,6 +42,10 @@ class CTrayPresence : public QObject {
   CTrayPresence(Host host, bool simulate, QObject* parent = nullptr);
   ~CTrayPresence() override;
 
+  // The program was started with --hidden: the window starts in the tray where the desktop
+  // has one, whatever TrayIcon says. Set before the main window is made.
+  static void AskHiddenStart(bool hidden);
+
   // At the window's start: the device notifications and timer 576. Decides the tray
   // behaviour (logged once when TrayIcon asks for a tray the desktop does not have).
   void Start();

@@ -1,6 +1,8 @@
-// The installed program: cmake --install into a temporary prefix gives the program folder,
-// the links in bin/ that run it from there, the desktop entry, the AppStream data, the
-// icons and the udev rule; cpack makes a Debian package of the same files.
+// The installed program: cmake --install into a temporary prefix gives the program folder
+// (with links to the data in share/tastor/), the links in bin/ that run it from there, the
+// desktop entry, the AppStream data, the icons, the manual pages, the shell completions and
+// the udev rule; cpack makes a Debian package of the same files and its debug symbols
+// package, which lintian passes.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -64,6 +66,13 @@ TEST_F(InstalledTree, RunsThroughTheLinksInBinFromItsProgramFolder) {
                            "translations/de/text.xml", "translations/en/text.xml"}) {
     EXPECT_TRUE(fs::is_regular_file(P("lib/tastor/") + file)) << file;
   }
+  // The data is in share/tastor/; the program folder links to it with relative links.
+  for (const char* entry : {"cfg.ini", "text.xml", "appico.ico", "skins", "translations"}) {
+    const fs::path link = P("lib/tastor/") + entry;
+    ASSERT_TRUE(fs::is_symlink(link)) << link;
+    EXPECT_EQ(fs::path("../../share/tastor") / entry, fs::read_symlink(link));
+    EXPECT_TRUE(fs::exists(P("share/tastor/") + entry)) << entry;
+  }
 
   RunResult r = RunProgram({P("bin/tastor-cli"), "--version"});
   EXPECT_EQ(0, r.status);
@@ -83,6 +92,25 @@ TEST_F(InstalledTree, RunsThroughTheLinksInBinFromItsProgramFolder) {
   EXPECT_TRUE(Has(r.out, "\"VID\": 12136")) << r.out;
 }
 
+TEST_F(InstalledTree, AutostartStartsTheInstalledProgramHiddenThroughItsBinLink) {
+  TempDir config;
+  const std::string entry = config.path() + "autostart/org.tastor.Tastor.desktop";
+  // bin/ on PATH: the entry names the program as the desktop finds it there.
+  const std::vector<std::string> env = {"XDG_CONFIG_HOME=" + config.path(), "PATH=" + P("bin") + ":/usr/bin:/bin"};
+  RunResult r = RunProgram({P("bin/tastor-cli"), "autostart", "on"}, env);
+  ASSERT_EQ(0, r.status) << r.err;
+  std::string text = ReadFile(entry);
+  EXPECT_TRUE(Has(text, "\nExec=tastor --hidden\n")) << text;
+  EXPECT_TRUE(Has(text, "\nTryExec=tastor\n")) << text;
+  r = RunProgram({P("bin/tastor-cli"), "autostart", "status"}, env);
+  EXPECT_TRUE(Has(r.out, "Starts: tastor --hidden  (" + P("bin/tastor") + ")")) << r.out;
+  // Without bin/ on PATH, the program's own path.
+  r = RunProgram({P("bin/tastor-cli"), "autostart", "on"}, {"XDG_CONFIG_HOME=" + config.path(), "PATH=/usr/bin:/bin"});
+  ASSERT_EQ(0, r.status) << r.err;
+  text = ReadFile(entry);
+  EXPECT_TRUE(Has(text, "\nExec=" + P("lib/tastor/tastor") + " --hidden\n")) << text;
+}
+
 TEST_F(InstalledTree, DesktopEntryAndAppStreamDataPassTheirValidators) {
   const std::string desktop = P("share/applications/") + kDesktopAppId + ".desktop";
   const std::string metainfo = P("share/metainfo/") + kDesktopAppId + ".metainfo.xml";
@@ -95,6 +123,19 @@ TEST_F(InstalledTree, DesktopEntryAndAppStreamDataPassTheirValidators) {
   EXPECT_TRUE(Has(entry, std::string("\nIcon=") + kDesktopAppId + "\n"));
   EXPECT_TRUE(Has(entry, "\nCategories=")) << entry;
   EXPECT_TRUE(Has(entry, "\nKeywords=")) << entry;
+  for (const char* german : {"\nName[de]=", "\nGenericName[de]=Tastatur-Einstellungen\n", "\nComment[de]=Tasten, ",
+                             "\nKeywords[de]=Tastatur;"}) {
+    EXPECT_TRUE(Has(entry, german)) << german;
+  }
+  // The AppStream data: the licence of the program, German texts, no made-up addresses.
+  const std::string data = ReadFile(metainfo);
+  EXPECT_TRUE(Has(data, "<project_license>GPL-2.0-or-later</project_license>"));
+  EXPECT_TRUE(Has(data, "<summary xml:lang=\"de\">"));
+  EXPECT_TRUE(Has(data, "<p xml:lang=\"de\">"));
+  EXPECT_TRUE(Has(data, "<recommends>\n    <control>keyboard</control>\n    <control>pointing</control>\n  </recommends>"));
+  EXPECT_FALSE(Has(data, "<requires>"));
+  EXPECT_FALSE(Has(data, "example")) << data;
+  EXPECT_FALSE(Has(data, "<url")) << data;
 
   const std::string desktopValidate = Which("desktop-file-validate");
   const std::string appstreamcli = Which("appstreamcli");
@@ -145,7 +186,10 @@ TEST_F(InstalledTree, ModaliasAndUdevRuleNameTheKeyboardOfCfgIni) {
   }
 }
 
-TEST_F(InstalledTree, HicolorIconsInEverySize) {
+TEST_F(InstalledTree, HicolorIconsInEverySizeFromTheScalableIcon) {
+  const std::string svg = ReadFile(P("share/icons/hicolor/scalable/apps/") + kDesktopAppId + ".svg");
+  EXPECT_TRUE(Has(svg, "<svg ")) << svg.substr(0, 100);
+  EXPECT_EQ(ReadFile(SourceDir() + "packaging/tastor.svg"), svg);
   for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
     const std::string dim = std::to_string(size) + "x" + std::to_string(size);
     const std::string icon = P("share/icons/hicolor/") + dim + "/apps/" + kDesktopAppId + ".png";
@@ -153,6 +197,40 @@ TEST_F(InstalledTree, HicolorIconsInEverySize) {
   }
   EXPECT_TRUE(fs::is_regular_file(P("share/doc/tastor/README.md")));
   EXPECT_TRUE(fs::is_regular_file(P("share/doc/tastor/screenshots/main_window.png")));
+}
+
+TEST_F(InstalledTree, LicenceChangelogManualPagesAndCompletions) {
+  EXPECT_EQ(ReadFile(SourceDir() + "packaging/copyright"), ReadFile(P("share/doc/tastor/copyright")));
+  EXPECT_TRUE(Has(ReadFile(SourceDir() + "LICENSE"), "GNU GENERAL PUBLIC LICENSE\n                       Version 2"));
+  // The changelog is compressed as Debian's tools do it: gzip without a name or time.
+  const std::string changelog = ReadFile(P("share/doc/tastor/changelog.Debian.gz"));
+  ASSERT_GE(changelog.size(), 10u);
+  EXPECT_EQ("\x1f\x8b", changelog.substr(0, 2));
+  EXPECT_EQ(std::string(4, '\0'), changelog.substr(4, 4));  // no time
+  EXPECT_EQ(0, changelog[3] & 0x08);                          // no name
+  EXPECT_TRUE(fs::is_regular_file(P("share/bash-completion/completions/tastor-cli")));
+  EXPECT_TRUE(fs::is_regular_file(P("share/zsh/vendor-completions/_tastor-cli")));
+
+  // The manual pages are what the programs print, and man renders them without a warning.
+  for (const char* program : {"tastor", "tastor-cli"}) {
+    const std::string page = P("share/man/man1/") + program + ".1.gz";
+    ASSERT_TRUE(fs::is_regular_file(page)) << page;
+    if (!OnPath("man")) continue;
+    const RunResult r = RunProgram({"/bin/sh", "-c", std::string("man --warnings -E UTF-8 -l '") + page + "' >/dev/null"},
+                                   {"MANWIDTH=80", "LC_ALL=C.UTF-8", "MANPAGER=cat", "PAGER=cat"});
+    EXPECT_EQ(0, r.status) << program << r.err;
+    EXPECT_EQ("", r.err) << program;
+  }
+}
+
+// The lines of lintian's report that are errors or warnings.
+std::string LintianProblems(const std::string& report) {
+  std::istringstream lines(report);
+  std::string line, problems;
+  while (std::getline(lines, line)) {
+    if (line.rfind("E: ", 0) == 0 || line.rfind("W: ", 0) == 0) problems += line + "\n";
+  }
+  return problems;
 }
 
 TEST(DebianPackage, HoldsTheInstalledFilesWithComputedDependenciesAndUdevScripts) {
@@ -164,34 +242,55 @@ TEST(DebianPackage, HoldsTheInstalledFilesWithComputedDependenciesAndUdevScripts
   RunResult r = RunProgram({TASTOR_CPACK, "-G", "DEB", "--config", std::string(TASTOR_BUILD_DIR) + "/CPackConfig.cmake",
                             "-B", out.path()});
   ASSERT_EQ(0, r.status) << r.out << r.err;
-  std::string deb;
+  std::string deb, dbgsym;
   for (const auto& entry : fs::directory_iterator(out.path())) {
     if (entry.path().extension() == ".deb") deb = entry.path();
+    if (entry.path().extension() == ".ddeb") dbgsym = entry.path();
   }
   ASSERT_FALSE(deb.empty()) << r.out;
-  EXPECT_TRUE(Has(deb, std::string("tastor_") + TastorVersion() + "_"));
+  ASSERT_FALSE(dbgsym.empty()) << r.out;
+  EXPECT_TRUE(Has(deb, std::string("tastor_") + TastorVersion() + "-1_")) << deb;
+  EXPECT_TRUE(Has(dbgsym, std::string("tastor-dbgsym_") + TastorVersion() + "-1_")) << dbgsym;
 
   r = RunProgram({dpkgDeb, "--contents", deb});
   ASSERT_EQ(0, r.status) << r.err;
   for (const char* file : {"./usr/lib/tastor/tastor-cli", "./usr/lib/tastor/tastor", "./usr/lib/tastor/libHidPort.so",
-                           "./usr/lib/tastor/cfg.ini", "./usr/lib/tastor/translations/de/text.xml",
+                           "./usr/share/tastor/cfg.ini", "./usr/share/tastor/translations/de/text.xml",
+                           "./usr/share/tastor/skins/main_nr.png",
                            "./usr/lib/udev/rules.d/70-tastor.rules", "./usr/share/applications/org.tastor.Tastor.desktop",
                            "./usr/share/metainfo/org.tastor.Tastor.metainfo.xml",
                            "./usr/share/dbus-1/interfaces/org.tastor.Tastor1.xml",
                            "./usr/share/icons/hicolor/256x256/apps/org.tastor.Tastor.png",
+                           "./usr/share/icons/hicolor/scalable/apps/org.tastor.Tastor.svg",
+                           "./usr/share/man/man1/tastor.1.gz", "./usr/share/man/man1/tastor-cli.1.gz",
+                           "./usr/share/bash-completion/completions/tastor-cli",
+                           "./usr/share/zsh/vendor-completions/_tastor-cli",
+                           "./usr/share/doc/tastor/copyright", "./usr/share/doc/tastor/changelog.Debian.gz",
                            "./usr/share/doc/tastor/README.md"}) {
     EXPECT_TRUE(Has(r.out, std::string(file) + "\n")) << file;
   }
   EXPECT_TRUE(std::regex_search(r.out, std::regex("\\./usr/bin/tastor-cli -> \\.\\./lib/tastor/tastor-cli\n"))) << r.out;
-  // Nothing of the build tree or the tests goes into the package.
+  EXPECT_TRUE(Has(r.out, "./usr/lib/tastor/cfg.ini -> ../../share/tastor/cfg.ini\n"));
+  EXPECT_TRUE(Has(r.out, "./usr/lib/tastor/skins -> ../../share/tastor/skins\n"));
+  // Nothing of the build tree or the tests goes into the package, nor debug information.
   EXPECT_FALSE(Has(r.out, "tests")) << r.out;
   EXPECT_FALSE(Has(r.out, "gallery"));
+  EXPECT_FALSE(Has(r.out, "/usr/lib/debug"));
+  r = RunProgram({dpkgDeb, "--contents", dbgsym});
+  ASSERT_EQ(0, r.status) << r.err;
+  EXPECT_TRUE(std::regex_search(r.out, std::regex("\\./usr/lib/debug/\\.build-id/[0-9a-f]{2}/[0-9a-f]+\\.debug\n"))) << r.out;
 
   r = RunProgram({dpkgDeb, "--field", deb, "Depends"});
   ASSERT_EQ(0, r.status) << r.err;
   for (const char* dependency : {"libc6", "libhidapi-hidraw0", "libqt6widgets6", "libx11-6"}) {
     EXPECT_TRUE(Has(r.out, dependency)) << r.out;
   }
+  // No address that leads nowhere; the windows need XWayland in a Wayland session.
+  r = RunProgram({dpkgDeb, "--field", deb, "Maintainer", "Homepage", "Recommends"});
+  ASSERT_EQ(0, r.status) << r.err;
+  EXPECT_FALSE(Has(r.out, "Homepage")) << r.out;
+  EXPECT_FALSE(Has(r.out, "tastor.example")) << r.out;
+  EXPECT_TRUE(Has(r.out, "Recommends: xwayland\n")) << r.out;
 
   TempDir control;
   ASSERT_EQ(0, RunProgram({dpkgDeb, "--control", deb, control.path()}).status);
@@ -206,6 +305,13 @@ TEST(DebianPackage, HoldsTheInstalledFilesWithComputedDependenciesAndUdevScripts
                    {"PATH=/nonexistent"});
     EXPECT_EQ(0, r.status) << script << r.err;
   }
+
+  // Debian's own checker finds no error and no warning in either package.
+  const std::string lintian = Which("lintian");
+  if (lintian.empty()) GTEST_SKIP() << "lintian is missing (scripts/setup.sh installs it)";
+  r = RunProgram({lintian, "--pedantic", deb, dbgsym});
+  EXPECT_EQ("", LintianProblems(r.out + r.err)) << r.out << r.err;
+  EXPECT_EQ(0, r.status) << r.out << r.err;
 }
 
 }  // namespace

@@ -39,6 +39,32 @@ TEST(CliLocale, GermanLocaleReadsTheGermanFile) {
   }
 }
 
+TEST(CliLocale, LanguageOfTheDesktopComesBeforeTheLocaleButNotUnderC) {
+  for (const std::vector<std::string>& env :
+       {std::vector<std::string>{"LANG=en_US.UTF-8", "LANGUAGE=de"}, {"LANG=en_US.UTF-8", "LANGUAGE=fr:de_DE:en"},
+        {"LANG=de_DE.UTF-8", "LANGUAGE=fr"}}) {
+    const RunResult r = TextJson({}, env);
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_EQ("Abbrechen", Cancel(r)) << env.back();
+  }
+  for (const std::vector<std::string>& env :
+       {std::vector<std::string>{"LANG=de_DE.UTF-8", "LANGUAGE=en:de"}, {"LC_ALL=C", "LANG=de_DE.UTF-8", "LANGUAGE=de"},
+        {"LANG=C.UTF-8", "LANGUAGE=de"}}) {
+    const RunResult r = TextJson({}, env);
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_EQ("Cancel", Cancel(r)) << env.back();
+  }
+}
+
+TEST(CliLocale, LangTakesTheFormsOfALocale) {
+  for (const char* code : {"de", "de_DE", "de_DE.UTF-8", "de_AT@euro"}) {
+    const RunResult r = TextJson({"--lang", code}, {"LANG=en_US.UTF-8"});
+    ASSERT_EQ(0, r.status) << code << ": " << r.err;
+    EXPECT_EQ("Abbrechen", Cancel(r)) << code;
+  }
+  EXPECT_EQ("Cancel", Cancel(TextJson({"--lang", "en_GB.UTF-8"}, {"LANG=de_DE.UTF-8"})));
+}
+
 TEST(CliLocale, UnknownLocaleEnglishAndLangEnReadTextXml) {
   for (const std::vector<std::string>& options : {std::vector<std::string>{}, {"--lang", "en"}}) {
     for (const char* lang : {"LANG=fr_FR.UTF-8", "LANG=C", "LANG=en_GB.UTF-8", "LANG=de_DE.UTF-8"}) {

@@ -4,7 +4,10 @@
 
 #include <cstdlib>
 
+#include <functional>
+
 #include "app/desktop_session.h"
+#include "platform/x11_display.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -24,27 +27,77 @@ class ScopedEnv {
   bool had_ = false;
 };
 
-TEST(GuiPlatform, WaylandWithXWaylandRunsOnXcbUnlessTheUserChose) {
-  GuiPlatformChoice c = ChooseGuiPlatform(nullptr, "wayland", "wayland-0", ":0");
-  EXPECT_EQ("xcb", c.platform);
-  EXPECT_FALSE(c.nativeWayland);
-  // WAYLAND_DISPLAY alone marks the session as Wayland too.
-  EXPECT_EQ("xcb", ChooseGuiPlatform("", "", "wayland-0", ":1").platform);
-  // The user's own choice is kept; a native Wayland choice is told apart for the log.
-  c = ChooseGuiPlatform("wayland", "wayland", "wayland-0", ":0");
-  EXPECT_EQ("", c.platform);
-  EXPECT_TRUE(c.nativeWayland);
-  EXPECT_FALSE(ChooseGuiPlatform("offscreen", "wayland", "wayland-0", ":0").nativeWayland);
+// A display opener that knows one open display and records what it was asked.
+struct FakeDisplays {
+  std::string open;
+  std::vector<std::string> asked;
+  std::function<bool(const std::string&)> Opener() {
+    return [this](const std::string& name) {
+      asked.push_back(name);
+      return name == open;
+    };
+  }
+};
+
+GuiPlatformChoice Choose(FakeDisplays& displays, const std::string& user, const std::string& session,
+                         const std::string& wayland, const std::string& display) {
+  return ChooseGuiPlatform(GuiPlatformRequest{user, session, wayland, display}, displays.Opener());
 }
 
-TEST(GuiPlatform, WaylandWithoutXWaylandRunsNativelyAndX11IsLeftAlone) {
-  GuiPlatformChoice c = ChooseGuiPlatform(nullptr, "wayland", "wayland-0", nullptr);
-  EXPECT_EQ("", c.platform);
-  EXPECT_TRUE(c.nativeWayland);
-  c = ChooseGuiPlatform(nullptr, "x11", nullptr, ":0");
+TEST(GuiPlatform, TheWindowsRunOnXcbWhereTheX11DisplayOpens) {
+  FakeDisplays displays{":0", {}};
+  // A Wayland session with XWayland, and a plain X11 session.
+  for (const GuiPlatformChoice& c : {Choose(displays, "", "wayland", "wayland-0", ":0"),
+                                     Choose(displays, "", "", "wayland-0", ":0"), Choose(displays, "", "x11", "", ":0")}) {
+    EXPECT_TRUE(c.ok) << c.message;
+    EXPECT_EQ("xcb", c.platform);
+    EXPECT_FALSE(c.nativeWayland);
+  }
+  EXPECT_EQ((std::vector<std::string>{":0", ":0", ":0"}), displays.asked);
+}
+
+TEST(GuiPlatform, WithoutAnX11DisplayTheProgramSaysWhatIsMissingInOneLine) {
+  FakeDisplays displays{":0", {}};
+  GuiPlatformChoice c = Choose(displays, "", "wayland", "wayland-0", "");
+  EXPECT_FALSE(c.ok);
+  EXPECT_TRUE(Has(c.message, "tastor: the windows need an X11 display")) << c.message;
+  EXPECT_TRUE(Has(c.message, "no XWayland (DISPLAY is not set)")) << c.message;
+  EXPECT_TRUE(Has(c.message, "xwayland")) << c.message;
+  // XWayland named but gone.
+  c = Choose(displays, "", "wayland", "wayland-0", ":7");
+  EXPECT_FALSE(c.ok);
+  EXPECT_TRUE(Has(c.message, "XWayland's display \":7\" does not open")) << c.message;
+  // No desktop at all, and an X11 display that does not run.
+  c = Choose(displays, "", "", "", "");
+  EXPECT_FALSE(c.ok);
+  EXPECT_TRUE(Has(c.message, "DISPLAY is not set")) << c.message;
+  c = Choose(displays, "", "x11", "", ":9");
+  EXPECT_FALSE(c.ok);
+  EXPECT_TRUE(Has(c.message, "the display \":9\" does not open")) << c.message;
+  for (const std::string& message : {c.message, Choose(displays, "", "", "", "").message}) {
+    EXPECT_EQ(std::string::npos, message.find('\n')) << message;
+  }
+}
+
+TEST(GuiPlatform, APlatformTheUserChoseIsUsedAsItIs) {
+  FakeDisplays displays{"", {}};
+  GuiPlatformChoice c = Choose(displays, "offscreen", "wayland", "wayland-0", "");
+  EXPECT_TRUE(c.ok);
   EXPECT_EQ("", c.platform);
   EXPECT_FALSE(c.nativeWayland);
-  EXPECT_FALSE(ChooseGuiPlatform(nullptr, nullptr, nullptr, nullptr).nativeWayland);
+  c = Choose(displays, "wayland", "wayland", "wayland-0", "");
+  EXPECT_TRUE(c.ok);
+  EXPECT_TRUE(c.nativeWayland);
+  EXPECT_TRUE(displays.asked.empty());
+  // xcb chosen by hand still needs its display.
+  c = Choose(displays, "xcb", "", "", ":3");
+  EXPECT_FALSE(c.ok);
+  EXPECT_EQ((std::vector<std::string>{":3"}), displays.asked);
+}
+
+TEST(GuiPlatform, TheRealDisplayCheckOpensNothingThatIsNotThere) {
+  EXPECT_FALSE(X11DisplayOpens(""));
+  EXPECT_FALSE(X11DisplayOpens(":97531"));
 }
 
 TEST(DesktopExec, QuotesWhatTheEntryFormatReservesAndReadsItBack) {

@@ -432,6 +432,17 @@ TEST(TrayRule, TheSettingAndTheDesktopsTrayDecideHowTheWindowLives) {
     EXPECT_TRUE(b.trayMissing);
     EXPECT_FALSE(b.icon || b.startHidden || b.closeHides || b.hideOnRemoval || b.balloonOnRemoval);
   }
+  // --hidden starts in the tray whatever the setting, which still decides the removal.
+  for (const int setting : {0, 1, 3}) {
+    const TrayBehaviour b = TrayBehaviourFor(setting, true, true);
+    EXPECT_TRUE(b.icon && b.startHidden && b.closeHides) << setting;
+    EXPECT_EQ(setting == 1, b.hideOnRemoval) << setting;
+    EXPECT_EQ(setting == 3, b.balloonOnRemoval) << setting;
+    EXPECT_FALSE(b.hiddenWithoutTray);
+    const TrayBehaviour none = TrayBehaviourFor(setting, false, true);
+    EXPECT_TRUE(none.hiddenWithoutTray) << setting;
+    EXPECT_FALSE(none.icon || none.startHidden || none.closeHides) << setting;
+  }
 }
 
 TEST(ProcessScan, KeptKernelNameFilesCloseWithTheirProcessAndTheScanner) {

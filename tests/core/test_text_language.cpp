@@ -20,6 +20,31 @@ TEST(LocaleLanguage, TakesTheFirstSetVariableAndDropsCodesetAndModifier) {
   EXPECT_EQ("", LocaleLanguage(nullptr, nullptr, "../../etc"));
 }
 
+TEST(LanguagePreference, LanguageComesFirstUnlessTheLocaleIsCOrPosix) {
+  // Desktops set LANGUAGE beside LANG; its entries come first, in order, then the locale's.
+  EXPECT_EQ("de", LanguagePreference("de", nullptr, nullptr, "en_US.UTF-8").substr(0, 2));
+  EXPECT_EQ("de:en_US", LanguagePreference("de", nullptr, nullptr, "en_US.UTF-8"));
+  EXPECT_EQ("fr_CA:de_AT:en_GB", LanguagePreference("fr_CA.UTF-8:de_AT::de_AT", "en_GB", nullptr, nullptr));
+  EXPECT_EQ("de_DE", LanguagePreference("", nullptr, nullptr, "de_DE.UTF-8"));
+  EXPECT_EQ("de_DE", LanguagePreference("de_DE", nullptr, nullptr, "de_DE.UTF-8"));  // no repeats
+  // As gettext does, LANGUAGE is not read under the C locale or without one.
+  EXPECT_EQ("", LanguagePreference("de", "C", nullptr, "de_DE.UTF-8"));
+  EXPECT_EQ("", LanguagePreference("de", nullptr, nullptr, "C.UTF-8"));
+  EXPECT_EQ("", LanguagePreference("de", nullptr, "POSIX", nullptr));
+  EXPECT_EQ("", LanguagePreference("de", nullptr, nullptr, nullptr));
+  // Entries that are no language code are dropped, not followed.
+  EXPECT_EQ("en_US", LanguagePreference("../x:C", nullptr, nullptr, "en_US"));
+}
+
+TEST(NormalLanguageCode, TakesTheFormsUsersWrite) {
+  EXPECT_EQ("de_DE", NormalLanguageCode("de_DE.UTF-8"));
+  EXPECT_EQ("de_DE", NormalLanguageCode("DE_de"));
+  EXPECT_EQ("de", NormalLanguageCode("de@euro"));
+  EXPECT_EQ("", NormalLanguageCode("C"));
+  EXPECT_EQ("", NormalLanguageCode("_DE"));
+  EXPECT_EQ("", NormalLanguageCode("de/../x"));
+}
+
 class TextChoiceTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -51,7 +76,25 @@ TEST_F(TextChoiceTest, EnglishUnknownAndNoLocaleReadTextXml) {
   }
 }
 
+TEST_F(TextChoiceTest, ThePreferenceIsTriedInOrderUntilOneHasTextsOrIsEnglish) {
+  EXPECT_EQ(german_, ChooseTextFile(dir_.path(), "", "fr:de:en_US").path);
+  EXPECT_EQ(austrian_, ChooseTextFile(dir_.path(), "", "fr:de_AT:en_US").path);
+  EXPECT_EQ(TextXml(), ChooseTextFile(dir_.path(), "", "fr:en:de").path);  // English before German
+  EXPECT_EQ(german_, ChooseTextFile(dir_.path(), "", "de_CH").path);       // the language's own
+  const TextChoice none = ChooseTextFile(dir_.path(), "", "fr:ja");
+  EXPECT_EQ(TextXml(), none.path);
+  EXPECT_TRUE(none.ok);
+}
+
 TEST_F(TextChoiceTest, ExplicitLanguageWinsAndEnglishKeepsTextXml) {
+  // --lang takes the forms of a locale too.
+  for (const char* code : {"de_DE", "de_DE.UTF-8", "DE", "de_CH.utf8"}) {
+    const TextChoice c = ChooseTextFile(dir_.path(), code, "");
+    EXPECT_TRUE(c.ok) << code;
+    EXPECT_EQ(german_, c.path) << code;
+  }
+  EXPECT_EQ(austrian_, ChooseTextFile(dir_.path(), "de_AT.UTF-8", "").path);
+  EXPECT_EQ(TextXml(), ChooseTextFile(dir_.path(), "en_GB.UTF-8", "de_DE").path);
   EXPECT_EQ(german_, ChooseTextFile(dir_.path(), "de", "fr_FR").path);
   EXPECT_EQ(TextXml(), ChooseTextFile(dir_.path(), "en", "de_DE").path);
   EXPECT_EQ(TextXml(), ChooseTextFile(dir_.path(), "EN", "de_DE").path);

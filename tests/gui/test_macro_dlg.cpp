@@ -561,7 +561,7 @@ TEST_F(MacroDlgTest, AFolderThatCannotAllGoIsShownAsItIsLeftOnDisk) {
   AnswerOk();
   ChooseRow(3);
   Pump(50);
-  std::system(("chattr -i '" + stuck + "'").c_str());
+  EXPECT_EQ(0, std::system(("chattr -i '" + stuck + "'").c_str())) << "the file stays immutable: " << stuck;
   ASSERT_FALSE(Messages().empty());
   EXPECT_EQ(0u, Messages().back().rfind(u"Remove Directory failed, err = ", 0));
   HTREEITEM games = Item(u"Games");

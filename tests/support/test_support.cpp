@@ -247,6 +247,7 @@ void SetUpTestEnvironment() {
   // requests): the programs find none, unless a test starts a private bus for its children.
   ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + runtime + "/no-session-bus").c_str(), 1);
   // The texts the programs read follow the locale: the tests choose it themselves.
+  ::unsetenv("LANGUAGE");
   ::unsetenv("LC_ALL");
   ::unsetenv("LC_MESSAGES");
   ::setenv("LANG", "C.UTF-8", 1);

@@ -1,0 +1,182 @@
+// The windows program's command line and start: unknown options and missing values are
+// refused with exit status 2 before any display is opened, help and the manual page need
+// none either, a start without an X11 display says so in one line and ends with 1, Qt's own
+// -platform is let through, and --hidden starts in the tray where there is one (else the
+// window opens, with a log line).
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <filesystem>
+
+#include "tests/support/test_support.h"
+
+namespace {
+
+// No display of any kind: what a program gets outside a desktop session.
+const std::vector<std::string> kNoDisplay = {"QT_QPA_PLATFORM=", "DISPLAY=", "WAYLAND_DISPLAY=", "XDG_SESSION_TYPE="};
+
+RunResult Tastor(const std::vector<std::string>& args, std::vector<std::string> env = kNoDisplay) {
+  std::vector<std::string> argv = {BinDir() + "tastor"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return RunProgramWithin(argv, 30000, env);
+}
+
+// A program folder with the build's skin and sibling libraries and its own cfg.ini (the log
+// on standard error, TrayIcon as given).
+void WriteProgramFolder(const TempDir& dir, const std::string& mutex, int trayIcon) {
+  for (const char* shared : {"skins", "libHidPortSim.so", "libVelum.so", "appico.ico"}) {
+    std::filesystem::create_symlink(BinDir() + shared, dir.path() + shared);
+  }
+  dir.Write("cfg.ini", "[OPT]\nDebug=1\nappdir=Tastor\nTrayIcon=" + std::to_string(trayIcon) + "\n");
+  dir.Write("text.xml", "<?xml version=\"1.0\"?>\n<tastor><config><tc_title>Start Test</tc_title><tc_mutex>" + mutex +
+                            "</tc_mutex></config></tastor>\n");
+}
+
+TEST(ProgramStart, UsageErrorsAreRefusedWithoutADisplay) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--bogus"}, {"--simulate", "-x"}, {"--lang"}, {"--user-dir", ""}, {"file.kbp"},
+        {"--hidden=yes"}}) {
+    const RunResult r = Tastor(args);
+    EXPECT_EQ(2, r.status) << args.front() << r.err;
+    EXPECT_TRUE(Has(r.err, "tastor: ")) << r.err;
+    EXPECT_TRUE(Has(r.err, "(tastor --help lists the options)\n")) << r.err;
+    EXPECT_EQ(r.err.size() - 1, r.err.find('\n')) << "one line: " << r.err;
+  }
+  EXPECT_TRUE(Has(Tastor({"--bogus"}).err, "unknown option \"--bogus\""));
+
+  RunResult r = Tastor({"--help"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_TRUE(Has(r.out, "--hidden, --background")) << r.out;
+  EXPECT_TRUE(Has(r.out, "--lang CODE")) << r.out;
+  r = Tastor({"--help-man"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ(0u, r.out.rfind(".TH TASTOR 1 ", 0)) << r.out.substr(0, 80);
+  EXPECT_TRUE(Has(r.out, "\\fB\\-\\-hidden, \\-\\-background\\fR")) << r.out;
+}
+
+TEST(ProgramStart, WithoutAnX11DisplayItSaysWhatIsMissingAndEnds) {
+  // A Wayland session without XWayland.
+  RunResult r = Tastor({"--simulate"}, {"QT_QPA_PLATFORM=", "DISPLAY=", "WAYLAND_DISPLAY=wayland-0",
+                                        "XDG_SESSION_TYPE=wayland"});
+  EXPECT_EQ(1, r.status) << r.err;
+  EXPECT_TRUE(Has(r.err, "tastor: the windows need an X11 display, and this Wayland session has no XWayland")) << r.err;
+  EXPECT_TRUE(Has(r.err, "xwayland")) << r.err;
+  // A display that is named but does not run.
+  r = Tastor({"--simulate"}, {"QT_QPA_PLATFORM=", "DISPLAY=:97531", "WAYLAND_DISPLAY=", "XDG_SESSION_TYPE="});
+  EXPECT_EQ(1, r.status) << r.err;
+  EXPECT_EQ("tastor: the windows need an X11 display, and the display \":97531\" does not open: start Tastor in a "
+            "desktop session (X11, or Wayland with XWayland), or set DISPLAY to a display that runs\n",
+            r.err);
+  r = Tastor({"-display", ":97531"}, {"QT_QPA_PLATFORM=", "DISPLAY=", "WAYLAND_DISPLAY=", "XDG_SESSION_TYPE="});
+  EXPECT_EQ(1, r.status) << r.err;
+  EXPECT_TRUE(Has(r.err, "\":97531\" does not open")) << r.err;
+}
+
+TEST(ProgramStart, APlatformChosenWithQtsOptionIsUsed) {
+  TempDir dir;
+  WriteProgramFolder(dir, "Tastor-start-platform", 0);
+  // No display at all, but offscreen asked for on the command line: the window is painted.
+  std::vector<std::string> env = kNoDisplay;
+  env.push_back("TASTOR_SIM_DIR=" + dir.path() + "sim");
+  const RunResult r = Tastor({"-platform", "offscreen", "--simulate", "--program-dir", dir.path(), "--user-dir",
+                              dir.path() + "user", "--quit-after-first-paint"},
+                             env);
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_TRUE(Has(r.err, "Driver exit")) << r.err;
+}
+
+// Runs the program on a display and reads its log (Debug=1: standard error).
+class Started {
+ public:
+  Started(const TempDir& dir, const std::string& display, const QStringList& extra) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!display.empty()) {
+      env.insert("DISPLAY", QString::fromStdString(display));
+      env.insert("QT_QPA_PLATFORM", "xcb");
+    }
+    env.insert("TASTOR_SIM_DIR", QString::fromStdString(dir.path() + "sim"));
+    process_.setProcessEnvironment(env);
+    process_.setProgram(QString::fromStdString(BinDir() + "tastor"));
+    process_.setArguments(QStringList{"--simulate", "--program-dir", QString::fromStdString(dir.path()), "--user-dir",
+                                      QString::fromStdString(dir.path() + "user")} +
+                          extra);
+    process_.start();
+  }
+  ~Started() {
+    if (process_.state() != QProcess::NotRunning) {
+      process_.kill();
+      process_.waitForFinished(5000);
+    }
+  }
+  bool WaitForLog(const QByteArray& text, int ms = 15000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!log_.contains(text) && timer.elapsed() < ms && process_.state() != QProcess::NotRunning) {
+      process_.waitForReadyRead(100);
+      log_ += process_.readAllStandardError();
+    }
+    log_ += process_.readAllStandardError();
+    return log_.contains(text);
+  }
+  bool Finish(int ms = 15000) {
+    const bool done = process_.waitForFinished(ms);
+    log_ += process_.readAllStandardError();
+    return done;
+  }
+  QProcess& process() { return process_; }
+  std::string log() const { return log_.toStdString(); }
+
+ private:
+  QProcess process_;
+  QByteArray log_;
+};
+
+bool WindowShown(const std::string& display, const std::string& caption) {
+  const RunResult r = RunProgram({"/usr/bin/xdotool", "search", "--onlyvisible", "--name", "^" + caption + "$"},
+                                 {"DISPLAY=" + display});
+  return r.status == 0 && !r.out.empty();
+}
+
+TEST(ProgramStart, HiddenStartsInTheTrayWhereTheDesktopHasOne) {
+  Xvfb xvfb;
+  if (!OnPath("xdotool") || !xvfb.Start()) GTEST_SKIP() << "needs Xvfb and xdotool";
+  QProcess tray;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DISPLAY", QString::fromStdString(xvfb.display()));
+  tray.setProcessEnvironment(env);
+  tray.start(QStringLiteral(TASTOR_TEST_TRAY), {});
+  ASSERT_TRUE(tray.waitForReadyRead(10000));
+
+  TempDir dir;
+  WriteProgramFolder(dir, "Tastor-hidden-tray", 0);  // TrayIcon 0: only --hidden asks for the tray
+  Started program(dir, xvfb.display(), {"--hidden"});
+  ASSERT_TRUE(program.WaitForLog("Start Thread")) << program.log();
+  // The main window has built itself and stays hidden: nothing of it on the screen.
+  QElapsedTimer settle;
+  settle.start();
+  while (settle.elapsed() < 500) program.process().waitForReadyRead(50);
+  EXPECT_FALSE(WindowShown(xvfb.display(), "Start Test"));
+  EXPECT_FALSE(Has(program.log(), "No system tray")) << program.log();
+
+  program.process().terminate();
+  ASSERT_TRUE(program.Finish());
+  EXPECT_EQ(0, program.process().exitCode());
+  tray.kill();
+  tray.waitForFinished(5000);
+}
+
+TEST(ProgramStart, HiddenWithoutATrayShowsTheWindowAndSaysWhy) {
+  TempDir dir;
+  WriteProgramFolder(dir, "Tastor-hidden-no-tray", 0);
+  // Off-screen there is no tray: the window is shown, so its first paint ends the run.
+  Started program(dir, "", {"--background", "--quit-after-first-paint"});
+  ASSERT_TRUE(program.Finish(20000)) << program.log();
+  EXPECT_EQ(0, program.process().exitCode()) << program.log();
+  EXPECT_TRUE(Has(program.log(), "No system tray: --hidden cannot start in the tray, so the window is shown"))
+      << program.log();
+  EXPECT_TRUE(Has(program.log(), "Driver exit"));
+}
+
+}  // namespace
