@@ -88,8 +88,8 @@ class BashCompletion : public ::testing::Test {
   std::string Complete(const std::vector<std::string>& words) {
     std::string script =
         "source \"$1\" || exit 3\n"
-        "spec=$(complete -p tastor-cli) || exit 4\n"
-        "fn=${spec#*-F }; fn=${fn%% *}\n"
+        "binding=$(complete -p tastor-cli) || exit 4\n"
+        "fn=${binding#*-F }; fn=${fn%% *}\n"
         "shift\n"
         "COMP_WORDS=(\"$@\"); COMP_CWORD=$(( $# - 1 )); COMP_LINE=\"$*\"; COMP_POINT=${#COMP_LINE}; COMPREPLY=()\n"
         "\"$fn\" tastor-cli \"${COMP_WORDS[COMP_CWORD]}\" \"${COMP_WORDS[COMP_CWORD-1]}\"\n"
