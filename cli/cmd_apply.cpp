@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "apply": writes a stored profile into the keyboard as the main window's Apply button
 // does: the apply worker runs the request, and this command stands in for the progress
 // dialog (the worker finds it by its caption, moves its bar and closes it). After a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "devices": the attached keyboards that match the VID and PID of cfg.ini, with their
 // interfaces and report lengths, and whether the program can open the one it needs.
 // Exit status 0 when the program would find its keyboard, 1 otherwise (none attached, no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Fuzzes the profile store files: the input is pro.dct, and its last four bytes are also
 // curid.dct. The profiles loaded are encoded as the apply does (key matrix, lighting and
 // colour payloads), saved again, and read back unchanged.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tastor-cli devices and udev-rule: the keyboards the program would talk to, and the
 // rule that lets a user open them.
 #include <gtest/gtest.h>

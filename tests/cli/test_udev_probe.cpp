@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tastor-udev-probe: the verdict udev imports for a hidraw node, read from a sysfs tree
 // made in a temporary folder with the simulated keyboard's real report descriptors. Only
 // the vendor interfaces and the consumer control are given to the user; the typing
