@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Tastor on the Linux desktop: the application id its desktop entry, AppStream file and
 // icons are named after, the platform the windows run on in a Wayland session, and the
 // XDG autostart entry that starts it with the desktop.

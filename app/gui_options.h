@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The command line of tastor, the windows program. One table of options gives the parser,
 // "tastor --help" and the manual page ("tastor --help-man"), so the three cannot disagree.
 // ui/main.cpp parses before any window system is opened: a usage error ends the program

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The binding of the key-capture library (TapHook): loaded at start-up when its file is in
 // the program folder, installed once, and removed at shutdown.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The diagnostic log, switched on by the Debug setting: 0 off, 1 debugger output,
 // 2 debugger output and Log.txt on the desktop. Entries are printf-style UTF-8 texts;
 // wide texts are passed converted with ToUtf8.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Manual pages in roff (the man(7) macros), made from the same tables and texts as the
 // programs' --help, so that the installed pages cannot tell something else. "tastor
 // --help-man" and "tastor-cli --help-man" print them; the build runs both and installs the

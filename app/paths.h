@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The folders every part of the program addresses its files from. Folders end with "/",
 // and files are addressed by plain concatenation of a folder and a file name.
 #pragma once

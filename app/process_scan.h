@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The running processes by the names the automatic profile switch compares with a
 // profile's linked program. On Linux a process is known by the base name of its
 // executable (/proc/PID/exe), by the kernel's process name (/proc/PID/comm, at most 15

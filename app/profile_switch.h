@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The automatic profile switch: while the keyboard is present, the main window's timer
 // (every 1300 ms) looks for the first profile of the store whose linked program runs, and
 // has the apply worker write it into the keyboard (lighting, colour group, matrix and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // AppSettings: the process-wide image of cfg.ini, read once at start-up. It adapts the
 // one program to one keyboard model and one skin: USB identity, switches, window layout,
 // colours, lighting modes, preset game-key groups and the key table.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The steps of start-up and shutdown that are data and rules rather than windows: the
 // GUI's application object and the command line run them in the same order.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Which text table the program reads: text.xml beside the executable holds the English
 // texts, and each other language has translations/<lang>/text.xml. The user's locale or an
 // explicit choice picks a translation; a text.xml that the user put in place of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/tray_behaviour.h"
 
 TrayBehaviour TrayBehaviourFor(int trayIconSetting, bool trayAvailable, bool hiddenAsked) {

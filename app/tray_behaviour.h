@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // How the main window lives with the notification area (tray), from the TrayIcon setting
 // and whether the desktop has a tray at all: 1 a tray icon, start hidden, hide when the
 // keyboard is removed; 3 a tray icon, start shown, a balloon when the keyboard is removed;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Small geometry and colour records shared by the settings, the profiles and the windows.
 #pragma once
 

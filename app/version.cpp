@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/version.h"
 
 // Defined for this file only by the build, so that a new version rebuilds one file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The version of this build of Tastor (the project version of the build files). The text
 // table's tc_version is the keyboard maker's own version text and is shown beside it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The core's one way to reach windows: message boxes, finding a window by its caption,
 // and posting window messages. The GUI installs a port that shows real message boxes
 // (on its own thread, also when asked from the apply worker) and posts Qt events; the

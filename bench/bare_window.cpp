@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The yardstick of the start-up benchmark: a bare Qt window program of the main window's
 // size that ends once its window has been painted, started the same way as tastor.
 #include <QApplication>

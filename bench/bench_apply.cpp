@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The host-side cost of one full apply against the simulated keyboard, with the fixed pauses
 // the real keyboard needs left out: a game-mode profile with a user colour group and eight
 // macro keys, written as lighting, colour group, macro buffer and key matrix. Measured

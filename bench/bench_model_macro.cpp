@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // How long the program takes to read a full macro library (2000 macro files) and to encode
 // a full profile into the device matrix and the macro buffer.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The automatic profile switch's cost: one scan of the running processes with a few
 // hundred of them (children started by the benchmark), from a fresh scanner (every name
 // read) and in the steady state of the timer (names kept, one kernel-name read each), the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Skin loading and the main window's shape: what the main window does once at start.
 #include <benchmark/benchmark.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Start-up of the program to its first painted main window, against a bare Qt window
 // program started the same way: both are run as processes (tastor with --simulate in a
 // fresh user folder and --quit-after-first-paint), on the offscreen platform and under an

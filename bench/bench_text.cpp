@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Loading text.xml into the text table, as start-up does, and the XML reader's parts:
 // reading and indexing a file, the key lookups, and indexing a large document.
 #include <benchmark/benchmark.h>

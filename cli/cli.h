@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tastor-cli: the program's data and its main job without windows. Each command is one
 // function over the common context; options common to every command are parsed first.
 #pragma once

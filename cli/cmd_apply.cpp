@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "apply": writes a stored profile into the keyboard as the main window's Apply button
 // does. When Tastor runs on the session bus, the program does it (cli/running_tastor);
 // otherwise the apply worker runs the request here, and this command stands in for the progress

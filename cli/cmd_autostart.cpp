@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "autostart on|off|status": Tastor's XDG autostart entry for the user
 // ($XDG_CONFIG_HOME/autostart), which starts the program with the desktop hidden in the
 // tray (tastor --hidden). From an installation the entry names the program by the name

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "config": the settings as start-up reads them from cfg.ini, so that a skin designer can
 // see what the program made of the file.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "decode FILE": every field of a pro.dct, curid.dct, .kbp or .mck file, so that a user can
 // look into the program's files without the program.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "devices": the attached keyboards that match the VID and PID of cfg.ini, with their
 // interfaces and report lengths, and whether the program can open the one it needs.
 // With the real library it also names each hidraw node of the keyboard, whether this

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "export-macro NAME FILE": copies a macro of the library into a .mck file, as the macro
 // library's Export does.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "export-profile FILE": writes a profile with the macros its keys use into a .kbp file, as
 // the profile menu's Export does.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "import-macro FILE": takes a .mck file into the macro library, as the library's Import
 // does: named after the file, with a new id, written into the macro folder (or a folder of
 // the library with --folder). A name already in that folder is refused.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "import-profile FILE": reads a .kbp file over a profile, as the profile menu's Import
 // does (the profile keeps its id and name; the macros the file carries join the library).
 // pro.dct is replaced whole; when it cannot be, the macro files the import wrote are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "key-colour KEY on|off": lights a key in the profile's user-defined colour group of the
 // game mode, or not, as the picker's two colour swatches do (the game colour of cfg.ini,
 // or none); the panel's StoreLighting then writes the keys' colours into the group.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "keyname [CODE...]": the names the program shows for virtual-key codes, with the texts
 // of text.xml, the KbType of cfg.ini and the keyboard layout in use, so that a user can
 // check how keys read on a layout or with a layout variant. Without codes, every code

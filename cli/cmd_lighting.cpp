@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "lighting": shows or changes a profile's lighting as the lighting panel does: choosing a
 // mode (its group counts as edited), the colour group of the game mode, and the speed and
 // brightness sliders, each stored with StoreLighting. pro.dct is replaced whole.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "link": sets or removes the program linked to a stored profile, which the program's
 // automatic switch looks for among the running processes. Saved with the profiles, as
 // the program saves them (the file is replaced whole or not at all).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "macros": the macro library as the program reads it from the macro folder, as a tree of
 // folders and macros with their ids.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "matrix": the 126 device matrix entries and the macro buffer slots that a profile encodes
 // to with the current macro library, as an apply would send them.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the profile and macro commands of tastor-cli print: profiles, key functions and
 // macros as text and as JSON, and the macro library read as the program reads it.
 // Defined in cmd_decode.cpp.

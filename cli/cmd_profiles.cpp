@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "profiles": the profiles stored in the user data folder's pro.dct, one line each.
 #include <cstdio>
 

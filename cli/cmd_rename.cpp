@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "rename NAME": a profile's new name, as the program shows it on the profile buttons (at
 // most 19 characters). pro.dct is replaced whole.
 #include <cstdio>

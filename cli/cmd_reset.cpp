@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "reset": gives a profile its defaults back, as the Reset button does before it applies:
 // every key its function from cfg.ini and the default lighting; the name and id stay.
 // pro.dct is replaced whole; "tastor-cli apply" writes the profile into the keyboard.

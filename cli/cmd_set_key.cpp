@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "set-key KEY FUNCTION": gives a key of a profile a new function, as the key function
 // picker and the main window do (StoreKeyFunction): a key or combination by name, a media
 // or application function by its name in the picker's list, a macro of the library by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "sim": plugs the simulated keyboard in or pulls it out while a program uses it; the
 // program sees the keyboard arrive and leave as it would a real one.
 #include <cstdio>

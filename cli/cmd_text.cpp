@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "text": the entries of the text table as the program loads them from text.xml, and
 // what the XML reader made of the file, so that a translator can check a text.xml:
 // missing keys are marked and listed at the end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "udev-rule": udev rules that let the logged-in user open the configured keyboard's
 // configuration interfaces without root, and nothing else of it. For every hidraw node of
 // the keyboard (matched by the VID and PID of cfg.ini on its HID device, whatever the bus)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "tastor-cli --help-man" and "tastor-cli --help-completion": the manual page tastor-cli(1)
 // and the words the shell completions offer, both made from the command registry and from
 // the general usage text that "--help" prints, so that neither can tell something else.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Opening the keyboard link from tastor-cli, shared by the commands that talk to the
 // keyboard: the HID library (or, with --simulate, the simulated keyboard with its memory
 // in the user data folder) and what to tell the user when the keyboard is not found.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the configuring commands of tastor-cli share: their options, the profile they
 // change (filled as start-up fills the store), the names the program shows for keys,
 // combinations, media functions, lighting modes and colour groups read back into values,

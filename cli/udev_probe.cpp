@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tastor-udev-probe: what udev runs (IMPORT{program}) for each hidraw node of the
 // keyboard, to decide whether the user at the seat may open it. It reads the node's
 // report descriptor from sysfs with the program's own descriptor parser and prints udev

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installing Tastor and packaging it for Debian. Included at the end of the top-level
 # CMakeLists.txt, so that every target exists for the if(TARGET ...) tests below.
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CColorBtnDlg: the colour swatch, a small child window showing one colour (or the red
 // diagonal that marks "no colour") in a one-pixel frame. Every release of the left button
 // over it posts message 1086 to its parent: wParam 1 when it is not selected, 0 when it

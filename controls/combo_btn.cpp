@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "controls/combo_btn.h"
 
 #include <QKeyEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CComboBtn: an image button that holds a list of items and, when clicked, opens them as a
 // skinned popup menu (it stands where other programs use a drop-down list). After the user
 // picks an item the button selects it and sends its click to the owner.

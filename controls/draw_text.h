@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Text drawing with the platform's text-format flags, as the skinned windows give them:
 // captions of image buttons, the value fields of the lighting panel, the texts of the
 // message box, the progress dialog, the picker and the macro editor.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "controls/menu_library.h"
 
 #include <QFont>

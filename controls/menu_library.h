@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The binding of the skinned-menu library (Velum), loaded by start-up from the program
 // folder, and the program's side of opening a menu. Its absence is not an error: combo
 // buttons and context menus then open nothing, and nothing is reported.

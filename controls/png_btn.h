@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CPngBtn: the program's one button. Push buttons, check boxes, radio buttons, page
 // buttons, close and minimise buttons are all drawn from three skin images (normal _nr,
 // hover _ov, pressed _dn) over a copy of the dialog's background under the button, with an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The skinned horizontal slider: CPngSliderBar, the track drawn from dpi_bar.png (and its
 // fill from dpi_bar_ov.png) over a copy of the dialog's background, and CPngSlider, the
 // thumb inside it that the user drags. Steps may sit at arbitrary pixel positions along the

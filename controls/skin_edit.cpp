@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "controls/skin_edit.h"
 
 #include <QLineEdit>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The look of the program's edits (the message box's text, number and key-capture fields,
 // the macro editor's loop count): a dark field of the list background colour, the list
 // text colour, the list item colour behind a selection, and a thin border of the field's

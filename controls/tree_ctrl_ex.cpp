@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "controls/tree_ctrl_ex.h"
 
 #include <QMouseEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CTreeCtrlEx: the skinned tree of the macro editor and the key function picker. It draws
 // every row itself (folder marks, icons, texts, the selected row) over a background
 // colour or the part of its dialog's face under it, keeps one data record per item in a

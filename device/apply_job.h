@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The apply worker: one long-lived thread that writes the current profile into the
 // keyboard whenever a window asks for it, so that the windows stay responsive during the
 // slow report transfers. A request adds its ApplyFlags to the job's pending flags and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // ApplySetting: writes one profile into the keyboard's memory: the lighting (report 10),
 // the user-defined colour group of the game mode (report 11), the macros its keys use
 // (report 12) and the key matrix (report 9), each part chosen by an ApplyFlags bit, and

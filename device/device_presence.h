@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Device presence: the keyboard being plugged in and out while the program runs. Device
 // events (from the system's device monitor, or from the simulated keyboard's plug) name
 // the device the way the platform's USB device interfaces do, "USB#VID_xxxx&PID_yyyy#...";

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CUSBDriver: the program's link to the keyboard. It binds the HidPort library at run
 // time (or HidPortSim, the simulated keyboard), finds and opens the keyboard's four
 // vendor interfaces (told apart by their feature report length) and its consumer-control

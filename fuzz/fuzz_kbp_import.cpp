@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Fuzzes the import of a .kbp profile file through the import path, into a fresh user
 // folder: the profile replaces the current one (keeping its id and name), and the macros
 // the file carries are taken into the library and written as macro files. Whatever the

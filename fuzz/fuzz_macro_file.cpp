@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Fuzzes macro files: any bytes, as a .mck file, are read through the byte rotation. A
 // record read is the file's first 834 bytes with its event list and name ended inside the
 // record, passes the unsupported-key check, and encodes into one slot of the keyboard's

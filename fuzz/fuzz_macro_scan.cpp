@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Fuzzes the macro folder scan over a folder tree made from the input, as a macro folder
 // copied from elsewhere may be: nested folders with odd names ("$", ".", dots, long
 // names), macro files whole or cut short, junk files, links back up the tree or out of it,

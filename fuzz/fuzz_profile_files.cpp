@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Fuzzes the profile store files: the input is pro.dct, and its last four bytes are also
 // curid.dct. Every profile loaded is in range and goes through what the program does with
 // it (the lighting values and texts, the picture's colours, the key matrix and the

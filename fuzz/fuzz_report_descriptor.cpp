@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Fuzzes the HID report-descriptor parser with any bytes, as read from a hidraw node's
 // sysfs report_descriptor: it never reads past the end, the lengths it gives stay within
 // what a bus can carry, and the access verdict of tastor-udev-probe never grants a node

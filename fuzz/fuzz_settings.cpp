@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Fuzzes the settings file: any bytes, as cfg.ini beside the program, are read by the ini
 // reader and the settings loader (every key of OPT and the K lines of KEY). The loaded
 // settings must keep the limits the rest of the program relies on: at most 126 keys, each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the fuzz targets share: a private scratch folder for the files a parser reads,
 // a window port and debug output that swallow the messages of malformed input, and a
 // check that stops the run (libFuzzer then keeps the input) when a rule is broken.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Fuzzes text.xml into the text table: any bytes, as the file beside the program, are read
 // with the XML reader and every entry is filled, as at start-up. A file the reader cannot
 // use leaves the entries empty but tc_space; no entry may hold a text the reader did not

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Fuzzes the XML reader: any bytes, as if read from text.xml, are decoded and indexed;
 // then the element table is checked for broken links and every element the cursor can
 // reach is read, as the text table does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // fuzz-make-seeds FOLDER: writes seed inputs for the fuzz targets with the program's own
 // writers, so that the fuzzers start from files the program really makes: macro files, a
 // pro.dct with curid.dct, .kbp exports with their macros, the simulated keyboard's report

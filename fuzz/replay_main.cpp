@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Runs a fuzz target's entry function over files, without libFuzzer: the ordinary test run
 // replays every seed and every kept crash input of each target with it. Arguments are
 // files or folders (every file in them, sorted); a missing folder is skipped. A broken rule

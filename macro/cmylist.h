@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CMyList: the program's list of item pointers, in one of two modes. In the owning mode
 // (16) removing a node hands the item to the destroy callback, when one is set, and then
 // frees it; in the referring mode (17, the mode after construction) the list never frees

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The rules of the macro editor, kept apart from its window: the event list as the editor
 // shows it, the recorder that turns key messages into list items, the tidy-up and
 // conversion done on Save, and the checks of the repeat options.

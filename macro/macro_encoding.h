@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The keyboard's macro buffer: 1920 bytes written during an apply, cut into ten slots of
 // MacroBufferSize bytes, each holding one macro's events in three bytes each; and the
 // macro part of the key matrix entries (the slot number and the loop count).

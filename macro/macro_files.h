@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Macro files on disk: the folder and file helpers the macro library uses, the path of a
 // library item, and the writing of changed macros. Paths are UTF-8 and use "/"; the macro
 // folder is the user data folder + "Mac" (AppPaths::MacroFolder), without a final "/".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // MacroLibrary: the program-wide owning list of macros, looked up by macro id. The UI
 // thread is its only writer; the apply worker reads a copy (a MacroSet) taken under the
 // library's lock at the start of a run, so it never sees a half-changed record and its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The library commands' rules and disk work, for the windows that show the macro library
 // (the macro editor's library tree): which names may be given, and renaming, deleting,
 // importing and exporting items on disk with the program's messages. The windows ask for

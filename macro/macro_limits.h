@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // MacroLimits: the sizes of the keyboard's macro buffer and the editor's bounds,
 // derived once from the settings at start-up.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // MacroRecord: one macro, a fixed 834-byte little-endian record with up to 90 key and
 // mouse-button events. The same image is the content of a .mck macro file (byte-rotated)
 // and is embedded, unrotated, in exported profile files.

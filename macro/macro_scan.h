@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reading a folder of macro files into the macro library and, through a small visitor, into
 // a library tree: at start-up (library only), when the macro editor opens (tree only), and
 // for folder import and rename (both).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Import and export of single macro files (.mck), the library commands on one macro. The
 // file dialogs belong to the windows; these take the chosen paths.
 #pragma once

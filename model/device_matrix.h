@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The keyboard's key matrix: one 32-bit entry per matrix position (126, sent as a 504-byte
 // report), the encoding of each kind of key function into its entry, the virtual-key to
 // HID usage table, and the two keyboard-layout variants of captured and named keys.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The program's identifiers for profiles and macros: a 24-bit value packed from the local
 // clock after a short wait, so that two identifiers made one after the other differ.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The texts of a key combination (modifier bits, key 1, key 2): the modifiers in a fixed
 // order, then the names of the keys, the parts joined with " + " ("L-Ctrl + A + B"). A key
 // that is 0, or whose name is empty, is left out; no modifier and no key give "".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // KeyFunction: the function of one key, a fixed 36-byte record copied whole; the key
 // table of the settings and every profile hold 126 of them.
 #pragma once

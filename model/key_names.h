@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Names of virtual-key codes and display names of key functions: the short texts the
 // windows show for stored codes (key-combination texts, the macro editor's event list, the
 // capture box, the key function picker). Most names are fixed English words; the space

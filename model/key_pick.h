@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The rules of the key function picker, without windows: the capture of a key combination
 // typed as one quick sequence of presses, the media list, and the
 // function that OK makes of what was chosen.

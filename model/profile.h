@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Profile: one complete keyboard configuration (the function of every key, the lighting
 // mode with its speed and brightness, and the colour groups of the game lighting mode).
 // The record is the exact 12796-byte little-endian image stored in pro.dct and in .kbp

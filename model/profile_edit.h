@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The editing rules of a profile that the main window, the lighting panel and tastor-cli
 // share: which keys carry a function of their own, which keys are locked, when key colours
 // may be edited, storing a key function (with the keyboard's macro limit), taking a

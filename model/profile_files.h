@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The profile files: pro.dct (five profile slots) and curid.dct (the current profile's id)
 // in the user data folder, the start-up rule that fills the store, and the export and
 // import of the current profile as a .kbp file with the macros its keys use. The file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // ProfileStore: the ordered list of profiles (each record allocated on its own and owned by
 // the list) and the current-profile pointer. The main window binds the first three to its
 // profile tabs; at most five are stored. The UI thread changes profiles under Lock(); the

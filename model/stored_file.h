@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Small file helpers shared by the profile files and the macro files: writing a file's
 // bytes and replacing a file's content safely. The owned descriptor and the checked
 // reads (UniqueFd, OpenFileForReading, ReadUpTo, ReadWholeFile) live in

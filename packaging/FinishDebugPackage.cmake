@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Run by cpack after it has made the packages (CPACK_POST_BUILD_SCRIPTS): mends the debug
 # symbols package tastor-dbgsym as Debian's own tools make one. CPackDeb lists its files in
 # md5sums by their absolute staging paths (so dpkg could not verify them), gives the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Run at build time (cmake -P) with the built tastor-cli, so that the installed files follow
 # the cfg.ini the program reads and the rule the program itself prints:
 #   -DCLI=tastor-cli -DPROGRAM_DIR=bin/ -DMETAINFO_IN=... -DMETAINFO_OUT=...

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Run at build time (cmake -P) with a built program, so that the installed manual page is
 # what the program itself prints for --help-man, made from the same texts as its --help:
 #   -DPROGRAM=tastor-cli -DPAGE=tastor-cli.1 -DGZIP=gzip   (writes PAGE and PAGE.gz)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reading files that come from outside the program (cfg.ini, text.xml, skin images, the
 // stored profile and macro files, files given on the command line) without being stalled
 // or flooded by them: only plain files are opened, a named pipe never blocks the open, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Run-time binding of the sibling libraries (TapHook, HidPort, Velum) by file name.
 #pragma once
 

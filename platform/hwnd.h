@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 /* The program's window handle as the core and the sibling libraries see it.
  *
  * The core, TapHook and the other sibling libraries post window messages without

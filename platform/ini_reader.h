@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reader of private-profile (.ini) files with the rules the settings file was written
 // for: section and key names compared ignoring case, the first occurrence wins, values
 // trimmed of surrounding blanks and of one pair of matching surrounding quotes, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The keyboard layout in use, asked key by key for the character it puts on a key. Key
 // names show that character for letters and punctuation, so a user with a German layout
 // reads "Z" on the key that a US layout calls "Y".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The layout of an X display: the key's symbol at shift level 0 of the active group comes
 // from the server's keyboard description (XKB); libxkbcommon turns symbols into characters.
 #include "platform/keyboard_layout.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The program's window message numbers and the few system ones it posts itself.
 #pragma once
 

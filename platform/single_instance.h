@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One running instance per user: a lock named after the instance name, held while the
 // program runs, and a local socket of the same name on which a second start asks the
 // first to wake the window with a given caption.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Where the program finds its own files and the user's folders on this platform.
 #pragma once
 

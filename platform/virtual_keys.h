@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Windows virtual-key codes, the program's stored key coding, and their translation from
 // the Linux input layer's key numbers. Left and right modifiers are told apart and the
 // keypad Enter gets the program's own code 0xFD.

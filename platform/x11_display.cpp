@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "platform/x11_display.h"
 
 // Xlib last: its macros (None, Status, Bool, ...) must not meet other headers.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Fetches the Debian kernel the HID tests boot under QEMU: only vmlinuz, its config and the
 # HID modules are taken out of the package (installing the package would build a host
 # initrd and pull in udev). Idempotent: does nothing once the files are there.

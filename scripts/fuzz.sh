@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Builds the libFuzzer programs (clang, AddressSanitizer and UBSan) in build-fuzz/ and runs
 # each fuzz target for SECONDS (default 600), nice'd, one at a time, starting from its seeds
 # (fuzz/seeds/<target>/) and its own corpus (build-fuzz/corpus/<target>/). Crash inputs are

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs every Debian package that building, running and testing Tastor needs.
 # Idempotent: packages already present are left alone, so running it again is cheap.
 set -euo pipefail

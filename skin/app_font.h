@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // AppFont: the optional application font used by every skinned window, made from the
 // FontName setting and the file appfont.ttf in the program folder. Windows without it
 // use their own fonts, made here the same way.

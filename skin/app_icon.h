@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The program's icon: appico.ico in the program folder, used as the main window's big and
 // small icon and in the tray; when that file is missing or unreadable the icon built into
 // the program takes its place.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "skin/key_outline.h"
 
 QPainterPath KeyOutlinePath(const std::vector<Point>& corners) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The outline of the keyboard's one non-rectangular key (the L-shaped Enter of the
 // UnRectKey setting) as a path on the keyboard picture: drawn as the key's frame and
 // hit-tested with the alternate (odd-even) fill rule.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Skin images: every window face, button state and control part is a PNG file in the
 // skins folder beside the executable (the four menu item backgrounds are BMP files the
 // menu library reads by path). Each window loads the files it needs and owns them;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "skin/window_region.h"
 
 #include <QPainter>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Window shapes from images. The main window has no frame: its outline is the set of
 // pixels of its mask image (or of its background) that are not the key colour, made into
 // a region of one-pixel-high runs and given to the window with QWidget::setMask.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "text/code_pages.h"
 
 #include <iconv.h>

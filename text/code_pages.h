@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Character encodings of the XML reader: the encoding names a document may declare, the
 // code page each names, and the conversion of a code page's bytes to wide text.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A fixed set of names with a value each, kept in a hash table whose buckets are chosen
 // by the sum of the name's characters modulo the bucket count. The XML reader keeps its
 // code-page names and its named character references this way.

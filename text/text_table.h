@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // TextTable: every word the program shows, loaded once from text.xml beside the
 // executable and read-only afterwards. A key missing from the file is an empty entry.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Conversions between the program's wide (UTF-16) text and the UTF-8 of file names,
 // the log and the terminal, plus the few wide-text helpers every layer needs.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // XmlDocument: the small, tolerant XML reader that text.xml is read with.
 //
 // It loads one file, works out its encoding (byte-order mark, declared encoding, UTF-8

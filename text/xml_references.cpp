@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "text/xml_references.h"
 
 #include "text/name_hash.h"

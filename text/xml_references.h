@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Character and entity references in the text of an XML element.
 #pragma once
 

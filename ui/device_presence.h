@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CDevicePresence: the main window's watch over the keyboard being plugged in and out.
 // Device events come from a libudev monitor of USB devices on a QSocketNotifier (no
 // events arrive where no device manager runs) and, with the simulated keyboard, from its

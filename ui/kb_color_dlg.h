@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CKBColorDlg: the keyboard picture, a child window of the main window at rcKB. It draws
 // the keyboard image over the main window's background, frames the keys whose function
 // differs from the default, fills the keys of the colour group with their colours, frames

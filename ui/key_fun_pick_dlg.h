@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CKeyFunPickDlg: the key function picker, the modal window the main window opens for a
 // clicked key. It shows the key's function and offers three pages: a key or combination
 // typed on the keyboard, a macro of the library, or a media or application function; its

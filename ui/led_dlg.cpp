@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "ui/led_dlg.h"
 
 #include <QFontMetrics>

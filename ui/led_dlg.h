@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CLedDlg: the lighting panel, a child window of the main window at rcLED. It edits the
 // lighting of the current profile: the mode, that mode's speed and brightness, and in the
 // game mode the colour group that the keyboard lights and the keyboard picture shows.

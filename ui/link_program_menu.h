@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CLinkProgramMenu: "Link program…" in the profile buttons' menu, and beside it a submenu
 // of the programs running now. The first opens the text box with the current profile's
 // linked program (an empty text removes the link); a program of the submenu becomes the

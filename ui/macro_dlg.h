@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CMacroDlg: the macro editor. On the left the macro library (folders and macros, with the
 // library commands in its context menus), in the middle the event list of the selected
 // macro, on the right the record button, the delay check box, the repeat options with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tastor: the keyboard's configuration program.
 #include <QApplication>
 #include <QTimer>

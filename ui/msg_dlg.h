@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CMsgDlg: the skinned modal box every window uses instead of the system message box. It
 // shows a message with OK, asks OK or Cancel, asks for a line of text or a number, or
 // captures a key or key combination from the keyboard.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CProgressDlg: the small skinned window shown while a full apply runs. The main window
 // runs it modally right after posting the apply request; the apply worker finds it by its
 // caption "MyProgressDlg..", moves its bar with WM_APPLY_PROGRESS and closes it with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The GUI's window port: message boxes are Qt message boxes shown on the UI thread (a
 // request from another thread waits there for the answer, as a modal box would), except
 // the messages inside the windows (ShowMessage: captioned with the program's title, OK

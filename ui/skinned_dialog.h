@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CSkinnedDialog: the base of every skinned window (main window, key function picker,
 // macro editor, message box, progress dialog, lighting panel, keyboard picture).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CTastorApp: the life of the process. InitInstance runs start-up in order and then the
 // main window modally; ExitInstance releases what start-up acquired, in order.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "ui/tastor_dlg.h"
 
 #include "ui/key_fun_pick_dlg.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CTastorDlg: the program's main window. Frameless and shaped by its skin, it shows the
 // keyboard picture of the current profile, the lighting panel, the three profile buttons,
 // the macro, reset and apply buttons, minimise and close, and the web links. It owns the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CTrayIcon: the main window's icon in the notification area. Its tip is the program's
 // title; a double click on it posts WM_TRAY_NOTIFY (0, 515) to the main window, the
 // message a second start of the program sends too; its menu offers tc_config (command

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CTrayPresence: the main window's life in the background, kept beside the window so
 // that the window only calls it at a few fixed points. It follows the keyboard being
 // plugged in and out (CDevicePresence), keeps the tray icon (CTrayIcon) when the TrayIcon

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Key events of the windows as the program codes keys: virtual-key codes with the
 // right-hand modifiers told apart and the keypad Enter as 0xFD; VirtualKeyOf gives the
 // codes TapHook delivers for the same keys (both sides by their own codes). Every window that reads keys itself (the capture box, the macro

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The window handle (HWND) of a Qt window, for the core and the sibling libraries.
 //
 // A handle's post function may be called from any thread (the apply worker, the key

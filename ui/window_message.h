@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Window messages inside the GUI: one Qt event per message number, carrying wParam and
 // lParam. The numbers of the program's messages all lie in Qt's user event range, so the
 // event type is the message number itself.

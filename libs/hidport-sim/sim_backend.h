@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The simulated keyboard behind HidPortSim's entry points. It presents the keyboard's
 // interfaces for whatever vendor and product id it is asked about and keeps its reports
 // in a memory folder. It reads its settings from the environment each time it is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The C entry points of a HidPort library, forwarding to the library's core.
 #include "libs/hidport/entry_points.h"
 #include "libs/hidport/hidport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What HidPort needs from the machine: a list of the HID interfaces of one vendor and
 // product id, and opening one of them. The hidapi backend talks to real hidraw nodes,
 // the simulated keyboard presents its own interfaces, and tests use a fake list; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "libs/hidport/hid_port_core.h"
 
 #include <algorithm>

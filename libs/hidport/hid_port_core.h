@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The logic behind HidPort's entry points, over any backend: reading the device id
 // string, choosing interfaces by ids, usage page, usage and the program's filter, the
 // table of open handles, and the per-thread error code.

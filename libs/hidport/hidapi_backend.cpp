@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // HidPort over hidapi's hidraw backend. hidapi lists one entry per top-level collection
 // of each hidraw node with its usage page and usage; the report lengths come from the
 // node's report descriptor, read from sysfs and parsed here.

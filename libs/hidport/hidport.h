@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 /* HidPort: the program's one door to the keyboard's HID interfaces, loaded at run time
  * from the program folder (libHidPort.so over hidapi, or libHidPortSim.so, the simulated
  * keyboard, with the same entry points). The program, HidPort and HidPortSim share this

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Which hidraw nodes of the keyboard the logged-in user is given: only those that carry
 // the interfaces the program opens (a top-level application collection of the vendor page
 // 0xFF00 with usage 1, or consumer control, page 12 usage 1) and nothing that can deliver

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The parts of a HID report descriptor the keyboard link needs: each top-level
 // collection's usage page and usage, and the lengths of its input, output and feature
 // reports as the platform counts them (the longest report of that kind plus one byte for

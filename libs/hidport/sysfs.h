@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the kernel tells about a hidraw node besides the node itself: its report
 // descriptor and the physical device it belongs to. Read from sysfs, which needs no
 // permission on the node, so a keyboard the user may not open is still recognised.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The simulated keyboard's own logic, kept in one place for every way of presenting it
 // (the HidPortSim library now, a virtual keyboard on the kernel's uhid later): its
 // interfaces with their report descriptors, and its report memory, kept as one file per

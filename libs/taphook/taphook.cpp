@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Key capture through the X11 RECORD extension. Two display connections are used, as the
 // extension requires: one to create and end the recording context, one that delivers the
 // recorded key events, pumped by a thread of its own from a select() loop. The thread is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 /* TapHook: captures every key press and release of the X display and delivers it to one
  * window of the program as WM_HOOK_KEY (wParam = virtual-key code, lParam 0x80 for a
  * release). Without an X display the library still loads; installhook then fails quietly

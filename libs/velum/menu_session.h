@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The one open popup menu of the process: its items, its look, and a window per open level
 // (the menu and the submenus opened from it). A session watches the application's events
 // while it is open: a mouse press outside its windows closes it (and then goes on to where

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The library's entry points: they turn the C records into the session's items and look.
 #include "libs/velum/velum.h"
 

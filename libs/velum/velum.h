@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 /* Velum: the skinned popup menus (combo-button lists and context menus), a sibling
  * library the program loads at start-up from its own folder.
  *

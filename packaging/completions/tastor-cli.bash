@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # bash completion of tastor-cli: its commands and options, the key names "tastor-cli
 # keyname" prints, the macros of "tastor-cli macros", the languages of the program folder,
 # and files and folders where a command takes them. The commands and options come from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tastor-cli apply: a stored profile written into the simulated keyboard through the apply
 // worker, the report files it leaves, the profile files it saves, and what it says when
 // the keyboard is missing or does not take the settings.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tastor-cli autostart: the user's XDG autostart entry that starts the program hidden with
 // the desktop, written, reported truthfully (what it runs, whether that is there, whether
 // the window starts hidden) and removed, and refused input.

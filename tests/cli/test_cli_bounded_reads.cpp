@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tastor-cli and files that are no files: decode refuses a pipe, a device and a file past
 // what it decodes at once, a cfg.ini that cannot be read ends every command that needs it
 // with exit status 1 before anything is written, and appdir never leads out of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "tastor-cli config": the settings as start-up reads them, as JSON and as a report.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Configuring from the command line: set-key, lighting, key-colour, rename, reset and the
 // profile and macro files change the stored profiles with the rules the windows use, refuse
 // bad input with exit status 2 without changing anything, and a profile built with them

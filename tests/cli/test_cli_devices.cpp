@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tastor-cli devices: the keyboards the program would talk to (udev-rule, the rule that
 // lets a user open them, is tested with its probe in test_udev_probe.cpp).
 #include <gtest/gtest.h>

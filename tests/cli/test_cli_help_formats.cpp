@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The help of tastor-cli in other forms: the manual page (--help-man) names every command
 // of the registry and every general option that --help names, and renders without a
 // warning; the bash completion, sourced into a real bash, completes commands, options,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The installed program: cmake --install into a temporary prefix gives the program folder
 // (with links to the data in share/tastor/), the links in bin/ that run it from there, the
 // desktop entry, the AppStream data, the icons, the manual pages, the shell completions and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tastor-cli link and sim: a profile's linked program set and removed in the stored
 // profiles, and the simulated keyboard pulled out and plugged in again.
 #include <gtest/gtest.h>

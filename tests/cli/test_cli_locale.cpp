@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The texts by locale: both programs read translations/<lang>/text.xml when the locale or
 // --lang names a language that has one, text.xml otherwise, and a text.xml that the user
 // put in place of the shipped one whatever the locale says. Versions on both programs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tastor-cli's profile and macro commands on real files in temporary folders.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tastor-cli text: the loaded texts and the reader's result, with missing keys marked.
 #include <gtest/gtest.h>
 

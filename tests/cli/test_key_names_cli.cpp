@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tastor-cli keyname: names of virtual-key codes with the program folder's texts and KbType,
 // without a display (the built-in US layout).
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tastor-udev-probe and the rule that runs it: the verdict udev imports for a hidraw node,
 // read from a sysfs tree made in a temporary folder with the simulated keyboard's real
 // report descriptors and the frozen hostile descriptors of tests/fixtures/descriptors/.

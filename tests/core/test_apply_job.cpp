@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The apply worker: requests, merging and ordering of flags, the progress dialog protocol
 // (found by its caption, 20/70/100, WM_CLOSE twice), dropped requests, message boxes raised
 // on the worker thread, copies of the profile, and stopping.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // ApplySetting against the simulated keyboard: which reports are written, in which order
 // and with which bytes; the macro slots; SyncKB; the colour group of the game mode; the
 // progress messages; transfer failures with and without GoWithNoDev.

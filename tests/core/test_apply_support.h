@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Helpers for the apply tests: a headless progress dialog (a window port whose FindWindow
 // finds a recording window after a few looks, and whose message boxes and looks can be
 // held the way a busy UI thread holds them), and a fixture with the simulated keyboard, a

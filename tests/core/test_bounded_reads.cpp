@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Files from outside read with bounds: a named pipe or a device in place of cfg.ini,
 // text.xml, the autostart entry or user-dirs.dirs never stalls its reader, a file past the
 // reader's limit is refused like a missing one, and appdir stays one folder name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The stored files survive the program dying in the middle of a save: a real process
 // saves pro.dct, curid.dct, a macro file and an export over and over and is killed with
 // SIGKILL at random moments; after every kill each file is whole and holds one of the two

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Tastor on the desktop: the window platform in Wayland sessions, the Exec line of a
 // desktop entry and the user's autostart entry.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Faults a real keyboard shows in the middle of an apply, through the simulated keyboard:
 // pulled after some transfers, a transfer that hangs and times out, a read cut short or
 // full of noise. The driver and the worker must not crash or hang beyond their retries,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The keyboard plugged in and out: device events matched on VID and PID, the searches
 // after an arrival, the handles closed on removal, the simulated keyboard's plug, and the
 // automatic switch's own runs of the apply worker.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The command line of the windows program: its own options with their values in both
 // forms, Qt's options let through (the platform and display noted), and refusals.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // HidPort's logic behind its entry points, over a fake list of interfaces: reading the
 // device id, choosing by ids, usage and the program's filter, counting, handles, error
 // codes; and what it reads from sysfs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The simulated keyboard's report memory and its files.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Files from elsewhere may hold anything: an imported .kbp whose macros carry hostile
 // names and event lists, a profile or macro "file" that is a pipe, a folder or a link, and
 // a macro folder copied from elsewhere with link loops, links out of it, pipes, junk and

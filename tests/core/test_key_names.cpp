@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Key names, the two key-combination texts and the display names of key functions, with
 // a hand-made keyboard layout and text table.
 #include <gtest/gtest.h>

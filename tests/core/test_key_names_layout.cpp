@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The layout characters of key names: the built-in US layout, and the layout of a real X
 // display (a private Xvfb whose layout setxkbmap changes). The display tests are skipped,
 // not failed, when Xvfb or setxkbmap is not installed.

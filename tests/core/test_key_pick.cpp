@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The key function picker's rules: a combination typed as one quick sequence of presses
 // (the 300 ms gap, modifier sorts, key 1 and key 2, held keys, the layout remap), the media
 // list, and the function OK makes of each page's choice.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The diagnostic log: writers by mode, the file rules, hex dumps and the info box.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The macro editor's rules without a window, and the library commands on disk: the
 // recorder (limit, repeats, clamped delays), Save's tidy-up and conversion, the loop count,
 // names that would leave the macro folder, renames that never replace, folder deletes and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The device macro buffer: event encoding, slots, and the macro part of the matrix.
 #include <gtest/gtest.h>
 

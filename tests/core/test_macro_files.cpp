@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The macro folder on disk: folder scans, writing changed macros, the file helpers, and
 // the import and export of single macro files.
 #include <gtest/gtest.h>

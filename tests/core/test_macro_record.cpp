@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Macro records, their file image, the list container and the macro library.
 #include <gtest/gtest.h>
 

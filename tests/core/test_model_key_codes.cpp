@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Key function codes, the virtual-key to HID usage table, the device matrix and the layout
 // remaps.
 #include <gtest/gtest.h>

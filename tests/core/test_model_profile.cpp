@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The profile record, its defaults, and the identifier scheme.
 #include <gtest/gtest.h>
 

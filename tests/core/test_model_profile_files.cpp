@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // pro.dct, curid.dct, the start-up rule, and the export and import of .kbp files.
 #include <gtest/gtest.h>
 

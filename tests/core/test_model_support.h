@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Helpers for the keyboard model and macro tests: a log recorder, key table records,
 // settings with a small key table, and macro records.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The names of running processes and the automatic switch's rule: real child processes
 // (a copy of sleep named MyGame.exe, a loader whose argument is a Windows path, a shell
 // that starts the game in its own place, a game run by another user), a made-up /proc

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The editing rules the main window and the lighting panel share: key flags, locked keys,
 // storing key functions with the macro limit, forgetting a macro, the profile buttons after
 // a delete and after loading a store of another count, and storing the lighting.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The reference keyboard's cfg.ini (Tastor TK-105): it reads without a message, and its
 // key table, matrix, Enter outline, lighting modes and game-key sets agree with each other.
 #include <gtest/gtest.h>

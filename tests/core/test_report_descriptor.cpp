@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The report descriptor parser: lengths as the platform counts them, for the keyboard's
 // own interfaces and for the descriptors other devices present, and the main items with
 // their usages and nesting that the udev probe judges.

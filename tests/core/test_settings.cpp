@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reading cfg.ini: defaults, value syntaxes, messages and the key table.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Start-up steps outside the windows: the user data folder, the instance name and the
 // binding of the key-capture library.
 #include <gtest/gtest.h>

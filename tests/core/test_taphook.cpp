@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The key-capture library against a real X server (Xvfb) with keys injected by xdotool.
 // Skipped, not failed, when Xvfb or xdotool is not installed.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Which text table is read: the locale's language, an explicit choice, and a text.xml the
 // user replaced.
 #include <gtest/gtest.h>

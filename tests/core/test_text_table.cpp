@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Filling the text table from text.xml: where the keys are looked for, which occurrence
 // counts, what text arrives, the tc_space default, the lighting-mode names, and the
 // shipped English and German files.

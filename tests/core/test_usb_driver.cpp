@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CUSBDriver against the simulated keyboard library, loaded by path from the build's
 // program folder: finding the keyboard, the product string rule, counting keyboards,
 // transfers with their retries, the report memory, and the handle guard.

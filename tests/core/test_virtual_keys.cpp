@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Key numbers of the input layer to the program's virtual-key codes.
 #include <gtest/gtest.h>
 

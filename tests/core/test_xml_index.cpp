@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Indexing the document into element records (links, flags, problems of ill-formed
 // markup), walking it with the cursor, and the text of an element.
 #include <gtest/gtest.h>

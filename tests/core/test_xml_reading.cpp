@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reading a file into the XML document: byte-order marks, declared encodings, the UTF-8
 // test, zero removal, code pages, and the result text that tells what was done.
 #include <gtest/gtest.h>

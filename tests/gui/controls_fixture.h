@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Shared pieces of the skinned-control tests: settings and program folder put back after
 // each test, skins of solid colours whose pixels tell which image was drawn, and the menu
 // windows of the menu library.

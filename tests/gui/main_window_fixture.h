@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window as the program runs it, against the simulated keyboard in a private
 // user folder: a test window whose key function picker answers as the test says, the
 // message boxes answered by clicking their buttons, and the apply requests the worker ran.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A plain top-level window with a window handle that records the window messages it
 // receives, for the tests of window messages and of the controls that post them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CPngBtn: creation variants, the image and colour chosen in each state for check-style and
 // push-style buttons, the press shift, captions, fonts, tool tips and the debug frame.
 // The skin here is made of solid colours, so a pixel of the drawn button names its image.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CComboBtn: its item list, selection, the placement of its list, and the list opened as a
 // skinned menu by mouse and keyboard, answering through WM_MENU_COMMAND.
 #include "tests/gui/controls_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CSkinnedDialog: window messages through the window handle, modal and child runs, the
 // swallowed keys, and a press on the background (closes menus, drags the window).
 #include "tests/gui/controls_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The controls gallery runs off-screen from the build's program folder and writes every
 // sheet.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CColorBtnDlg: what the colour swatch draws and the one message per release it posts.
 #include "tests/gui/controls_fixture.h"
 

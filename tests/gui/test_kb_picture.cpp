@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CKBColorDlg: the hit test (rectangle edges, overlapping keys, the polygon key), the
 // mouse (hover, WM_KEY_CLICKED on the release of the left button, no drag), the key flags,
 // and what is drawn: frames, colour fills at alpha 120, the background behind the image.

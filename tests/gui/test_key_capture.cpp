@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Key capture in the windows: key events turned into virtual-key codes (the X key code
 // through TapHook's table, the Qt key where there is none), and the capture box reading
 // them from its own keyboard filter or from TapHook: combination texts, single-key mode,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CKeyFunPickDlg: its layout on the reference skin, a combination typed with real key
 // events (the 300 ms gap, modifier sorts, key 1 and key 2, held keys), OK on each page,
 // the media list, the default area, the swatches, a locked key, TapHook on page changes,

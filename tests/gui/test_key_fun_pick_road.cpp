@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The road of a key assignment through the real picker: a key of the main window's
 // keyboard picture clicked, a combination typed, a media function or a macro picked (one
 // of them recorded in the macro editor first), OK, and the apply that ApplyNow posts

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The lighting panel inside the main window: which controls each mode shows, the mode and
 // colour group lists, choices through their menus, the sliders and their value texts, and
 // the apply requests of each change.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CMacroDlg with real mouse and key events inside its owner: showing a macro, recording
 // from the window's own keys (the event limit, held keys, delays on and off and clamped),
 // the insert and event menus, the repeat options and the loop-count edit, Save's tidy-up,

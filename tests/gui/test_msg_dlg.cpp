@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CMsgDlg: the layout of its modes on the reference skin, the results of the text and
 // number boxes, the keys it swallows or takes as OK, a missing face, and the core's
 // messages shown in it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The windows program's command line and start: unknown options and missing values are
 // refused with exit status 2 before any display is opened, help and the manual page need
 // none either, a start without an X11 display says so in one line and ends with 1, Qt's own

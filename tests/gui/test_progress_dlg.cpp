@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CProgressDlg: opened over its owner with the caption the apply worker looks for, the bar
 // cut off where the position says (positions outside the range and an empty range at the
 // bar's left edge), the keys that cannot close it, missing images, and a full apply by the

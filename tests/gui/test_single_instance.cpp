@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A second start of the program wakes the first instance's window and ends; the first
 // shuts down in order when asked to terminate.
 #include <gtest/gtest.h>

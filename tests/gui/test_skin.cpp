@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Skin resources: image loading, the region builder, the main window's shape rule, the
 // window icon and the window fonts.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The reference keyboard's skin: every file the windows load exists with the size and
 // the transparent parts its window expects, the layout of cfg.ini fits the images, every
 // key rectangle lies on a key cap of the picture, and regenerating the skin gives the

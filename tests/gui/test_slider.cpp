@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CPngSlider and CPngSliderBar: the position table, steps at points, setting positions,
 // dragging and clicking with the messages they post, the fill, and creation failures.
 #include "tests/gui/controls_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window against the simulated keyboard: profiles at the start, the profile
 // buttons, key clicks with the locked-key and colour rules, storing what the picker
 // answers, apply and reset with the progress dialog, the profile menu's file commands, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window's life in the background: the close button and the tray with TrayIcon
 // 0, 1 and 3 (the desktop's tray assumed present or missing), the keyboard removed and
 // plugged in again (another device's removal changes nothing), the automatic switch to a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CTreeCtrlEx: clicks and what they tell the parent (the selected item sends nothing, the
 // empty area sends 0, right clicks, the mouse switched off), folder marks and depth limit,
 // tool tips over 20 characters, the event list's insertion next to an item, and the

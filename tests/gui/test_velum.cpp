@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The skinned-menu library and the program's binding: loading and entry points, the item
 // records, the 20-argument call, and the real library's menus answering through
 // WM_MENU_COMMAND.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Window handles: messages posted from any thread arrive as events, late posts to a window
 // that has gone are dropped, and windows are found by caption.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The real HID path end to end: a small Linux guest under QEMU runs the virtual keyboard on
 // uhid, and tastor-cli with the real HidPort library finds it, reads its report descriptors
 // from sysfs and applies a profile through hidraw. The report files the keyboard keeps must

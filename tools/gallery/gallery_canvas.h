@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The gallery's drawing surface: a skinned dialog with labels, and the helpers that put
 // controls into a state the way the user would (mouse moves, presses) before a picture is
 // taken of them together with any open menu windows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tastor-gallery: draws the skinned controls and the small windows in their states
 // off-screen and writes one PNG file per sheet, so that a skin and the drawing can be
 // looked at without clicking through the program.

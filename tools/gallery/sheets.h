@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The gallery's sheets: each draws controls of one kind in their states with the skin of
 // the program folder in use and writes one PNG file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The gallery's sheets of the small windows: the message box in its modes, the progress
 // dialog at several positions and the keyboard picture with its marks. Each window is put
 // into its state the way the program does it (window messages, key and mouse events) and

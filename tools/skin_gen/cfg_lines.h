@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The lines of cfg.ini that come from the skin layout: the window positions in [OPT] and
 // the whole key table in [KEY]. Each stands in cfg.ini between a begin and an end mark
 // line, and the generator replaces what is between them.

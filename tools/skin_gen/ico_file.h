@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Writes a Windows icon file (.ico) holding one 32-bit picture with alpha per size.
 #pragma once
 

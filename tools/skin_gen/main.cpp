@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tastor-skin-gen: draws the reference skin from its layout description and writes it
 // into a program folder: skins/, appico.ico and the generated lines of cfg.ini. With
 // --screenshot it also composes a picture of the main window from that folder.

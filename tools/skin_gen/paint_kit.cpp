@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "tools/skin_gen/paint_kit.h"
 
 #include <QLinearGradient>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Drawing helpers shared by the reference skin's images: fonts, bevelled panels and
 // buttons, glyphs. Everything is drawn with antialiasing on a transparent canvas unless
 // said otherwise.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Every image of the reference skin, drawn from the layout description.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The reference skin's one description: the keys of the Tastor TK-105 (an ISO full-size
 // keyboard, 105 keys plus Fn) in key units, the pixel scale of the keyboard picture, and
 // the positions of every window part. The images, the layout lines and the key section

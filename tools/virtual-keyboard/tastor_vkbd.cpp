@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tastor-vkbd: the simulated keyboard presented to the Linux kernel through uhid, so that
 // the real HID path (hidraw, hidapi, HidPort) can be exercised without hardware. Each of
 // the keyboard's interfaces becomes one uhid device, as each USB interface of a real

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Builds the initramfs of the small Linux guest in which the HID tests run: busybox, the
 # HID kernel modules, an init script and the given programs with every shared library
 # they need (Debian has no static libudev, so dynamic programs bring their libraries).
