@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "switch N": makes the profile of button N (1 to 3) current and writes it into the
 // keyboard. With Tastor running on the session bus the program does it, as a click on the
 // profile button followed by the automatic switch's apply; otherwise it is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Whether only root can change what a path names: the path with every symbolic link
 // resolved, and each folder from / down to it, owned by root and writable neither by a
 // group nor by other users. A root-owned folder with the sticky bit (like /tmp) may be

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The running Tastor as tastor-cli reaches it on the session bus (name org.tastor.Tastor,
 // interface org.tastor.Tastor1, packaging/org.tastor.Tastor1.xml), over libdbus-1: whether
 // one runs, which files and which keyboard it works on, its profile buttons, and its

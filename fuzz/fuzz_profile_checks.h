@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the profile fuzz targets check on each profile a loader hands out: every value used
 // as an index is in range, and the consumers run over it as the program runs them (the
 // lighting values and texts "tastor-cli lighting" shows, the key colours of the picture,

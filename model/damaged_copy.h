@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Keeps the bytes of a stored file that cannot be used before the program starts afresh
 // and a later save would replace it: a copy "<file>.damaged-YYYYMMDD-HHMMSS" beside it.
 // Called by the profile start-up rule (model/profile_files) for a damaged pro.dct; it reads

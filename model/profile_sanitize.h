@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Brings a profile read from a file (pro.dct or a .kbp) into the range of every value the
 // program reads from it, so that no window, command or report built from it indexes
 // outside a table. The profile loader and the .kbp import call it on each profile they

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // UserFolderLock: one writer at a time in the user data folder. Every change of pro.dct,
 // curid.dct or the macro folder, by tastor-cli or by the main window, holds an advisory
 // flock on ".tastor.lock" in the user data folder, so that two programs never read, change

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Takes screenshots of Tastor's windows under Xvfb with the simulated keyboard, in English
 # and German, into docs/screenshots/ (the German ones end in _de). Needs Xvfb, xdotool and
 # ImageMagick's import; run after a build: scripts/screenshots.sh [build folder].

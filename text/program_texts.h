@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The texts Tastor shows beyond the keyboard's own text table: the profile menu, the
 // linked-program editor, the macro editor's question about unsaved edits, the file dialogs'
 // titles, the messages about names and files, what the keyboard did not keep after an apply,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CDBusService: the running program's service on the session bus, so that scripts and
 // desktop shortcuts (tastor-cli switch, gdbus) can switch and apply profiles without the
 // window: name org.tastor.Tastor, object /org/tastor/Tastor, interface org.tastor.Tastor1

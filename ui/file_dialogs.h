@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The program's file dialogs: Qt's own dialogs (the same on every desktop), in the dark
 // colours of the skin's lists, titled from the text table, filtered to the kind of file,
 // and starting in the folder last used for that kind of file during this run (the first

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Qt's own words in the language of the program's texts: the buttons, labels and column
 // titles of the file dialogs and the edit menus of the text fields come from Qt's
 // translations (the qtbase_<lang> files of the system's Qt translations folder). Start-up

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CRemoteControl: the main window's answers to requests from outside the program (the
 // D-Bus service, CDBusService), kept beside the window as CTrayPresence is. It decides:
 // a switch selects the profile of a button as a click on it does and has the apply worker

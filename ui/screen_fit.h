@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The windows' scale, chosen before the application object is made (Qt fixes it then, from
 // QT_SCALE_FACTOR among others): the Scale setting of cfg.ini, in percent, 100 to 400, for
 // screens whose desktop does not report their density; otherwise Qt's own choice from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CTastorDlg and its files on disk: the locked, checked saves of pro.dct and curid.dct,
 // what counts as unsaved edits, and what the window does when the watch over the user data
 // folder (CUserFolderWatch) sees that another program changed the profiles or macros.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // CUserFolderWatch: what the main window knows of its files on disk, and the watch that
 // tells it when another program (tastor-cli, a second window) changed them. It keeps a
 // digest of pro.dct as the window last loaded or saved it and of the macro folder as last

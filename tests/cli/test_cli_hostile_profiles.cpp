@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tastor-cli over stored and imported profiles that hold values out of range: every command
 // runs on the profile as the loader brought it into range (no crash, no group 0 edited in
 // the place of a group that does not exist), and a pro.dct that cannot be read is refused

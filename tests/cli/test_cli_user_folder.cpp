@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The user data folder shared by commands run at the same time, and writes that fail:
 // configuring commands started together change the files one after the other, so none of
 // their changes is lost; a write that fails (a full disk, a folder in the file's place)

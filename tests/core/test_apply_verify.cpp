@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The read-back after an apply: a keyboard that acknowledges a report but keeps its old
 // content (TASTOR_SIM_DROP_REPORT) fails the apply with the message naming the part, the
 // images sent and kept go to the log, and nothing reports 100 %; VerifyApply=0 leaves the

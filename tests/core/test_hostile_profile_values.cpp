@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Profiles from files hold whatever the file held: every value the program uses as an
 // index is brought into range when a profile is read (pro.dct and .kbp alike) while a
 // profile in range loads byte for byte; the consumers check at their own indexes too; a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The user data folder's lock: another process holding it makes a take wait and give up
 // after the bounded wait, a thread may take it again while it holds it (also through
 // another spelling of the folder) while other threads wait, and the lock file is only ever

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The running program on a private session bus: its introspection is the installed
 // interface file; SwitchProfile and tastor-cli switch make a profile current in the
 // window, in curid.dct and in the keyboard; a request while a modal window is open is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window and files another program changes: a tastor-cli edit made while the
 // window runs shows in the window once the watch sees it (the selected profile stays);
 // with unsaved edits of its own the window asks, and keeping them or taking the files

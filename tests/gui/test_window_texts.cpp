@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Every word the windows show comes from the text table: with a table whose every text is
 // replaced by its key ("§tc_ok§"), the main window, the key function picker on each of its
 // pages, the macro editor, the message and text boxes and the progress dialog show no
