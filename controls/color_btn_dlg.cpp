@@ -5,9 +5,9 @@
 #include <QPainter>
 
 #include "controls/draw_text.h"
+#include "controls/window_message.h"
 #include "platform/messages.h"
 #include "skin/window_region.h"
-#include "ui/window_message.h"
 
 namespace {
 constexpr COLORREF kFieldColour = 0x121212;

@@ -8,8 +8,8 @@
 
 #include "app/settings.h"
 #include "controls/menu_library.h"
+#include "controls/window_message.h"
 #include "platform/messages.h"
-#include "ui/window_message.h"
 
 CComboBtn::CComboBtn() = default;
 CComboBtn::~CComboBtn() = default;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "controls/png_btn.h"
-#include "ui/window_handle.h"
+#include "controls/window_handle.h"
 
 class CComboBtn : public CPngBtn {
   Q_OBJECT

@@ -10,10 +10,10 @@
 #include "app/settings.h"
 #include "app/window_port.h"
 #include "controls/draw_text.h"
+#include "controls/window_handle.h"
+#include "controls/window_message.h"
 #include "platform/messages.h"
 #include "skin/skin_image.h"
-#include "ui/window_handle.h"
-#include "ui/window_message.h"
 
 namespace {
 

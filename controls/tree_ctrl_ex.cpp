@@ -8,12 +8,12 @@
 #include <algorithm>
 
 #include "controls/draw_text.h"
+#include "controls/window_message.h"
 #include "platform/messages.h"
 #include "skin/app_font.h"
 #include "skin/skin_image.h"
 #include "skin/window_region.h"
 #include "text/utf.h"
-#include "ui/window_message.h"
 
 struct CTreeItem {
   CTreeItem* parent = nullptr;

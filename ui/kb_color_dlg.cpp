@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "controls/menu_library.h"
+#include "controls/window_message.h"
 #include "platform/messages.h"
 #include "skin/key_outline.h"
 #include "skin/skin_image.h"
-#include "ui/window_message.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <mutex>
 
 #include "app/settings.h"
+#include "controls/window_handle.h"
 #include "ui/msg_dlg.h"
-#include "ui/window_handle.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include <functional>
 #include <optional>
 
+#include "controls/window_handle.h"
 #include "ui/dbus_service.h"
-#include "ui/window_handle.h"
 
 struct ApplyOutcome;
 class QWidget;

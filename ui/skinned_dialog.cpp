@@ -16,8 +16,8 @@
 #include "app/window_port.h"
 #include "controls/draw_text.h"
 #include "controls/menu_library.h"
+#include "controls/window_message.h"
 #include "skin/app_icon.h"
-#include "ui/window_message.h"
 
 
 CSkinnedDialog::CSkinnedDialog(QWidget* parent)

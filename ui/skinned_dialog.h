@@ -22,7 +22,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "ui/window_handle.h"
+#include "controls/window_handle.h"
 
 class QKeyEvent;
 class QPainter;

@@ -13,6 +13,7 @@
 #include "app/startup.h"
 #include "app/text_language.h"
 #include "controls/menu_library.h"
+#include "controls/window_handle.h"
 #include "platform/messages.h"
 #include "platform/single_instance.h"
 #include "platform/special_folders.h"
@@ -22,7 +23,6 @@
 #include "ui/qt_translation.h"
 #include "ui/screen_fit.h"
 #include "ui/tastor_dlg.h"
-#include "ui/window_handle.h"
 
 CTastorApp::CTastorApp(StartOptions options) : options_(std::move(options)) { SetWindowPort(&port_); }
 

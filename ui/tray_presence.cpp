@@ -8,6 +8,7 @@
 #include "app/log.h"
 #include "app/paths.h"
 #include "app/settings.h"
+#include "controls/window_message.h"
 #include "device/apply_job.h"
 #include "device/usb_driver.h"
 #include "model/profile_files.h"
@@ -17,7 +18,6 @@
 #include "text/text_table.h"
 #include "ui/device_presence.h"
 #include "ui/tray_icon.h"
-#include "ui/window_message.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "app/process_scan.h"
 #include "app/profile_switch.h"
 #include "app/tray_behaviour.h"
-#include "ui/window_handle.h"
+#include "controls/window_handle.h"
 
 class CDevicePresence;
 class CTrayIcon;

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "ui/window_handle.h"
-#include "ui/window_message.h"
+#include "controls/window_handle.h"
+#include "controls/window_message.h"
 
 class MessageLog : public QDialog {
  public:

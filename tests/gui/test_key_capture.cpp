@@ -11,12 +11,12 @@
 #include <thread>
 
 #include "app/hook_library.h"
+#include "controls/window_handle.h"
 #include "platform/messages.h"
 #include "platform/virtual_keys.h"
 #include "text/text_table.h"
 #include "ui/msg_dlg.h"
 #include "ui/virtual_key_event.h"
-#include "ui/window_handle.h"
 
 using namespace controls_test;
 

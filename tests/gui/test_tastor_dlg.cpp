@@ -10,10 +10,10 @@
 
 #include <QLineEdit>
 
+#include "controls/window_message.h"
 #include "model/profile_files.h"
 #include "platform/special_folders.h"
 #include "skin/skin_image.h"
-#include "ui/window_message.h"
 
 using namespace main_window_test;
 

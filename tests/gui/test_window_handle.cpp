@@ -10,11 +10,11 @@
 #include <atomic>
 #include <thread>
 
+#include "controls/window_handle.h"
+#include "controls/window_message.h"
 #include "platform/messages.h"
 #include "tests/gui/message_log.h"
 #include "ui/qt_window_port.h"
-#include "ui/window_handle.h"
-#include "ui/window_message.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "ui/window_handle.h"
+#include "controls/window_handle.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -19,9 +19,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "controls/window_message.h"
 #include "model/stored_file.h"
 #include "platform/messages.h"
-#include "ui/window_message.h"
 
 namespace {
 
