@@ -7,6 +7,7 @@
 
 #include "app/settings.h"
 #include "controls/draw_text.h"
+#include "controls/menu_library.h"
 #include "model/profile.h"
 #include "model/profile_store.h"
 #include "platform/messages.h"
@@ -15,7 +16,6 @@
 #include "skin/window_region.h"
 #include "text/text_table.h"
 #include "ui/kb_color_dlg.h"
-#include "ui/tastor_dlg.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ constexpr unsigned kTextFormat = DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_END_E
 
 }  // namespace
 
-CLedDlg::CLedDlg(CTastorDlg* mainWindow, const QImage& background) : main_(mainWindow) {
+CLedDlg::CLedDlg(LedPanelOwner* owner, const QImage& background) : owner_(owner) {
   const QRect area = ToQRect(Settings().rcLED);
   if (!background.isNull()) background_ = background.copy(area);
   SetBackground(background_);
@@ -200,7 +200,7 @@ void CLedDlg::ShowSliderValue(int id, int value) {
 
 void CLedDlg::RequestApply(uint32_t flags) {
   // Sent at once only with ApplyNow; otherwise the change waits for the main window's Apply.
-  if (main_ != nullptr && Settings().ApplyNow != 0) main_->PostApplyRequest(flags);
+  if (owner_ != nullptr && Settings().ApplyNow != 0) owner_->PostApplyRequest(flags);
 }
 
 // ---- messages --------------------------------------------------------------------------
@@ -217,11 +217,8 @@ bool CLedDlg::OnWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
       ShowSliderValue(static_cast<int>(lParam), static_cast<int>(wParam));
       return true;
     case WM_MENU_COMMAND:
-      if (lParam != CTastorDlg::kProfileFileCommand || main_ == nullptr) return true;
-      if (wParam == CTastorDlg::kMenuDelete) main_->DeleteProfile();
-      if (wParam == CTastorDlg::kMenuExport) main_->ExportProfile();
-      if (wParam == CTastorDlg::kMenuImport) main_->ImportProfile();
-      if (wParam > CTastorDlg::kMenuImport) main_->OnProfileMenuCommand(static_cast<int>(wParam));
+      if (lParam != LedPanelOwner::kProfileFileCommand || owner_ == nullptr) return true;
+      owner_->OnProfileMenuChoice(static_cast<int>(wParam));
       return true;
     default:
       return false;

@@ -3,8 +3,8 @@
 // lighting of the current profile: the mode, that mode's speed and brightness, and in the
 // game mode the colour group that the keyboard lights and the keyboard picture shows.
 // Every choice goes into the current profile at once (the core's StoreLighting) and, with
-// ApplyNow, to the keyboard. It also receives the profile file commands (WM_MENU_COMMAND
-// with lParam 2) and runs them on the main window.
+// ApplyNow, to the keyboard. It also receives the answers of the profile menu
+// (WM_MENU_COMMAND with lParam kProfileFileCommand) and hands them to its owner.
 #pragma once
 
 #include <QFont>
@@ -14,10 +14,10 @@
 #include "controls/png_btn.h"
 #include "controls/png_slider.h"
 #include "model/profile_edit.h"
+#include "ui/led_panel_owner.h"
 #include "ui/skinned_dialog.h"
 
 class CKBColorDlg;
-class CTastorDlg;
 struct Profile;
 
 class CLedDlg : public CSkinnedDialog {
@@ -27,8 +27,9 @@ class CLedDlg : public CSkinnedDialog {
   static constexpr int kBrightnessSliderId = 149;
   static constexpr int kGroupMenuWidth = 133;
 
-  // background: the main window's face; the panel keeps a copy of the part under rcLED.
-  CLedDlg(CTastorDlg* mainWindow, const QImage& background);
+  // owner: the window the panel lies in, told what the user asks for (may be null).
+  // background: that window's face; the panel keeps a copy of the part under rcLED.
+  CLedDlg(LedPanelOwner* owner, const QImage& background);
   ~CLedDlg() override;
 
   // Set by the main window after creating the panel.
@@ -65,7 +66,7 @@ class CLedDlg : public CSkinnedDialog {
   void ShowGroupColours(const Profile& profile, int mode);
   void RequestApply(uint32_t flags);
 
-  CTastorDlg* main_;
+  LedPanelOwner* owner_;
   QImage background_;
   QImage thumb_;
   QSize checkBox_;

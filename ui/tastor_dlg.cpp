@@ -141,6 +141,13 @@ void CTastorDlg::setVisible(bool visible) {
   CSkinnedDialog::setVisible(visible);
 }
 
+void CTastorDlg::OnProfileMenuChoice(int value) {
+  if (value == kMenuDelete) DeleteProfile();
+  if (value == kMenuExport) ExportProfile();
+  if (value == kMenuImport) ImportProfile();
+  if (value > kMenuImport) OnProfileMenuCommand(value);
+}
+
 void CTastorDlg::OnProfileMenuCommand(int value) {
   TakeMenuProfile();
   linkMenu_.OnCommand(this, value);

@@ -20,6 +20,7 @@
 #include "controls/png_btn.h"
 #include "device/usb_driver.h"
 #include "model/key_function.h"
+#include "ui/led_panel_owner.h"
 #include "ui/link_program_menu.h"
 #include "ui/skinned_dialog.h"
 #include "ui/user_folder_watch.h"
@@ -31,7 +32,7 @@ class CTrayPresence;
 class CLedDlg;
 struct Profile;
 
-class CTastorDlg : public CSkinnedDialog {
+class CTastorDlg : public CSkinnedDialog, public LedPanelOwner {
   Q_OBJECT
  public:
   // simulate: talk to the simulated keyboard instead of the HID library.
@@ -39,11 +40,10 @@ class CTastorDlg : public CSkinnedDialog {
   ~CTastorDlg() override;
 
   // Values of the profile button menu, sent to the lighting panel as WM_MENU_COMMAND with
-  // lParam kProfileFileCommand.
+  // lParam kProfileFileCommand; the panel hands them back (OnProfileMenuChoice).
   static constexpr int kMenuDelete = 2;
   static constexpr int kMenuExport = 3;
   static constexpr int kMenuImport = 4;
-  static constexpr intptr_t kProfileFileCommand = 2;
 
   // Loads the profile store (three default profiles when it does not hold three), binds
   // the profile buttons and selects the saved current profile.
@@ -66,7 +66,7 @@ class CTastorDlg : public CSkinnedDialog {
   void ForgetMacro(int32_t macroId);
   // Adds the flags to the apply worker's request (when the keyboard is to be written at
   // once, ApplyNow).
-  void PostApplyRequest(uint32_t flags);
+  void PostApplyRequest(uint32_t flags) override;
   // Runs the macro editor.
   void OpenMacroEditor();
   // Apply, and Reset after its question: a full apply with the progress dialog, then the
@@ -114,6 +114,9 @@ class CTastorDlg : public CSkinnedDialog {
   // has started.
   CRemoteControl* Remote() { return remote_.get(); }
   CDBusService* BusService() { return bus_.get(); }
+  // A choice in the profile menu, handed back by the lighting panel: Delete, Export or
+  // Import, else one of the items after them (OnProfileMenuCommand).
+  void OnProfileMenuChoice(int value) override;
   // A profile menu choice that is not a profile file command ("Link program…").
   void OnProfileMenuCommand(int value);
   // Stays hidden while the window may not be shown (started hidden in the tray).

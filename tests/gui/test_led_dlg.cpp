@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The lighting panel inside the main window: which controls each mode shows, the mode and
 // colour group lists, choices through their menus, the sliders and their value texts, and
-// the apply requests of each change.
+// the apply requests of each change, and what the panel tells the window it lies in.
 #include "tests/gui/main_window_fixture.h"
+
+#include "model/profile_files.h"
 
 using namespace main_window_test;
 
@@ -23,7 +25,67 @@ void Choose(CComboBtn& button, int32_t value) {
   Pump();
 }
 
+// An owner that keeps what the panel asked of it.
+class RecordingOwner : public LedPanelOwner {
+ public:
+  void PostApplyRequest(uint32_t flags) override { applies.push_back(flags); }
+  void OnProfileMenuChoice(int value) override { choices.push_back(value); }
+  std::vector<uint32_t> applies;
+  std::vector<int> choices;
+};
+
 }  // namespace
+
+TEST_F(MainWindowTest, ThePanelTellsTheWindowItLiesInWhatTheUserAskedAndNothingElse) {
+  LoadProfilesAtStartup(TheProfileStore(), user_.path(), Settings(), TextTable::Instance().tc_proname);
+  RecordingOwner owner;
+  QWidget host;
+  host.resize(1400, 640);
+  const Rect& area = Settings().rcLED;
+  CLedDlg panel(&owner, Solid(host.size(), qRgb(20, 20, 20)));
+  panel.CreateChild(&host, QRect(area.left, area.top, area.Width(), area.Height()));
+  panel.InitDialog();
+  host.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+
+  // Lighting changes ask for an apply only with ApplyNow on.
+  Settings().ApplyNow = 1;
+  Choose(panel.ModeButton(), 2);
+  CPngSliderBar& bar = panel.BrightnessSlider();
+  QTest::mouseClick(&bar, Qt::LeftButton, {}, QPoint(bar.Slider().PositionOf(3), bar.height() / 2));
+  Pump();
+  EXPECT_EQ((std::vector<uint32_t>{6, 2}), owner.applies);
+  EXPECT_EQ(3, CurrentProfile().modeSettings[2].brightness);
+  Settings().ApplyNow = 0;
+  QTest::mouseClick(&bar, Qt::LeftButton, {}, QPoint(bar.Slider().PositionOf(1), bar.height() / 2));
+  Pump();
+  EXPECT_EQ(2u, owner.applies.size());
+  EXPECT_EQ(1, CurrentProfile().modeSettings[2].brightness);
+
+  // A choice in the profile menu goes to the owner as it is; the panel runs no command.
+  MenuItems items;
+  items.AddTop(CTastorDlg::kMenuExport, u"Export");
+  items.AddTop(CTastorDlg::kMenuImport, u"Import");
+  items.AddTop(CTastorDlg::kMenuDelete, u"Delete");
+  ASSERT_TRUE(OpenSkinnedMenu(panel.hwnd(), 120, host.mapToGlobal(QPoint(10, 10)), items,
+                              LedPanelOwner::kProfileFileCommand, nullptr));
+  Pump();
+  std::vector<QWidget*> menus = OpenMenus();
+  ASSERT_EQ(1u, menus.size());
+  QTest::mouseClick(menus[0], Qt::LeftButton, {}, RowCentre(menus[0], 2));
+  Pump();
+  EXPECT_EQ((std::vector<int>{CTastorDlg::kMenuDelete}), owner.choices);
+  EXPECT_EQ(3, TheProfileStore().Count());
+
+  // Answers of another menu are not the profile menu's.
+  ASSERT_TRUE(OpenSkinnedMenu(panel.hwnd(), 120, host.mapToGlobal(QPoint(10, 10)), items, 7, nullptr));
+  Pump();
+  menus = OpenMenus();
+  ASSERT_EQ(1u, menus.size());
+  QTest::mouseClick(menus[0], Qt::LeftButton, {}, RowCentre(menus[0], 0));
+  Pump();
+  EXPECT_EQ(1u, owner.choices.size());
+}
 
 TEST_F(MainWindowTest, ModesShowOnlyTheirOwnControls) {
   TestMainWindow& w = Open();
