@@ -1,38 +1,34 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+// The macro editor's window (CMacroDlg): building and painting it, showing the macro
+// selected in the library, the repeat options, Save and closing, and the dispatch of its
+// buttons, tree clicks and menu answers to the parts in macro_dlg_recording.cpp,
+// macro_dlg_events.cpp (the event list) and macro_dlg_library.cpp (the library commands).
 #include "ui/macro_dlg.h"
 
 #include <QCursor>
 #include <QFontMetrics>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QRegularExpressionValidator>
 #include <chrono>
-#include <cstdio>
 
 #include "app/hook_library.h"
-#include "app/log.h"
 #include "app/paths.h"
 #include "app/settings.h"
 #include "app/window_port.h"
 #include "controls/draw_text.h"
 #include "controls/menu_library.h"
 #include "controls/skin_edit.h"
+#include "macro/macro_files.h"
 #include "macro/macro_library.h"
-#include "macro/macro_library_commands.h"
-#include "macro/macro_scan.h"
-#include "macro/macro_transfer.h"
 #include "model/user_message.h"
 #include "platform/messages.h"
-#include "platform/virtual_keys.h"
 #include "skin/app_font.h"
 #include "skin/skin_image.h"
 #include "skin/window_region.h"
 #include "text/text_table.h"
-#include "text/utf.h"
 #include "ui/file_dialogs.h"
 #include "ui/msg_dlg.h"
-#include "ui/virtual_key_event.h"
 
 namespace {
 
@@ -50,16 +46,6 @@ int64_t SteadyMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
-
-// The mouse buttons the insert menu offers, with their text keys.
-struct MouseItem {
-  uint32_t code;
-  std::u16string TextTable::*text;
-};
-constexpr MouseItem kMouseItems[] = {
-    {0xF0, &TextTable::tc_click},   {0xF1, &TextTable::tc_menu}, {0xF2, &TextTable::tc_middle},
-    {0xF3, &TextTable::tc_forward}, {0xF4, &TextTable::tc_back},
-};
 
 }  // namespace
 
@@ -261,194 +247,6 @@ void CMacroDlg::ShowMacro(HTREEITEM item, bool optionsOnly) {
 
 void CMacroDlg::ClearEvents() { events_.DeleteAllItems(); }
 
-HTREEITEM CMacroDlg::AddEvent(HTREEITEM anchor, bool before, const EventItem& event) {
-  const QImage* icon = event.kind == EventItem::DELAY ? &delayIcon_ : event.kind == EventItem::PRESS ? &downIcon_ : &upIcon_;
-  const std::u16string text = EventItemText(event);
-  if (anchor != nullptr) return events_.InsertItemNextTo(anchor, before, icon, text, event.value, event.kind);
-  return events_.AppendLeaf(icon, text, event.value, event.kind);
-}
-
-void CMacroDlg::FillEvents(const std::vector<EventItem>& list) {
-  ClearEvents();
-  for (const EventItem& e : list) AddEvent(nullptr, false, e);
-}
-
-// ---- recording -------------------------------------------------------------------------
-
-void CMacroDlg::OnRecord() {
-  if (recording_ != 0) {
-    StopRecording();
-    return;
-  }
-  if (SelectedMacro() == nullptr || RecordOf(SelectedMacro()) == nullptr) {
-    Message(TextTable::Instance().tc_macro_msg1);
-    return;
-  }
-  StartRecording();
-}
-
-void CMacroDlg::StartRecording() {
-  if (shown_ != SelectedMacro()) ShowMacro(SelectedMacro());
-  recording_ = 1;
-  TheMacroRecorder().Start();
-  record_.SetCheck(true);
-  record_.SetText(TextTable::Instance().tc_macro_stop);
-  ClearEvents();
-  library_.EnableMouse(false);
-  events_.EnableMouse(false);
-  if (countRadio_.GetCheck()) loopEdit_->hide();
-  // Through TapHook only when it really captures; otherwise the window's own keys.
-  hookRecording_ = CaptureThroughHook();
-  if (hookRecording_) {
-    HookSetReceiver(hwnd());
-    HookSetStatus(1);
-  }
-  WriteLog("Macro recording: %s", hookRecording_ ? "keys through TapHook" : "the window's own keys");
-  // The window's own keys need the keyboard.
-  activateWindow();
-  setFocus(Qt::OtherFocusReason);
-}
-
-void CMacroDlg::StopRecording() {
-  recording_ = 0;
-  record_.SetText(TextTable::Instance().tc_macro_start);
-  record_.SetCheck(false);
-  library_.EnableMouse(true);
-  events_.EnableMouse(true);
-  if (countRadio_.GetCheck()) loopEdit_->show();
-  if (hookRecording_) {
-    hookRecording_ = false;
-    HookSetStatus(0);
-  }
-  if (MacroRecord* record = RecordOf(SelectedMacro())) {
-    auto lock = macros_.Lock();
-    record->dwFlags |= kMacroDirtyBits;
-  }
-  pendingEdits_ = true;
-  save_.show();
-}
-
-void CMacroDlg::OnHookKey(uint32_t vk, intptr_t lParam) {
-  // Keys typed into a message box shown while recording are the box's (TapHook delivers
-  // them here all the same); the release of a key pressed there the recorder drops.
-  if (recording_ == 0 || boxesOpen_ > 0) return;
-  const std::optional<MacroRecorder::Step> step = TheMacroRecorder().OnKey(
-      vk, lParam, tickCount(), autoDelay_.GetCheck(), events_.Count() == 0, Settings().KbType);
-  if (!step) return;
-  if (step->delay) AddEvent(nullptr, false, {EventItem::DELAY, *step->delay});
-  HTREEITEM item = AddEvent(nullptr, false, step->key);
-  events_.EnsureVisible(item);
-}
-
-bool CMacroDlg::PreTranslateKey(QKeyEvent* event) {
-  if (recording_ != 0) {
-    // While TapHook delivers the keys, the window's own are swallowed, so none counts twice.
-    if (!hookRecording_) {
-      if (const std::optional<HookKey> key = HookKeyOf(*event)) OnHookKey(key->vk, key->LParam());
-    }
-    return true;
-  }
-  return CSkinnedDialog::PreTranslateKey(event);
-}
-
-// ---- the event list --------------------------------------------------------------------
-
-void CMacroDlg::EventsChanged() {
-  if (MacroRecord* record = RecordOf(SelectedMacro())) {
-    auto lock = macros_.Lock();
-    record->dwFlags |= kMacroEventsChanged;
-  }
-  pendingEdits_ = true;
-  save_.show();
-}
-
-void CMacroDlg::OnInsert() {
-  if (SelectedMacro() == nullptr) {
-    Message(TextTable::Instance().tc_macro_msg1);
-    return;
-  }
-  const TextTable& t = TextTable::Instance();
-  MenuItems items;
-  items.AddTop(CMD_INSERT_PRESS, t.tc_macro_msg14);
-  items.AddTop(CMD_INSERT_RELEASE, t.tc_macro_msg15);
-  items.AddTop(CMD_INSERT_DELAY, t.tc_macro_msg16);
-  for (const MouseItem& m : kMouseItems) {
-    if ((mouseMask_ & (1u << (m.code - 0xF0))) != 0) {
-      items.AddTop(static_cast<int32_t>((m.code << 16) | 0x80), t.*m.text);
-    }
-  }
-  const QPoint at = insert_.mapToGlobal(QPoint(0, insert_.height()));
-  OpenSkinnedMenu(hwnd(), kMenuWidth, at, items, kInsertMenuContext, &editFont_);
-}
-
-void CMacroDlg::OnInsertCommand(int32_t id) {
-  HTREEITEM macro = SelectedMacro();
-  if (macro == nullptr || (id & 0xFF) != 0x80) return;
-  const uint32_t code = (static_cast<uint32_t>(id) >> 16) & 0xFF;
-  HTREEITEM anchor = events_.GetSelectedItem();
-  const TextTable& t = TextTable::Instance();
-  if (code == 0xF7 || code == 0xF8) {
-    uint8_t modifiers = 0, key = 0;
-    if (AskKey(modifiers, key) != IDOK || key == 0) return;  // modifiers alone insert nothing
-    AddEvent(anchor, true, {code == 0xF7 ? EventItem::PRESS : EventItem::RELEASE, key});
-  } else if (code == 0xF9) {
-    int number = 0;
-    if (AskNumber(t.tc_macro_msg12, number) != IDOK) return;
-    AddEvent(anchor, true, {EventItem::DELAY, static_cast<uint32_t>(std::max(number, Limits().minDelay))});
-  } else if (code >= 0xF0 && code <= 0xF4) {
-    HTREEITEM press = AddEvent(anchor, true, {EventItem::PRESS, code});
-    HTREEITEM last = press;
-    const MacroRecord* record = RecordOf(macro);
-    if (record != nullptr && record->dwAutoDelay == 1) last = AddEvent(press, false, {EventItem::DELAY, 50});
-    AddEvent(last, false, {EventItem::RELEASE, code});
-  } else {
-    return;
-  }
-  EventsChanged();
-}
-
-void CMacroDlg::OnEventRightClick(HTREEITEM item) {
-  if (!events_.IsItem(item)) return;  // the empty area has no menu
-  const TextTable& t = TextTable::Instance();
-  MenuItems items;
-  items.AddTop(CMD_CHANGE_EVENT, t.tc_macro_msg7);
-  items.AddTop(CMD_DELETE_EVENT, t.tc_macro_msg10);
-  OpenSkinnedMenu(hwnd(), kMenuWidth, QCursor::pos() + QPoint(2, 0), items, kEventListId, &editFont_);
-}
-
-void CMacroDlg::OnEventCommand(int32_t id) {
-  HTREEITEM item = events_.GetSelectedItem();
-  CTreeCtrlEx::ItemData* d = events_.FindData(item);
-  if (d == nullptr) {
-    if (id == CMD_CHANGE_EVENT) Message(TextTable::Instance().tc_macro_msg1);
-    return;
-  }
-  if (id == CMD_DELETE_EVENT) {
-    events_.DeleteItem(item);
-    EventsChanged();
-    return;
-  }
-  if (id != CMD_CHANGE_EVENT) return;
-  if (d->subKind == EventItem::DELAY) {
-    int number = 0;
-    if (AskNumber(TextTable::Instance().tc_macro_msg12, number) != IDOK) return;
-    d = events_.FindData(item);
-    if (d == nullptr) return;
-    const uint32_t delay = ClampDelay(number);
-    events_.SetItemValue(item, delay);
-    events_.SetItemText(item, DelayText(delay));
-  } else {
-    uint8_t modifiers = 0, key = 0;
-    if (AskKey(modifiers, key) != IDOK) return;
-    const uint32_t code = CapturedEventKey(modifiers, key);
-    d = events_.FindData(item);
-    if (code == 0 || d == nullptr) return;
-    events_.SetItemValue(item, code);
-    events_.SetItemText(item, EventItemText({d->subKind, code}));
-  }
-  EventsChanged();
-}
-
 // ---- repeat options --------------------------------------------------------------------
 
 void CMacroDlg::OptionsChanged() {
@@ -551,269 +349,6 @@ void CMacroDlg::done(int result) {
   CSkinnedDialog::done(result);
 }
 
-// ---- the library commands --------------------------------------------------------------
-
-void CMacroDlg::OnLibraryRightClick(HTREEITEM item, QPoint at) {
-  const TextTable& t = TextTable::Instance();
-  MenuItems items;
-  if (!library_.IsItem(item)) {
-    // The empty area: the commands act on the top level.
-    OnLibraryClick(nullptr);
-    library_.SelectItem(nullptr);
-    items.AddTop(CMD_NEW_MACRO, t.tc_macro_msg5);
-    if (foldersEnabled_ != 0) items.AddTop(CMD_NEW_FOLDER, t.tc_macro_msg6);
-    items.AddTop(CMD_IMPORT_MACRO, t.tc_macro_msg3);
-    if (foldersEnabled_ != 0) {
-      items.AddTop(CMD_IMPORT_FOLDER, t.tc_macro_msg21);
-      items.AddTop(CMD_EXPORT_FOLDER, t.tc_macro_msg22);
-    }
-  } else {
-    OnLibraryClick(item);
-    if (library_.IsFolder(item)) {
-      items.AddTop(CMD_NEW_MACRO, t.tc_macro_msg5);
-      items.AddTop(CMD_NEW_FOLDER, t.tc_macro_msg6);
-      items.AddTop(CMD_RENAME, t.tc_macro_msg20);
-      items.AddTop(CMD_DELETE, t.tc_macro_msg10);
-      items.AddTop(CMD_IMPORT_MACRO, t.tc_macro_msg3);
-      items.AddTop(CMD_IMPORT_FOLDER, t.tc_macro_msg21);
-      items.AddTop(CMD_EXPORT_FOLDER, t.tc_macro_msg22);
-    } else {
-      items.AddTop(CMD_EXPORT_MACRO, t.tc_macro_msg4);
-      items.AddTop(CMD_RENAME, t.tc_macro_msg20);
-      items.AddTop(CMD_DELETE, t.tc_macro_msg10);
-    }
-  }
-  OpenSkinnedMenu(hwnd(), kMenuWidth, at + QPoint(2, 0), items, kLibraryTreeId, &editFont_);
-}
-
-void CMacroDlg::OnLibraryCommand(int32_t id) {
-  switch (id) {
-    case CMD_NEW_MACRO: NewMacro(); break;
-    case CMD_NEW_FOLDER: NewFolder(); break;
-    case CMD_DELETE: Delete(); break;
-    case CMD_EXPORT_MACRO: ExportMacroFile(); break;
-    case CMD_IMPORT_MACRO: ImportMacroFile(); break;
-    case CMD_RENAME: Rename(); break;
-    case CMD_IMPORT_FOLDER: ImportFolder(); break;
-    case CMD_EXPORT_FOLDER: ExportFolder(); break;
-    default: break;
-  }
-}
-
-int CMacroDlg::ScanInto(HTREEITEM parent, const std::string& folder, bool newIds, bool addToLibrary) {
-  MacroScanContext scan;
-  scan.tree = &library_;
-  scan.parent = library_.ScanHandle(parent);
-  scan.giveNewIds = newIds;
-  scan.foldersEnabled = foldersEnabled_ != 0;
-  scan.addToLibrary = addToLibrary;
-  scan.library = &macros_;
-  scan.mouseMask = mouseMask_;
-  return ScanMacroFolder(folder, scan);
-}
-
-void CMacroDlg::Forget(const std::vector<uint32_t>& ids) {
-  for (uint32_t id : ids) {
-    if (forgetMacro) forgetMacro(id);
-  }
-}
-
-void CMacroDlg::NewMacro() {
-  const TextTable& t = TextTable::Instance();
-  if (macros_.Full()) {
-    Message(u"The number of macro is up to the maximum");
-    return;
-  }
-  HTREEITEM target = library_.GetSelectedItem();
-  if (target == nullptr) target = library_.Root();
-  if (target != library_.Root() && !library_.IsFolder(target)) return;
-  std::u16string name;
-  if (CMsgDlg::AskText(this, t.tc_macro_msg11, name) == 0 || name.empty()) return;
-  name = CutBeforeLastDot(name);
-  if (!CheckItemName(hwnd(), name)) return;
-  if (library_.FindChild(target, name)) {
-    Message(t.tc_macro_msg8);
-    return;
-  }
-  ClearEvents();
-  MacroRecord record = MakeDefaultMacro(macros_.NewMacroId(), name);
-  record.dwFlags |= kMacroDirtyBits;
-  if (!macros_.Add(record)) return;
-  HTREEITEM item = library_.InsertItem(target, CTreeCtrlEx::ITEM_LEAF, true, std::string(), name, record.dwMacroId, 0,
-                                       CTreeCtrlEx::kLibraryTextOffset);
-  if (item == nullptr) {
-    macros_.Remove(record.dwMacroId);
-    return;
-  }
-  ShowMacro(item, true);
-  save_.show();
-}
-
-void CMacroDlg::NewFolder() {
-  const TextTable& t = TextTable::Instance();
-  std::u16string name;
-  if (CMsgDlg::AskText(this, t.tc_macro_msg13, name) == 0 || name.empty()) return;
-  if (!CheckItemName(hwnd(), name)) return;
-  HTREEITEM target = library_.GetSelectedItem();
-  if (target == nullptr) target = library_.Root();
-  if (library_.FindChild(target, name)) {
-    Message(t.tc_macro_msg8);
-    return;
-  }
-  // A macro or a folder at the depth limit gets no folder.
-  library_.InsertItem(target, CTreeCtrlEx::ITEM_FOLDER, true, std::string(), name, 0, 0,
-                      CTreeCtrlEx::kLibraryTextOffset);
-}
-
-void CMacroDlg::Rename() {
-  const TextTable& t = TextTable::Instance();
-  HTREEITEM item = library_.GetSelectedItem();
-  if (!library_.IsItem(item)) return;
-  const bool folder = library_.IsFolder(item);
-  std::u16string name;
-  if (CMsgDlg::AskText(this, folder ? t.tc_macro_msg13 : t.tc_macro_msg11, name) == 0 || name.empty()) return;
-  name = CutBeforeLastDot(name);
-  if (!CheckItemName(hwnd(), name)) return;
-  HTREEITEM parent = library_.GetParentItem(item);
-  if (library_.FindChild(parent, name)) {
-    Message(t.tc_macro_msg8);
-    return;
-  }
-  if (folder) {
-    // Changed macros inside go to disk first, so that the folder moves with them.
-    FlushAll();
-  }
-  const MacroItemPath path = library_.ItemPath(item);
-  if (!RenameLibraryItem(macros_, macroFolder_, path, name, hwnd())) return;
-  if (folder && library_.HasIcon(item)) {
-    // The folder is read again from its new place, with its image.
-    std::string oldPath;
-    TreeItem_To_FilePath(macroFolder_, path, oldPath);
-    const std::string directory = oldPath.substr(0, oldPath.rfind('/') + 1);
-    const std::string newName = ToUtf8(name);
-    for (uint32_t id : library_.RemoveSubtree(item)) macros_.Remove(id);
-    HTREEITEM renamed = library_.InsertItem(parent, CTreeCtrlEx::ITEM_FOLDER, false,
-                                            directory + newName + "/" + newName + ".png", name, 0, 0,
-                                            CTreeCtrlEx::kLibraryTextOffset);
-    if (renamed != nullptr) ScanInto(renamed, directory + newName + "/", false, true);
-    ClearEvents();
-    shown_ = nullptr;
-    return;
-  }
-  library_.SetItemText(item, name);
-}
-
-void CMacroDlg::Delete() {
-  HTREEITEM item = library_.GetSelectedItem();
-  if (!library_.IsItem(item)) {
-    char text[96];
-    std::snprintf(text, sizeof text, "Operation failed, hItem = 0x%x, pItem = 0x%x.", 0u, 0u);
-    Message(FromUtf8(text));
-    return;
-  }
-  if (CMsgDlg::Question(this, TextTable::Instance().tc_msg6) != IDOK) return;
-  const MacroItemPath path = library_.ItemPath(item);
-  std::string file;
-  if (!TreeItem_To_FilePath(macroFolder_, path, file)) {
-    Message(u"Get file path failed.");
-    return;
-  }
-  if (!path.isFolder) {
-    // The file goes first: a macro whose file stays stays in the library too.
-    if (!DeleteMacroFile(file, hwnd())) return;
-    Forget({path.macroId});
-    macros_.Remove(path.macroId);
-    library_.DeleteItem(item);
-    ClearEvents();
-    shown_ = nullptr;
-    pendingEdits_ = false;
-    save_.hide();
-    return;
-  }
-  HTREEITEM parent = library_.GetParentItem(item);
-  const bool hadIcon = library_.FindData(item)->icon != nullptr;
-  std::vector<uint32_t> removed = library_.RemoveSubtree(item);
-  for (uint32_t id : removed) macros_.Remove(id);
-  ClearEvents();
-  shown_ = nullptr;
-  pendingEdits_ = false;
-  save_.hide();
-  if (!DeleteMacroFolder(file, hwnd())) {
-    // What could not be deleted is shown again, as it is on disk.
-    const std::string name = ToUtf8(path.names.back());
-    HTREEITEM left = library_.InsertItem(parent, CTreeCtrlEx::ITEM_FOLDER, false,
-                                         hadIcon ? file + "/" + name + ".png" : std::string(), path.names.back(), 0, 0,
-                                         CTreeCtrlEx::kLibraryTextOffset);
-    if (left != nullptr) {
-      ScanInto(left, file + "/", false, true);
-      for (HTREEITEM kept : library_.AllItems()) {
-        const CTreeCtrlEx::ItemData* d = library_.FindData(kept);
-        if (d->kind == CTreeCtrlEx::ITEM_LEAF) std::erase(removed, d->value);
-      }
-    }
-  }
-  Forget(removed);
-}
-
-void CMacroDlg::ImportMacroFile() {
-  HTREEITEM target = library_.GetSelectedItem();
-  if (target == nullptr) target = library_.Root();
-  if (target != library_.Root() && !library_.IsFolder(target)) return;
-  const std::string source = chooseMacroFile();
-  if (source.empty()) return;
-  std::u16string title;
-  const MacroItemPath targetPath = target == library_.Root() ? MacroItemPath{} : library_.ItemPath(target);
-  const uint32_t id =
-      ImportMacro(macros_, macroFolder_, targetPath, library_.ChildNames(target), source, mouseMask_, hwnd(), &title);
-  if (id == 0) return;
-  HTREEITEM item = library_.InsertItem(target, CTreeCtrlEx::ITEM_LEAF, true, std::string(), title, id, 0,
-                                       CTreeCtrlEx::kLibraryTextOffset);
-  ShowMacro(item);
-}
-
-void CMacroDlg::ExportMacroFile() {
-  HTREEITEM item = SelectedMacro();
-  const MacroRecord* record = RecordOf(item);
-  if (item == nullptr || record == nullptr) return;
-  const std::string destination = chooseExportFile(ExportMacroFileName(*record));
-  if (destination.empty()) return;
-  if (!ExportMacro(macroFolder_, library_.ItemPath(item), destination)) Message(TextTable::Instance().tc_export_failed);
-}
-
-void CMacroDlg::ImportFolder() {
-  HTREEITEM target = library_.GetSelectedItem();
-  if (target == nullptr) target = library_.Root();
-  if (target != library_.Root() && !library_.IsFolder(target)) return;
-  // A folder at the depth limit takes no further folder.
-  if (target != library_.Root() && library_.Depth(target) >= CTreeCtrlEx::kFolderDepthLimit) return;
-  const std::string source = chooseFolder();
-  if (source.empty()) return;
-  const MacroItemPath targetPath = target == library_.Root() ? MacroItemPath{} : library_.ItemPath(target);
-  const std::string copy = ImportMacroFolderFiles(macroFolder_, targetPath, library_.ChildNames(target), source, hwnd());
-  if (copy.empty()) return;
-  const std::string name = FolderBaseName(copy);
-  HTREEITEM folder = library_.InsertItem(target, CTreeCtrlEx::ITEM_FOLDER, true, copy + "/" + name + ".png",
-                                         FromUtf8(name), 0, 0, CTreeCtrlEx::kLibraryTextOffset);
-  if (folder == nullptr) return;
-  ScanInto(folder, copy + "/", true, true);
-  // The copies are written back with their new ids.
-  library_.Walk(folder, [this](HTREEITEM item, CTreeCtrlEx::ItemData& d, const std::u16string&) {
-    if (d.kind == CTreeCtrlEx::ITEM_LEAF) Flush_Dirty_Macro(macros_, macroFolder_, library_.ItemPath(item));
-    return false;
-  }, true);
-  ClearEvents();
-  shown_ = nullptr;
-}
-
-void CMacroDlg::ExportFolder() {
-  HTREEITEM source = library_.GetSelectedItem();
-  if (source != nullptr && !library_.IsFolder(source)) return;
-  const std::string destination = chooseFolder();
-  if (destination.empty()) return;
-  ExportMacroFolderFiles(macroFolder_, source == nullptr ? MacroItemPath{} : library_.ItemPath(source), destination,
-                         hwnd());
-}
-
 // ---- dispatch --------------------------------------------------------------------------
 
 bool CMacroDlg::RefusedWhileRecording() {
@@ -881,24 +416,4 @@ void CMacroDlg::Message(std::u16string_view text) {
   ++boxesOpen_;
   ShowMessage(hwnd(), text);
   --boxesOpen_;
-}
-
-int CMacroDlg::AskNumber(std::u16string_view prompt, int& number) {
-  CMsgDlg box(this);
-  box.mode = CMsgDlg::MODE_NUMBER;
-  box.message = prompt;
-  const int result = box.RunModal();
-  number = box.numberResult;
-  return result;
-}
-
-int CMacroDlg::AskKey(uint8_t& modifiers, uint8_t& key) {
-  CMsgDlg box(this);
-  box.mode = CMsgDlg::MODE_CAPTURE;
-  box.message = TextTable::Instance().tc_msg7;
-  box.singleKey = 1;
-  const int result = box.RunModal();
-  modifiers = box.capture.modifiers;
-  key = box.capture.key1;
-  return result;
 }

@@ -7,6 +7,10 @@
 // Keys are recorded through TapHook when the HookDLL setting is on and the hook is live,
 // otherwise from the dialog's own key events. Changed macros reach their files on Save,
 // and every macro still carrying a dirty bit is written when the editor closes.
+//
+// One class, one file per job: the window itself (macro_dlg.cpp), recording
+// (macro_dlg_recording.cpp), the event list and its editing (macro_dlg_events.cpp) and the
+// library tree's commands (macro_dlg_library.cpp).
 #pragma once
 
 #include <QFont>
@@ -87,12 +91,12 @@ class CMacroDlg : public CSkinnedDialog {
   void ClearEvents();
   HTREEITEM SelectedMacro() const;
   MacroRecord* RecordOf(HTREEITEM item) const;
-  // Recording.
+  // Recording (macro_dlg_recording.cpp).
   void OnRecord();
   void StartRecording();
   void StopRecording();
   void OnHookKey(uint32_t vk, intptr_t lParam);
-  // The event list.
+  // The event list (macro_dlg_events.cpp).
   HTREEITEM AddEvent(HTREEITEM anchor, bool before, const EventItem& event);
   void FillEvents(const std::vector<EventItem>& list);
   void OnInsert();
@@ -100,6 +104,8 @@ class CMacroDlg : public CSkinnedDialog {
   void OnEventRightClick(HTREEITEM item);
   void OnEventCommand(int32_t id);
   void EventsChanged();
+  int AskNumber(std::u16string_view prompt, int& number);
+  int AskKey(uint8_t& modifiers, uint8_t& key);
   // Repeat options.
   void OnCountRadio();
   void OnSecondModeRadio();
@@ -110,7 +116,7 @@ class CMacroDlg : public CSkinnedDialog {
   void OnSave();
   bool AskAboutPendingEdits();
   void FlushAll();
-  // The library commands.
+  // The library commands (macro_dlg_library.cpp).
   void OnLibraryRightClick(HTREEITEM item, QPoint at);
   void OnLibraryCommand(int32_t id);
   void NewMacro();
@@ -127,8 +133,6 @@ class CMacroDlg : public CSkinnedDialog {
   bool RefusedWhileRecording();
   void OnButton();
   void Message(std::u16string_view text);
-  int AskNumber(std::u16string_view prompt, int& number);
-  int AskKey(uint8_t& modifiers, uint8_t& key);
 
   MacroLibrary& macros_;
   std::string macroFolder_;
