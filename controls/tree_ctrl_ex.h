@@ -9,6 +9,9 @@
 // ScanMacroFolder fills); the macro editor also uses one as the flat list of a macro's
 // events. The control has no keyboard navigation, and its mouse can be switched off (while
 // a macro is recorded).
+//
+// The control, its layout, mouse and drawing are in tree_ctrl_ex.cpp, its items in
+// tree_ctrl_ex_items.cpp.
 #pragma once
 
 #include <QAbstractScrollArea>
