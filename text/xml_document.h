@@ -7,6 +7,9 @@
 // current child) and ask for an element's text. It never rejects a document: ill-formed
 // markup is indexed as far as it goes and the first problem is written into the result
 // text. It never writes anything back.
+//
+// The reading and decoding of the file are in xml_decoding.cpp, the scanner of the text's
+// nodes in xml_scanner, the element table, the cursor and the texts in xml_document.cpp.
 #pragma once
 
 #include <cstddef>
