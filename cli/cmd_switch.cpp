@@ -15,7 +15,8 @@ namespace {
 
 int RunSwitch(CliContext& ctx) {
   const std::string message = "switch takes the number of a profile button, 1 to " + std::to_string(kProfileCount);
-  const std::string& number = WordsBetween(ctx.options, 1, 1, message).front();
+  // A copy: the parsed arguments it comes from are replaced below.
+  const std::string number = WordsBetween(ctx.options, 1, 1, message).front();
   int slot = 0;
   if (!ParseWholeNumber(number, 1, kProfileCount, slot)) throw UsageError(message + ", not \"" + number + "\"");
   ctx.args = {"--profile", number};

@@ -120,6 +120,10 @@ TEST_F(CliContract, OptionsTakeBothFormsAndGoBeforeTheCommand) {
   r = RunProgram({BinDir() + "tastor-cli", "profiles", "--json", "--user-dir", user_.path()});
   ASSERT_EQ(0, r.status) << r.err;
   EXPECT_TRUE(Has(r.out, "\"profile\": 3,\n      \"id\"")) << r.out;
+  // switch hands its number on to apply as --profile.
+  r = Cli({"--simulate", "switch", "2"});
+  ASSERT_EQ(0, r.status) << r.err;
+  EXPECT_TRUE(Has(r.out, "Profile 2 \"Before\"")) << r.out;
   // "--" ends the options: a program name that starts with "--".
   r = Cli({"link", "--profile", "2", "--", "--odd.exe"});
   ASSERT_EQ(0, r.status) << r.err;
