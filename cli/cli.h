@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/window_port.h"
+#include "cli/options.h"
 #include "model/user_folder_lock.h"
 
 // Message boxes print "Caption: text" on standard error and are kept, in the order they
@@ -27,8 +28,9 @@ struct CliContext {
   std::string userDir;        // the user data folder when given with --user-dir
   std::string language;       // --lang CODE: the translation to read ("en": text.xml)
   bool simulate = false;      // talk to the simulated keyboard
-  bool json = false;
-  std::vector<std::string> args;  // the command's own arguments
+  bool json = false;              // --json, for the commands that have it
+  std::vector<std::string> args;  // the command's own arguments as typed
+  ParsedArgs options;             // the same parsed by the command's option specs
   CollectingWindowPort port;
   // Held by a command that changes the user data folder, from before it reads the folder
   // until the command ends (LoadUserDataForChange).
@@ -59,22 +61,29 @@ void WriteMessagesJson(JsonWriter& w, const CliContext& ctx);
 
 // Prints "tastor-cli: <text>" on standard error and returns exit status 1.
 int Fail(const std::string& text);
-// The same for input the command refuses (a bad name, value or option): exit status 2.
+// The same for input the command refuses (a bad name, value or option), with the hint to
+// the command's --help: exit status 2.
 int Refuse(const std::string& text);
 
 // A command registers itself from its own file:
-//   static CommandRegistrar reg{"config", "config [--json]", "what it does", RunConfig};
+//   static CommandRegistrar reg{"config", "config [--json]", "what it does", RunConfig, {kJsonOption}};
+// Main parses the command's arguments with its options into ctx.options before it runs;
+// "COMMAND --help" prints the usage, the summary, the options, the details, what
+// moreHelp prints (lists read from the program data) and the exit statuses.
 using CommandFn = int (*)(CliContext&);
+using HelpFn = void (*)(CliContext&);
 struct CommandInfo {
   const char* name;
   const char* usage;
   const char* summary;
   CommandFn run;
-  const char* details;  // more lines for "COMMAND --help", or null
+  std::vector<OptionSpec> options;
+  const char* details;  // more lines for "COMMAND --help" (arguments, notes), or null
+  HelpFn moreHelp;      // or null
 };
 struct CommandRegistrar {
   CommandRegistrar(const char* name, const char* usage, const char* summary, CommandFn run,
-                   const char* details = nullptr);
+                   std::vector<OptionSpec> options = {}, const char* details = nullptr, HelpFn moreHelp = nullptr);
 };
 // Every registered command, sorted by name.
 std::vector<CommandInfo> RegisteredCommands();

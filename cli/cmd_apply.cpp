@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -116,6 +117,7 @@ void DrawBar(const std::string& title, int percent) {
 }
 
 bool ParseFlags(const std::string& text, uint32_t& flags) {
+  if (text.empty() || std::isxdigit(static_cast<unsigned char>(text[0])) == 0) return false;
   char* end = nullptr;
   const unsigned long value = std::strtoul(text.c_str(), &end, 16);
   if (end == text.c_str() || *end != '\0' || value > 0xFFFFu) return false;
@@ -133,25 +135,26 @@ bool WithoutPauses(const CliContext& ctx) {
 }  // namespace
 
 int RunApply(CliContext& ctx);
-static CommandRegistrar g_apply{"apply", "apply [--profile N] [--flags HEX]",
-                                "writes a stored profile (default: the current one) into the keyboard", RunApply};
+static CommandRegistrar g_apply{
+    "apply", "apply [--profile N] [--flags HEX]",
+    "writes a stored profile (default: the current one) into the keyboard", RunApply,
+    {kProfileOption,
+     {"--flags", "HEX",
+      "the parts to write, added up: 1 key matrix and macros, 2 lighting, 4 colour group, 8000 progress "
+      "(default: 8007, everything)"}},
+    "Goes through the running Tastor when one is on the session bus (whole profiles only, so\n"
+    "not with --flags), otherwise writes the keyboard directly; the first line says which.\n"
+    "After a direct apply the profiles and the current profile are saved.\n"};
 
 int RunApply(CliContext& ctx) {
+  if (!ctx.options.Words().empty()) throw UsageError("apply takes no arguments besides its options");
+  const int position = ctx.options.Number("--profile", 0);
+  uint32_t flags = kFullApplyFlags;
+  if (const auto text = ctx.options.Value("--flags"); text && !ParseFlags(*text, flags)) {
+    throw UsageError("--flags needs a hexadecimal number up to FFFF, not \"" + *text + "\"");
+  }
   // With Tastor running, it applies (so that its window, the files and the keyboard agree).
   if (auto status = ApplyThroughRunningProgram(ctx)) return *status;
-
-  int position = 0;
-  uint32_t flags = kFullApplyFlags;
-  for (std::size_t a = 0; a < ctx.args.size(); ++a) {
-    const bool hasValue = a + 1 < ctx.args.size();
-    if (ctx.args[a] == "--profile" && hasValue) {
-      if (!ParseProfileNumber(ctx.args[++a], position)) return Fail("--profile needs a number from 1 up");
-    } else if (ctx.args[a] == "--flags" && hasValue) {
-      if (!ParseFlags(ctx.args[++a], flags)) return Fail("--flags needs a hexadecimal number up to FFFF");
-    } else {
-      return Fail("apply takes --profile N and --flags HEX");
-    }
-  }
   std::string error;
   // Held until the command ends: the profiles read here are the ones saved at its end.
   if (!LoadUserDataForChange(ctx, error)) return Fail(error);

@@ -118,7 +118,7 @@ int Status(const CliContext& ctx, const std::string& path) {
 int RunAutostart(CliContext& ctx);
 static CommandRegistrar g_autostart{
     "autostart", "autostart on|off|status [--json]",
-    "starts the program with the desktop (the user's XDG autostart entry), or not", RunAutostart,
+    "starts the program with the desktop (the user's XDG autostart entry), or not", RunAutostart, {kJsonOption},
     "  on      writes the entry $XDG_CONFIG_HOME/autostart/org.tastor.Tastor.desktop, which starts\n"
     "          the tastor beside this tastor-cli hidden in the tray (tastor --hidden; where the\n"
     "          desktop has no tray, the window opens), with --program-dir, --user-dir and --lang\n"
@@ -128,10 +128,7 @@ static CommandRegistrar g_autostart{
     "          and whether the window starts hidden (--json: one object)\n"};
 
 int RunAutostart(CliContext& ctx) {
-  if (ctx.args.size() != 1 || (ctx.args[0] != "on" && ctx.args[0] != "off" && ctx.args[0] != "status")) {
-    return Refuse("autostart takes one of on, off, status");
-  }
-  const std::string& action = ctx.args[0];
+  const std::string& action = OneOf(ctx.options, {"on", "off", "status"}, "autostart takes one of on, off, status");
   if (ctx.json && action != "status") return Refuse("--json goes with autostart status");
   LoadProgramData(ctx);
   const std::string path = AutostartEntryPath();

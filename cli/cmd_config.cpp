@@ -200,10 +200,10 @@ void WriteReport(const CliContext& ctx, const AppSettings& s) {
 
 int RunConfig(CliContext& ctx);
 static CommandRegistrar g_config{"config", "config [--json]", "the settings as the program reads them from cfg.ini",
-                                 RunConfig};
+                                 RunConfig, {kJsonOption}};
 
 int RunConfig(CliContext& ctx) {
-  if (!ctx.args.empty()) return Fail("config takes no arguments besides --json");
+  WordsBetween(ctx.options, 0, 0, "config takes no arguments besides --json");
   LoadProgramData(ctx);
   if (ctx.json) {
     WriteJson(ctx, Settings());

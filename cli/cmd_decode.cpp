@@ -168,7 +168,7 @@ bool LoadUserData(CliContext& ctx, MacroScanVisitor* tree) {
 bool ParseProfileNumber(const std::string& text, int& position) {
   char* end = nullptr;
   const long n = std::strtol(text.c_str(), &end, 10);
-  if (end == text.c_str() || *end != '\0' || n < 1 || n > 1000) return false;
+  if (end == text.c_str() || *end != '\0' || n < 1 || n > kProfileCount) return false;
   position = static_cast<int>(n);
   return true;
 }
@@ -348,12 +348,14 @@ int DecodeCurrentId(const CliContext& ctx, const std::string& path, const std::s
 }  // namespace
 
 int RunDecode(CliContext& ctx);
-static CommandRegistrar g_decode{"decode", "decode FILE [--json]",
-                                 "every field of a pro.dct, curid.dct, .kbp or .mck file", RunDecode};
+static CommandRegistrar g_decode{
+    "decode", "decode FILE [--json]", "every field of a pro.dct, curid.dct, .kbp or .mck file", RunDecode,
+    {kJsonOption},
+    "  FILE  the file; its name or size tells the kind. pro.dct shows its five records as they\n"
+    "        are stored (slot 0 to 4), not as the profile numbers 1 to 3 that \"profiles\" shows\n"};
 
 int RunDecode(CliContext& ctx) {
-  if (ctx.args.size() != 1) return Fail("decode takes one file");
-  const std::string& path = ctx.args[0];
+  const std::string& path = WordsBetween(ctx.options, 1, 1, "decode takes one file").front();
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) return Fail(path + " is a folder, not a file");
   // Plain files only, and no more than any file it decodes could hold: a pipe or a device

@@ -102,10 +102,12 @@ std::string NodeLine(const NodeState& n) {
 int RunDevices(CliContext& ctx);
 static CommandRegistrar g_devices{"devices", "devices [--json]",
                                   "the attached keyboards matching cfg.ini, their interfaces and report lengths",
-                                  RunDevices};
+                                  RunDevices, {kJsonOption},
+                                  "Exit status 1 also when the program would not find its keyboard (none\n"
+                                  "attached, no permission, interfaces missing, product string not matching).\n"};
 
 int RunDevices(CliContext& ctx) {
-  if (!ctx.args.empty()) return Fail("devices takes no arguments besides --json");
+  WordsBetween(ctx.options, 0, 0, "devices takes no arguments besides --json");
   LoadProgramData(ctx);
   PrepareUserFolder(ctx);
 

@@ -14,13 +14,12 @@ int RunExportMacro(CliContext& ctx);
 static CommandRegistrar g_exportMacro{
     "export-macro", "export-macro [--force] NAME FILE.mck",
     "copies a macro of the library (by name, or Folder/Name) into a .mck file", RunExportMacro,
-    "  --force  replace FILE when it exists\n"
-    "\"tastor-cli macros\" lists the library.\n"};
+    {{"--force", nullptr, "replace FILE when it exists"}},
+    "  NAME  the macro, by its name or Folder/Name; \"tastor-cli macros\" lists the library\n"};
 
 int RunExportMacro(CliContext& ctx) {
-  const CommandArgs args(ctx.args, {}, {"--force"});
-  if (!args.ok()) return Refuse(args.error());
-  if (args.Words().size() != 2) return Refuse("export-macro takes a macro name and a file");
+  const ParsedArgs& args = ctx.options;
+  WordsBetween(args, 2, 2, "export-macro takes a macro name and a file");
   const std::string& path = args.Words()[1];
   if (PathFileExists(path) && !args.Flag("--force")) return Refuse(path + " exists; --force replaces it");
   const std::vector<NamedMacro> macros = ReadMacroTree(ctx);

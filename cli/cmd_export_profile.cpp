@@ -15,13 +15,11 @@ int RunExportProfile(CliContext& ctx);
 static CommandRegistrar g_exportProfile{
     "export-profile", "export-profile [--profile N] [--force] FILE.kbp",
     "writes a profile and the macros its keys use into a .kbp file", RunExportProfile,
-    "  --profile N  the profile (1, 2, 3, ...); default: the current one\n"
-    "  --force      replace FILE when it exists\n"};
+    {kProfileOption, {"--force", nullptr, "replace FILE when it exists"}}};
 
 int RunExportProfile(CliContext& ctx) {
-  const CommandArgs args(ctx.args, {"--profile"}, {"--force"});
-  if (!args.ok()) return Refuse(args.error());
-  if (args.Words().size() != 1) return Refuse("export-profile takes one file");
+  const ParsedArgs& args = ctx.options;
+  WordsBetween(args, 1, 1, "export-profile takes one file");
   const std::string& path = args.Words()[0];
   if (PathFileExists(path) && !args.Flag("--force")) return Refuse(path + " exists; --force replaces it");
   const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"), nullptr, false);

@@ -19,15 +19,14 @@ int RunImportMacro(CliContext& ctx);
 static CommandRegistrar g_importMacro{
     "import-macro", "import-macro [--folder FOLDER] FILE.mck [--json]",
     "takes a .mck file into the macro library, named after the file", RunImportMacro,
-    "  --folder FOLDER  a folder of the library (A or A/B) instead of the top level; folders\n"
-    "                   need MacroDir=1 in cfg.ini\n"
+    {{"--folder", "FOLDER", "a folder of the library (A or A/B) instead of the top level (needs MacroDir=1 in cfg.ini)"},
+     kJsonOption},
     "Exit status 2: the file or folder is refused and nothing is changed; exit status 1: the\n"
     "macro could not be written into the macro folder, and nothing is changed.\n"};
 
 int RunImportMacro(CliContext& ctx) {
-  const CommandArgs args(ctx.args, {"--folder"}, {});
-  if (!args.ok()) return Refuse(args.error());
-  if (args.Words().size() != 1) return Refuse("import-macro takes one file");
+  const ParsedArgs& args = ctx.options;
+  WordsBetween(args, 1, 1, "import-macro takes one file");
   const std::string& path = args.Words()[0];
   if (!PathFileExists(path)) return Refuse(path + " does not exist");
   std::vector<NamedMacro> items;

@@ -20,14 +20,13 @@ int RunImportProfile(CliContext& ctx);
 static CommandRegistrar g_importProfile{
     "import-profile", "import-profile [--profile N] FILE.kbp [--json]",
     "reads a .kbp file over a profile; the macros it carries join the library", RunImportProfile,
-    "  --profile N  the profile (1, 2, 3, ...); default: the current one\n"
+    {kProfileOption, kJsonOption},
     "The profile keeps its name and id. Exit status 2: the file is refused and nothing is changed;\n"
     "exit status 1: the profile or its macros could not be saved, and nothing is changed.\n"};
 
 int RunImportProfile(CliContext& ctx) {
-  const CommandArgs args(ctx.args, {"--profile"}, {});
-  if (!args.ok()) return Refuse(args.error());
-  if (args.Words().size() != 1) return Refuse("import-profile takes one file");
+  const ParsedArgs& args = ctx.options;
+  WordsBetween(args, 1, 1, "import-profile takes one file");
   const std::string& path = args.Words()[0];
   if (!PathFileExists(path)) return Refuse(path + " does not exist");
   const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"));

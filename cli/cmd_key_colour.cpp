@@ -17,15 +17,14 @@ int RunKeyColour(CliContext& ctx);
 static CommandRegistrar g_keyColour{
     "key-colour", "key-colour [--profile N] KEY on|off [--json]",
     "lights a key in the profile's user-defined colour group of the game mode, or not", RunKeyColour,
-    "  KEY          the key's name as \"tastor-cli keyname\" shows it, or #N\n"
-    "  on           the key takes the game colour (clrGaoshou of cfg.ini); off: no colour\n"
-    "  --profile N  the profile (1, 2, 3, ...); default: the current one\n"
+    {kProfileOption, kJsonOption},
+    "  KEY  the key's name as \"tastor-cli keyname\" shows it, or #N\n"
+    "  on   the key takes the game colour (clrGaoshou of cfg.ini); off: no colour\n"
     "The profile must be in the game mode with a user-defined colour group: choose one with\n"
     "\"tastor-cli lighting --mode ... --group ...\". Exit status 2: refused, nothing changed.\n"};
 
 int RunKeyColour(CliContext& ctx) {
-  const CommandArgs args(ctx.args, {"--profile"}, {});
-  if (!args.ok()) return Refuse(args.error());
+  const ParsedArgs& args = ctx.options;
   if (args.Words().size() != 2 || (args.Words()[1] != "on" && args.Words()[1] != "off")) {
     return Refuse("key-colour takes a key and on or off (see tastor-cli key-colour --help)");
   }

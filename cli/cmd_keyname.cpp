@@ -39,13 +39,13 @@ std::string LayoutDescription() {
 int RunKeyName(CliContext& ctx);
 static CommandRegistrar g_keyname{"keyname", "keyname [CODE...] [--json]",
                                   "the names of virtual-key codes (decimal or 0x..) with the current layout",
-                                  RunKeyName};
+                                  RunKeyName, {kJsonOption}};
 
 int RunKeyName(CliContext& ctx) {
   std::vector<uint32_t> codes;
-  for (const std::string& arg : ctx.args) {
+  for (const std::string& arg : ctx.options.Words()) {
     uint32_t code = 0;
-    if (!ParseCode(arg, &code)) return Fail("\"" + arg + "\" is not a key code (0 to 255, decimal or 0x..)");
+    if (!ParseCode(arg, &code)) return Refuse("\"" + arg + "\" is not a key code (0 to 255, decimal or 0x..)");
     codes.push_back(code);
   }
   LoadProgramData(ctx);

@@ -41,24 +41,58 @@ void Print(const ProfileEdit& edit, bool json) {
   std::printf("\n");
 }
 
+// The modes and colour groups of this keyboard with the numbers --mode and --group take,
+// read from cfg.ini and the texts as the lighting panel lists them.
+void PrintChoices(CliContext& ctx) {
+  try {
+    LoadProgramData(ctx);
+  } catch (const CommandFailure& failure) {
+    std::printf("The modes and colour groups are listed when cfg.ini can be read: %s\n", failure.what());
+    return;
+  }
+  const AppSettings& s = Settings();
+  // One item a line, "  NUMBER  NAME", and what else the item has after two blanks; the
+  // shell completions read the names from here.
+  std::printf("Lighting modes (--mode, by number or name):\n");
+  for (const ChoiceItem& item : LightingModeItems(TextTable::Instance(), s)) {
+    const ModeControls c = ControlsOfMode(item.value, s);
+    std::string has;
+    for (const auto& [on, what] : {std::pair{c.speed, "speed"}, std::pair{c.brightness, "brightness"},
+                                    std::pair{c.game, "colour groups"}}) {
+      if (on) has += (has.empty() ? "" : ", ") + std::string(what);
+    }
+    std::printf("  %2d  %s%s\n", item.value, ToUtf8(item.text).c_str(), has.empty() ? "" : ("  (" + has + ")").c_str());
+  }
+  std::printf("Colour groups of the game mode (--group, by number or name):\n");
+  for (const ChoiceItem& item : ColourGroupItems(TextTable::Instance(), s)) {
+    std::printf("  %2d  %s%s\n", item.value, ToUtf8(item.text).c_str(),
+                item.value >= s.ColorCustomIndex ? "  (user-defined: key-colour sets its keys)" : "");
+  }
+  std::printf("The numbers are the indices the profile stores, counted from 0 as GaoshouIndex and\n"
+              "ColorCustomIndex of cfg.ini count them; group N has the keys of GaoshouKey<N+1>.\n"
+              "Speed %d to %d, brightness %d to %d (SpeedVal and LightVal of cfg.ini).\n",
+              s.SpeedVal.x, s.SpeedVal.y, s.LightVal.x, s.LightVal.y);
+}
+
 }  // namespace
 
 int RunLighting(CliContext& ctx);
 static CommandRegistrar g_lighting{
     "lighting", "lighting [--profile N] [--mode M] [--group G] [--speed S] [--brightness B] [--json]",
     "shows a profile's lighting, or sets its mode, colour group, speed and brightness", RunLighting,
-    "  --mode M        a lighting mode by its name as the program shows it, or its number\n"
-    "  --group G       the colour group of the game mode, by its name or number\n"
-    "  --speed S       the mode's speed, within SpeedVal of cfg.ini (modes with a speed)\n"
-    "  --brightness B  the mode's brightness, within LightVal of cfg.ini (modes with one)\n"
-    "  --profile N     the profile (1, 2, 3, ...); default: the current one\n"
+    {kProfileOption,
+     {"--mode", "M", "a lighting mode by its name as the program shows it, or its number (listed below)"},
+     {"--group", "G", "the colour group of the game mode, by its name or number (listed below)"},
+     {"--speed", "S", "the mode's speed, within SpeedVal of cfg.ini (modes with a speed)"},
+     {"--brightness", "B", "the mode's brightness, within LightVal of cfg.ini (modes with one)"},
+     kJsonOption},
     "Without a change it shows the lighting. The profile is saved in pro.dct;\n"
-    "\"tastor-cli apply\" writes it into the keyboard. Exit status 2: refused, nothing changed.\n"};
+    "\"tastor-cli apply\" writes it into the keyboard. Exit status 2: refused, nothing changed.\n",
+    PrintChoices};
 
 int RunLighting(CliContext& ctx) {
-  const CommandArgs args(ctx.args, {"--profile", "--mode", "--group", "--speed", "--brightness"}, {});
-  if (!args.ok()) return Refuse(args.error());
-  if (!args.Words().empty()) return Refuse("lighting takes options only (see tastor-cli lighting --help)");
+  const ParsedArgs& args = ctx.options;
+  WordsBetween(args, 0, 0, "lighting takes options only (see tastor-cli lighting --help)");
   const bool change = args.Value("--mode") || args.Value("--group") || args.Value("--speed") || args.Value("--brightness");
   // Only showing the lighting reads, and takes no lock.
   const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"), nullptr, change);

@@ -14,26 +14,21 @@
 #include "text/utf.h"
 
 int RunLink(CliContext& ctx);
-static CommandRegistrar g_link{"link", "link [--profile N] [PROGRAM]",
-                               "links a profile (default: the current one) to a program; no PROGRAM removes the link",
-                               RunLink};
+static CommandRegistrar g_link{
+    "link", "link [--profile N] [PROGRAM]",
+    "links a profile (default: the current one) to a program; no PROGRAM removes the link", RunLink,
+    {kProfileOption},
+    "  PROGRAM  the name of the program's process (MyGame.exe); the automatic switch makes the\n"
+    "           profile current while one of that name runs. Quote a name with blanks; \"--\"\n"
+    "           before a name that starts with \"--\"\n"};
 
 int RunLink(CliContext& ctx) {
-  int position = 0;
-  std::vector<std::string> names;
-  for (std::size_t a = 0; a < ctx.args.size(); ++a) {
-    if (ctx.args[a] == "--profile" && a + 1 < ctx.args.size()) {
-      if (!ParseProfileNumber(ctx.args[++a], position)) return Fail("--profile needs a number from 1 up");
-    } else if (ctx.args[a].rfind("--", 0) == 0) {
-      return Fail("link takes --profile N and the program's name");
-    } else {
-      names.push_back(ctx.args[a]);
-    }
-  }
-  if (names.size() > 1) return Fail("link takes one program name (put a name with spaces in quotes)");
+  const int position = ctx.options.Number("--profile", 0);
+  const std::vector<std::string>& names =
+      WordsBetween(ctx.options, 0, 1, "link takes one program name (put a name with spaces in quotes)");
   const std::u16string program = names.empty() ? std::u16string() : FromUtf8(names.front());
   if (program.size() >= kLinkedProgramChars) {
-    return Fail("a linked program has at most " + std::to_string(kLinkedProgramChars - 1) + " characters");
+    return Refuse("a linked program has at most " + std::to_string(kLinkedProgramChars - 1) + " characters");
   }
 
   std::string error;

@@ -79,10 +79,11 @@ void Write(JsonWriter& w, const Node& node) {
 }  // namespace
 
 int RunMacros(CliContext& ctx);
-static CommandRegistrar g_macros{"macros", "macros [--json]", "the macro library as a tree with macro ids", RunMacros};
+static CommandRegistrar g_macros{"macros", "macros [--json]", "the macro library as a tree with macro ids", RunMacros,
+                                 {kJsonOption}};
 
 int RunMacros(CliContext& ctx) {
-  if (!ctx.args.empty()) return Fail("macros takes no arguments besides --json");
+  WordsBetween(ctx.options, 0, 0, "macros takes no arguments besides --json");
   TreeBuilder tree;
   const bool folders = LoadUserData(ctx, &tree);
   const std::string folder = Paths().MacroFolder();

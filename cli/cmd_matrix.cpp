@@ -17,17 +17,12 @@
 
 int RunMatrix(CliContext& ctx);
 static CommandRegistrar g_matrix{"matrix", "matrix [--profile N] [--json]",
-                                 "the device matrix and macro buffer a profile encodes to", RunMatrix};
+                                 "the device matrix and macro buffer a profile encodes to", RunMatrix,
+                                 {kProfileOption, kJsonOption}};
 
 int RunMatrix(CliContext& ctx) {
-  int wanted = 0;  // 1-based position in the store; 0: the current profile
-  for (std::size_t a = 0; a < ctx.args.size(); ++a) {
-    if (ctx.args[a] == "--profile" && a + 1 < ctx.args.size()) {
-      if (!ParseProfileNumber(ctx.args[++a], wanted)) return Fail("--profile needs a number from 1 up");
-    } else {
-      return Fail("matrix takes --profile N and --json");
-    }
-  }
+  WordsBetween(ctx.options, 0, 0, "matrix takes --profile N and --json");
+  const int wanted = ctx.options.Number("--profile", 0);  // 1-based position in the store; 0: the current profile
   LoadUserData(ctx);
   // The store as the program sees it at start-up; nothing is written back.
   ProfileStore store;

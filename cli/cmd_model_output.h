@@ -32,7 +32,7 @@ class ProfileStore;
 // tree when one is given. Returns whether folders were read.
 bool LoadUserData(CliContext& ctx, MacroScanVisitor* tree = nullptr);
 
-// The number of "--profile N": a store position from 1 up. False when the text is not one.
+// The number of "--profile N": a store position, 1 to 3. False when the text is not one.
 bool ParseProfileNumber(const std::string& text, int& position);
 // Fills the store from the user data folder by the start-up rule and returns the profile
 // at the 1-based position, or the current profile for position 0. Null with a one-line

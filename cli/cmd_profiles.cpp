@@ -1,20 +1,37 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// "profiles": the profiles stored in the user data folder's pro.dct, one line each.
+// "profiles": the profiles stored in the user data folder's pro.dct, one line each, under
+// the number "--profile N" picks them by (1 to 3: their place in the store start-up fills
+// from the file). A profile of the file that the start-up rule leaves out (a file with more
+// than three) is shown without a number.
+#include <algorithm>
 #include <cstdio>
 
 #include "app/paths.h"
 #include "app/settings.h"
 #include "cli/cmd_model_output.h"
 #include "model/profile_files.h"
+#include "model/profile_store.h"
 #include "text/text_table.h"
 #include "text/utf.h"
 
+namespace {
+
+// The number of the profile with that id among the store's profiles, or 0.
+int NumberOf(const std::vector<Profile*>& store, uint32_t id) {
+  const auto it = std::find_if(store.begin(), store.end(), [id](const Profile* p) { return p->id == id; });
+  return it == store.end() ? 0 : static_cast<int>(it - store.begin()) + 1;
+}
+
+}  // namespace
+
 int RunProfiles(CliContext& ctx);
 static CommandRegistrar g_profiles{"profiles", "profiles [--json]",
-                                   "the stored profiles: slot, id, name, program, lighting, changed keys", RunProfiles};
+                                   "the stored profiles: number, id, name, program, lighting, changed keys",
+                                   RunProfiles, {kJsonOption},
+                                   "The number (1 to 3) is the one --profile N takes; * marks the current profile.\n"};
 
 int RunProfiles(CliContext& ctx) {
-  if (!ctx.args.empty()) return Fail("profiles takes no arguments besides --json");
+  WordsBetween(ctx.options, 0, 0, "profiles takes no arguments besides --json");
   LoadProgramData(ctx);
   PrepareUserFolder(ctx);
   const std::string path = Paths().userDataFolder + kProfileFileName;
@@ -24,6 +41,11 @@ int RunProfiles(CliContext& ctx) {
   const bool present = read.state == ProfileFileState::kLoaded;
   const auto& slots = read.profileSlots;
   const KeyTable& table = Settings().KeyTable;
+  // The store as start-up fills it from the same folder, read only, for the numbers.
+  ProfileStore store;
+  std::string error;
+  StartupProfile(store, 0, error);
+  const std::vector<Profile*> numbered = store.Profiles();
 
   if (ctx.json) {
     JsonWriter w;
@@ -33,7 +55,7 @@ int RunProfiles(CliContext& ctx) {
       const Profile& p = slots[n].profile;
       if (slots[n].state != ProfileSlot::State::kValid) continue;
       w.BeginObject()
-          .Key("slot").Int(static_cast<int64_t>(n))
+          .Key("profile").Int(NumberOf(numbered, p.id))
           .Key("id").Int(p.id)
           .Key("name").String(std::u16string_view(p.Name()))
           .Key("linkedProgram").String(std::u16string_view(p.LinkedProgram()))
@@ -53,19 +75,23 @@ int RunProfiles(CliContext& ctx) {
     return 0;
   }
   std::printf("Stored profiles in %s (current id %s):\n", path.c_str(), Hex(currentId, 6).c_str());
-  std::printf("  %-4s %-9s %-20s %-24s %-16s %s\n", "slot", "id", "name", "linked program", "lighting mode", "changed keys");
+  std::printf("  %-7s %-9s %-20s %-24s %-16s %s\n", "profile", "id", "name", "linked program", "lighting mode",
+              "changed keys");
   int shown = 0;
   for (std::size_t n = 0; n < slots.size(); ++n) {
     const ProfileSlot& s = slots[n];
     if (s.state == ProfileSlot::State::kDamaged) {
-      std::printf("  %-4zu (damaged slot, skipped by the program)\n", n);
+      std::printf("  -       (record %zu of the file is damaged, skipped by the program)\n", n);
       continue;
     }
     if (s.state != ProfileSlot::State::kValid) continue;
     const Profile& p = s.profile;
+    const int number = NumberOf(numbered, p.id);
     const std::string mode = std::to_string(p.ledMode) + " " + ToUtf8(TextTable::Instance().LedModeName(p.ledMode));
-    std::printf("%s %-4zu %-9s %-20s %-24s %-16s %d\n", p.id == currentId ? "*" : " ", n, Hex(p.id, 6).c_str(),
-                ToUtf8(p.Name()).c_str(), ToUtf8(p.LinkedProgram()).c_str(), mode.c_str(), ChangedKeyCount(p, table));
+    std::printf("%s %-7s %-9s %-20s %-24s %-16s %d%s\n", p.id == currentId ? "*" : " ",
+                number != 0 ? std::to_string(number).c_str() : "-", Hex(p.id, 6).c_str(), ToUtf8(p.Name()).c_str(),
+                ToUtf8(p.LinkedProgram()).c_str(), mode.c_str(), ChangedKeyCount(p, table),
+                number != 0 ? "" : "  (not one of the program's three profiles)");
     if (!s.repairs.empty()) {
       std::printf("       (read with %zu values out of range, shown as the program uses them: %s%s)\n", s.repairs.size(),
                   s.repairs.front().c_str(), s.repairs.size() > 1 ? ", ..." : "");

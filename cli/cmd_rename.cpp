@@ -12,13 +12,12 @@
 int RunRename(CliContext& ctx);
 static CommandRegistrar g_rename{"rename", "rename [--profile N] NAME [--json]",
                                  "gives a profile a new name (at most 19 characters)", RunRename,
-                                 "  --profile N  the profile (1, 2, 3, ...); default: the current one\n"
+                                 {kProfileOption, kJsonOption},
                                  "Exit status 2: the name or profile is refused and nothing is changed.\n"};
 
 int RunRename(CliContext& ctx) {
-  const CommandArgs args(ctx.args, {"--profile"}, {});
-  if (!args.ok()) return Refuse(args.error());
-  if (args.Words().size() != 1) return Refuse("rename takes one name (quote a name with blanks)");
+  const ParsedArgs& args = ctx.options;
+  WordsBetween(args, 1, 1, "rename takes one name (quote a name with blanks)");
   const std::u16string name = FromUtf8(args.Words()[0]);
   if (name.find_first_not_of(u" \t") == std::u16string::npos) return Refuse("a profile needs a name");
   if (name.size() >= kProfileNameChars) {

@@ -12,12 +12,11 @@
 int RunReset(CliContext& ctx);
 static CommandRegistrar g_reset{"reset", "reset [--profile N] [--json]",
                                 "gives a profile its default key functions and lighting back", RunReset,
-                                "  --profile N  the profile (1, 2, 3, ...); default: the current one\n"};
+                                {kProfileOption, kJsonOption}};
 
 int RunReset(CliContext& ctx) {
-  const CommandArgs args(ctx.args, {"--profile"}, {});
-  if (!args.ok()) return Refuse(args.error());
-  if (!args.Words().empty()) return Refuse("reset takes no arguments besides --profile and --json");
+  const ParsedArgs& args = ctx.options;
+  WordsBetween(args, 0, 0, "reset takes no arguments besides --profile and --json");
   const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"));
   if (edit.profile == nullptr) return EditFailed(edit);
   {

@@ -40,20 +40,20 @@ int RunSetKey(CliContext& ctx);
 static CommandRegistrar g_setKey{
     "set-key", "set-key [--profile N] KEY --combo TEXT|--media NAME|--macro NAME|--default [--json]",
     "gives a key of a profile a key combination, a media function, a macro or its default", RunSetKey,
-    "  KEY            the key's name as \"tastor-cli keyname\" shows it (A, F1, Num 1, L_Ctrl, Space),\n"
-    "                 or #N with its index in the key table of cfg.ini\n"
-    "  --combo TEXT   a key or combination: L-Ctrl + A, Ctrl+Shift+F5, R-Alt + Num 1, B\n"
-    "  --media NAME   a media or application function as the picker lists it (Volume up, Mute, ...)\n"
-    "  --macro NAME   a macro of the library by name, or by Folder/Name when names repeat\n"
-    "  --default      the key's own function from cfg.ini\n"
-    "  --profile N    the profile (1, 2, 3, ...); default: the current one\n"
+    {kProfileOption,
+     {"--combo", "TEXT", "a key or combination: L-Ctrl + A, Ctrl+Shift+F5, R-Alt + Num 1, B"},
+     {"--media", "NAME", "a media or application function as the picker lists it (Volume up, Mute, ...)"},
+     {"--macro", "NAME", "a macro of the library by name, or by Folder/Name when names repeat"},
+     {"--default", nullptr, "the key's own function from cfg.ini"},
+     kJsonOption},
+    "  KEY  the key's name as \"tastor-cli keyname\" shows it (A, F1, Num 1, L_Ctrl, Space),\n"
+    "       or #N with its index in the key table of cfg.ini\n"
     "The profile is saved in pro.dct; \"tastor-cli apply\" writes it into the keyboard.\n"
     "Exit status 2: the key, function or profile is refused and nothing is changed.\n"};
 
 int RunSetKey(CliContext& ctx) {
-  const CommandArgs args(ctx.args, {"--profile", "--combo", "--media", "--macro"}, {"--default"});
-  if (!args.ok()) return Refuse(args.error());
-  if (args.Words().size() != 1) return Refuse("set-key takes one key (see tastor-cli set-key --help)");
+  const ParsedArgs& args = ctx.options;
+  WordsBetween(args, 1, 1, "set-key takes one key (see tastor-cli set-key --help)");
   const int choices = (args.Value("--combo") ? 1 : 0) + (args.Value("--media") ? 1 : 0) +
                       (args.Value("--macro") ? 1 : 0) + (args.Flag("--default") ? 1 : 0);
   if (choices != 1) return Refuse("set-key takes one of --combo, --media, --macro and --default");

@@ -15,17 +15,14 @@ static CommandRegistrar g_sim{"sim", "--simulate sim plug|unplug|status",
                               "plugs the simulated keyboard in, pulls it out, or tells which it is", RunSim};
 
 int RunSim(CliContext& ctx) {
-  if (!ctx.simulate) return Fail("sim works on the simulated keyboard: add --simulate");
-  if (ctx.args.size() != 1 || (ctx.args[0] != "plug" && ctx.args[0] != "unplug" && ctx.args[0] != "status")) {
-    return Fail("sim takes one of plug, unplug, status");
-  }
+  if (!ctx.simulate) throw UsageError("sim works on the simulated keyboard: add --simulate");
+  const std::string& what = OneOf(ctx.options, {"plug", "unplug", "status"}, "sim takes one of plug, unplug, status");
   LoadProgramData(ctx);
   PrepareUserFolder(ctx);
   PrepareSimulatorFolder(Paths().userDataFolder);
   const char* dir = std::getenv("TASTOR_SIM_DIR");
   if (dir == nullptr || *dir == 0) return Fail("the simulated keyboard has no folder (the user data folder is empty)");
   const std::string folder = WithTrailingSlash(dir);
-  const std::string& what = ctx.args[0];
   if (what != "status") {
     if (const int error = simkeyboard::SetPluggedIn(folder, what == "plug")) {
       return Fail("the simulated keyboard's folder " + folder + " cannot be written: " + std::strerror(error));

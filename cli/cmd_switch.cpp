@@ -13,23 +13,24 @@ int RunApply(CliContext& ctx);
 
 namespace {
 
-// The program's profile buttons.
-constexpr int kProfileButtons = 3;
-
 int RunSwitch(CliContext& ctx) {
+  const std::string message = "switch takes the number of a profile button, 1 to " + std::to_string(kProfileCount);
+  // A copy: the parsed arguments it comes from are replaced below.
+  const std::string number = WordsBetween(ctx.options, 1, 1, message).front();
   int slot = 0;
-  if (ctx.args.size() != 1 || !ParseProfileNumber(ctx.args[0], slot) || slot > kProfileButtons) {
-    return Refuse("switch takes the number of a profile button, 1 to 3");
-  }
-  ctx.args = {"--profile", std::to_string(slot)};
+  if (!ParseWholeNumber(number, 1, kProfileCount, slot)) throw UsageError(message + ", not \"" + number + "\"");
+  ctx.args = {"--profile", number};
+  ctx.options = ParsedArgs();
+  ctx.options.Set(kProfileOption.name, number);
   return RunApply(ctx);
 }
 
 CommandRegistrar g_switch{
-    "switch", "switch N", "makes profile N (1 to 3) current and writes it into the keyboard", RunSwitch,
+    "switch", "switch N", "makes profile N (1 to 3) current and writes it into the keyboard", RunSwitch, {},
     "Goes through the running Tastor when one is on the session bus (it selects the profile\n"
     "and applies it, and its window shows it), otherwise works on the files and the keyboard\n"
     "directly, as apply --profile N. The first line says which. Exit 1 when the keyboard did\n"
-    "not take the profile, 2 for a number outside 1 to 3.\n"};
+    "not take the profile, 2 for a number outside 1 to 3.\n"
+    "  N  the profile button, 1 to 3\n"};
 
 }  // namespace

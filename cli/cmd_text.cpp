@@ -93,11 +93,12 @@ void WriteJson(const std::string& path, const XmlDocument& doc, const std::vecto
 int RunText(CliContext& ctx);
 static CommandRegistrar g_text{"text", "text [--json]",
                                "the texts as the program loads them from text.xml, missing keys marked", RunText,
+                               {kJsonOption},
                                "The file is text.xml in the program folder, or translations/<lang>/text.xml when\n"
                                "--lang or the locale (LC_ALL, LC_MESSAGES, LANG) names a language that has one.\n"};
 
 int RunText(CliContext& ctx) {
-  if (!ctx.args.empty()) return Fail("text takes no arguments besides --json");
+  WordsBetween(ctx.options, 0, 0, "text takes no arguments besides --json");
   const std::string path = TextFilePath(ctx);
   TextTable& table = TextTable::Instance();
   table.Load(path);

@@ -35,20 +35,22 @@ static CommandRegistrar g_udevRule{
     "udev rules that let the logged-in user open the keyboard's configuration interfaces (not its typing) "
     "without root",
     RunUdevRule,
-    "  The rule has udev run tastor-udev-probe, as root, for each hidraw node of the keyboard\n"
-    "  (VID and PID of cfg.ini); only nodes of the vendor interfaces and the consumer control that\n"
-    "  cannot deliver keys are given to the user at the seat. The typing stays root-only.\n"
-    "  (no option)       prints the rule for the probe beside this tastor-cli, checked as below\n"
-    "  --probe PATH      prints it for that probe. The probe and every folder above it must be\n"
-    "                    owned by root and writable by no group or other user, or nothing is\n"
-    "                    printed (exit 1): anyone who can replace the probe would become root\n"
-    "  --install         as root (sudo): copies the probe (beside tastor-cli, or --probe PATH)\n"
-    "                    to /usr/local/lib/tastor/, writes /etc/udev/rules.d/70-tastor.rules\n"
-    "                    naming that copy and reloads udev's rules\n"
-    "  --prefix DIR      with --install: the copy goes to DIR/lib/tastor/ instead\n"
-    "  --rules-dir DIR   with --install: the rule file goes to DIR instead\n"
-    "  --installed-probe PATH  prints the rule for the path where a package or \"cmake --install\"\n"
-    "                    run by root puts the probe (not checked, as it need not exist yet)\n"};
+    {{"--probe", "PATH",
+      "prints the rule for that probe. The probe and every folder above it must be owned by root and "
+      "writable by no group or other user, or nothing is printed (exit 1): anyone who can replace the "
+      "probe would become root"},
+     {"--install", nullptr,
+      "as root (sudo): copies the probe (beside tastor-cli, or --probe PATH) to /usr/local/lib/tastor/, "
+      "writes /etc/udev/rules.d/70-tastor.rules naming that copy and reloads udev's rules"},
+     {"--prefix", "DIR", "with --install: the copy goes to DIR/lib/tastor/ instead"},
+     {"--rules-dir", "DIR", "with --install: the rule file goes to DIR instead"},
+     {"--installed-probe", "PATH",
+      "prints the rule for the path where a package or \"cmake --install\" run by root puts the probe "
+      "(not checked, as it need not exist yet)"}},
+    "The rule has udev run tastor-udev-probe, as root, for each hidraw node of the keyboard\n"
+    "(VID and PID of cfg.ini); only nodes of the vendor interfaces and the consumer control that\n"
+    "cannot deliver keys are given to the user at the seat. The typing stays root-only.\n"
+    "Without an option it prints the rule for the probe beside this tastor-cli, checked as for --probe.\n"};
 
 namespace {
 
@@ -261,25 +263,15 @@ int Install(const AppSettings& s, const Options& o) {
 }  // namespace
 
 int RunUdevRule(CliContext& ctx) {
-  if (ctx.json) return Refuse("udev-rule has no JSON form");
+  const ParsedArgs& args = ctx.options;
+  WordsBetween(args, 0, 0,
+               "udev-rule takes --probe PATH, --install [--prefix DIR] [--rules-dir DIR] or --installed-probe PATH");
   Options o;
-  for (std::size_t i = 0; i < ctx.args.size(); ++i) {
-    const std::string& arg = ctx.args[i];
-    const bool hasValue = i + 1 < ctx.args.size();
-    if (arg == "--probe" && hasValue) {
-      o.probe = ctx.args[++i];
-    } else if (arg == "--installed-probe" && hasValue) {
-      o.installedProbe = ctx.args[++i];
-    } else if (arg == "--prefix" && hasValue) {
-      o.prefix = ctx.args[++i];
-    } else if (arg == "--rules-dir" && hasValue) {
-      o.rulesDir = ctx.args[++i];
-    } else if (arg == "--install") {
-      o.install = true;
-    } else {
-      return Refuse("udev-rule takes --probe PATH, --install [--prefix DIR] [--rules-dir DIR] or --installed-probe PATH");
-    }
-  }
+  o.probe = args.Value("--probe").value_or("");
+  o.installedProbe = args.Value("--installed-probe").value_or("");
+  o.prefix = args.Value("--prefix").value_or("");
+  o.rulesDir = args.Value("--rules-dir").value_or("");
+  o.install = args.Flag("--install");
   if (!o.install && (!o.prefix.empty() || !o.rulesDir.empty())) return Refuse("--prefix and --rules-dir go with --install");
   if (!o.installedProbe.empty() && (o.install || !o.probe.empty())) {
     return Refuse("--installed-probe goes alone");

@@ -92,20 +92,20 @@ int ManPageOut(const UsageParts& parts) {
        "Names are those the program shows: the key names of \"tastor-cli keyname\" and the texts of text.xml.",
        "\"tastor-cli COMMAND --help\" describes each command."},
       {}});
-  page.sections.push_back(ManSection{"Options", {"These options go with every command."}, parts.options});
+  page.sections.push_back(ManSection{
+      "Options",
+      {"These options go with every command, before the command's name or among its arguments. A command's "
+       "own options may come before its name too. Every option takes its value as \"--opt value\" or "
+       "\"--opt=value\"; \"--\" ends the options. Profiles are numbered 1 to 3."},
+      parts.options});
   ManSection commands{"Commands", {}, {}};
   for (const CommandInfo& c : RegisteredCommands()) {
-    commands.items.push_back({c.usage, c.summary, c.details != nullptr ? c.details : ""});
+    commands.items.push_back({c.usage, c.summary, OptionLines(c.options) + (c.details != nullptr ? c.details : "")});
   }
   page.sections.push_back(commands);
-  page.sections.push_back(ManSection{
-      "Exit status",
-      {},
-      {{"0", "the command did what it was asked", ""},
-       {"1", "it could not: no keyboard, a keyboard that refused a report, a file that could not be read or "
-             "written; the message says why",
-        ""},
-       {"2", "refused input: an unknown command, option, name, value or language; nothing was changed", ""}}});
+  ManSection exits{"Exit status", {"Every command ends with one of these."}, {}};
+  for (const ExitStatusText& e : kExitStatusTexts) exits.items.push_back({std::to_string(e.status), e.text, ""});
+  page.sections.push_back(exits);
   page.sections.push_back(ManSection{
       "Environment",
       {},
@@ -187,7 +187,12 @@ int CompletionOut(const UsageParts& parts) {
   }
   std::printf("global %s\n", global.c_str());
   for (const CommandInfo& c : RegisteredCommands()) {
-    const std::string words = CompletionWords(c.name, c.usage);
+    std::string words = CompletionWords(c.name, c.usage);
+    // An option the usage line leaves out is offered all the same.
+    for (const OptionSpec& o : c.options) {
+      const std::string word = std::string(o.name) + (o.value != nullptr ? std::string("=") + o.value : "");
+      if ((" " + words + " ").find(" " + word + " ") == std::string::npos) words += (words.empty() ? "" : " ") + word;
+    }
     std::printf("command %s%s%s\n", c.name, words.empty() ? "" : " ", words.c_str());
   }
   return 0;

@@ -24,19 +24,47 @@ std::vector<CommandInfo>& Registry() {
   return commands;
 }
 
+// The options that go with every command, before the command's name or among its
+// arguments. --json belongs to the commands that list it.
+const std::vector<OptionSpec>& GlobalOptions() {
+  static const std::vector<OptionSpec> options = {
+      {"--program-dir", "DIR", "where cfg.ini, text.xml and skins/ are read (default: the folder of this program)"},
+      {"--user-dir", "DIR", "the user data folder (default: as the program builds it)"},
+      {"--lang", "CODE",
+       "read the texts of translations/CODE/text.xml (en: text.xml); default: the language of LANGUAGE, "
+       "LC_ALL, LC_MESSAGES or LANG"},
+      {"--simulate", nullptr, "talk to the simulated keyboard instead of a real one"},
+  };
+  return options;
+}
+
+// The command being run, for the hint after a refusal ("" before one is known).
+std::string g_commandName;
+
+void PrintWrapped(std::FILE* out, const std::string& term, const std::string& help, std::size_t column) {
+  std::fputs(WrappedItem(term, help, column).c_str(), out);
+}
+
+void PrintExitStatuses(std::FILE* out) {
+  std::fputs("Exit status:\n", out);
+  for (const ExitStatusText& e : kExitStatusTexts) PrintWrapped(out, std::to_string(e.status), e.text, 7);
+}
+
 void PrintUsage(std::FILE* out) {
   std::fputs(
       "Usage: tastor-cli [--program-dir DIR] [--user-dir DIR] [--lang CODE] [--simulate] COMMAND [ARGS]\n"
       "       tastor-cli --version\n"
       "       tastor-cli COMMAND --help\n"
       "\n"
-      "Options for every command:\n"
-      "  --program-dir DIR  where cfg.ini, text.xml and skins/ are read (default: the\n"
-      "                     folder of this program)\n"
-      "  --user-dir DIR     the user data folder (default: as the program builds it)\n"
-      "  --lang CODE        read the texts of translations/CODE/text.xml (en: text.xml);\n"
-      "                     default: the language of LC_ALL, LC_MESSAGES or LANG\n"
-      "  --simulate         talk to the simulated keyboard instead of a real one\n"
+      "Options for every command:\n",
+      out);
+  for (const OptionSpec& o : GlobalOptions()) {
+    PrintWrapped(out, std::string(o.name) + (o.value != nullptr ? std::string(" ") + o.value : ""), o.help, 21);
+  }
+  std::fputs(
+      "\nThey go before the command or among its arguments; a command's own options may come before\n"
+      "its name too. Every option takes its value as \"--opt value\" or \"--opt=value\"; \"--\" ends the\n"
+      "options. Profiles are numbered 1 to 3.\n"
       "\nCommands:\n",
       out);
   // A usage too long for its column stands on a line of its own, the summary below it.
@@ -47,21 +75,53 @@ void PrintUsage(std::FILE* out) {
       std::fprintf(out, "  %s\n  %-36s %s\n", c.usage, "", c.summary);
     }
   }
+  std::fputs("\n", out);
+  PrintExitStatuses(out);
 }
 
-// "COMMAND --help" (or -h) asks for the command's own help instead of running it.
-bool HelpAsked(const CliContext& ctx) {
-  for (const std::string& arg : ctx.args) {
-    if (arg == "--help" || arg == "-h") return true;
+void PrintCommandHelp(CliContext& ctx, const CommandInfo& c) {
+  std::printf("Usage: tastor-cli %s\n\n%s\n", c.usage, c.summary);
+  std::vector<OptionSpec> options = c.options;
+  options.push_back({"--help", nullptr, "prints this help"});
+  std::printf("\nOptions:\n%s", OptionLines(options).c_str());
+  std::printf("  and the options for every command (tastor-cli --help)\n");
+  if (c.details != nullptr) std::printf("\n%s", c.details);
+  if (c.moreHelp != nullptr) {
+    std::printf("\n");
+    c.moreHelp(ctx);
   }
-  return false;
+  std::printf("\n");
+  PrintExitStatuses(stdout);
+}
+
+// A refused command line: the message, the hint, exit status 2.
+int Usage(const std::string& text) {
+  std::fprintf(stderr, "tastor-cli: %s\n", text.c_str());
+  const std::string help = g_commandName.empty() ? "tastor-cli --help" : "tastor-cli " + g_commandName + " --help";
+  std::fprintf(stderr, "Try \"%s\" for the usage.\n", help.c_str());
+  return kExitUsage;
+}
+
+const CommandInfo* FindCommand(const std::string& name) {
+  for (const CommandInfo& c : Registry()) {
+    if (name == c.name) return &c;
+  }
+  return nullptr;
+}
+
+// A command's option given before the command's name: its spec in any command.
+const OptionSpec* AnyCommandOption(const std::string& name) {
+  for (const CommandInfo& c : Registry()) {
+    if (const OptionSpec* o = FindOption(c.options, name)) return o;
+  }
+  return nullptr;
 }
 
 }  // namespace
 
 CommandRegistrar::CommandRegistrar(const char* name, const char* usage, const char* summary, CommandFn run,
-                                   const char* details) {
-  Registry().push_back({name, usage, summary, run, details});
+                                   std::vector<OptionSpec> options, const char* details, HelpFn moreHelp) {
+  Registry().push_back({name, usage, summary, run, std::move(options), details, moreHelp});
 }
 
 std::vector<CommandInfo> RegisteredCommands() {
@@ -106,46 +166,89 @@ int Fail(const std::string& text) {
   return 1;
 }
 
-int Refuse(const std::string& text) {
-  Fail(text);
-  return 2;
-}
+int Refuse(const std::string& text) { return Usage(text); }
 
 int main(int argc, char** argv) {
   CliContext ctx;
   ctx.programFolder = ProgramFolder();
-  const char* commandName = nullptr;
+  std::string commandName;
+  bool commandFound = false;
+  std::vector<std::string> early;  // a command's options given before its name
+  bool optionsOver = false;        // after "--" every word is the command's
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (arg == "--program-dir" || arg == "--user-dir") {
-      if (!hasValue) return Fail(arg + " needs a folder");
-      (arg == "--program-dir" ? ctx.programFolder : ctx.userDir) = WithTrailingSlash(argv[++i]);
-    } else if (arg == "--lang") {
-      if (!hasValue) return Refuse("--lang needs a language code, for example de");
-      ctx.language = argv[++i];
-    } else if (arg == "--version" && commandName == nullptr) {
+    if (optionsOver || (commandFound && arg == "--")) {
+      optionsOver = true;
+      ctx.args.push_back(arg);
+      continue;
+    }
+    const auto [name, inlineValue] = SplitOption(arg);
+    if (const OptionSpec* global = LooksLikeOption(arg) ? FindOption(GlobalOptions(), name) : nullptr) {
+      std::string value;
+      if (global->value == nullptr) {
+        if (inlineValue) return Usage(name + " takes no value");
+      } else if (inlineValue) {
+        value = *inlineValue;
+      } else if (i + 1 < argc && !LooksLikeOption(argv[i + 1])) {
+        value = argv[++i];
+      } else {
+        return Usage(name + " needs a value (" + name + " " + global->value + ")");
+      }
+      if (global->value != nullptr && value.empty()) return Usage(name + " needs a value (" + name + " " + global->value + ")");
+      if (name == "--program-dir") {
+        ctx.programFolder = WithTrailingSlash(value);
+      } else if (name == "--user-dir") {
+        ctx.userDir = WithTrailingSlash(value);
+      } else if (name == "--lang") {
+        ctx.language = value;
+      } else {
+        ctx.simulate = true;
+      }
+      continue;
+    }
+    if (commandFound) {
+      ctx.args.push_back(arg);
+      continue;
+    }
+    if (arg == "--version") {
       std::printf("tastor-cli %s\n", TastorVersion());
       return 0;
-    } else if (arg == "--simulate") {
-      ctx.simulate = true;
-    } else if (arg == "--json") {
-      ctx.json = true;
-    } else if ((arg == "--help-man" || arg == "--help-completion") && commandName == nullptr) {
-      return PrintHelpFormat(arg, PrintUsage);
-    } else if ((arg == "--help" || arg == "-h") && commandName == nullptr) {
+    }
+    if (arg == "--help-man" || arg == "--help-completion") return PrintHelpFormat(arg, PrintUsage);
+    if (arg == "--help" || arg == "-h") {
       PrintUsage(stdout);
       return 0;
-    } else if (commandName == nullptr && arg.rfind("--", 0) != 0) {
-      commandName = argv[i];
-    } else {
-      ctx.args.push_back(arg);
     }
+    if (LooksLikeOption(arg)) {
+      // A command's own option before its name ("--profile 2 rename X"): taken with its
+      // value, and checked by the command's options once the command is known.
+      const OptionSpec* option = AnyCommandOption(name);
+      if (option == nullptr) return Usage("unknown option " + name);
+      early.push_back(arg);
+      if (option->value != nullptr && !inlineValue && i + 1 < argc && !LooksLikeOption(argv[i + 1]) &&
+          FindCommand(argv[i + 1]) == nullptr) {
+        early.push_back(argv[++i]);
+      }
+      continue;
+    }
+    if (arg.size() > 1 && arg[0] == '-') return Usage("unknown option " + arg);
+    commandName = arg;
+    commandFound = true;
   }
-  if (commandName == nullptr) {
-    PrintUsage(stderr);
-    return 2;
+  if (!commandFound) {
+    return Usage(early.empty() ? "no command given" : "no command after " + early.front());
   }
+  const CommandInfo* command = FindCommand(commandName);
+  if (command == nullptr) return Usage("unknown command \"" + commandName + "\"");
+  g_commandName = command->name;
+  ctx.args.insert(ctx.args.begin(), early.begin(), early.end());
+  ctx.options = ParsedArgs(ctx.args, command->options);
+  if (ctx.options.HelpAsked()) {
+    PrintCommandHelp(ctx, *command);
+    return 0;
+  }
+  if (!ctx.options.ok()) return Usage(ctx.options.error());
+  ctx.json = ctx.options.Flag(kJsonOption.name);
   if (!ctx.language.empty()) {
     const TextChoice choice = ChooseTextFile(ctx.programFolder, ctx.language, {});
     if (!choice.ok) {
@@ -155,25 +258,15 @@ int main(int argc, char** argv) {
                     " (languages there:" + (available.empty() ? std::string(" none") : available) + ")");
     }
   }
-  for (const CommandInfo& c : RegisteredCommands()) {
-    if (std::strcmp(c.name, commandName) == 0) {
-      if (HelpAsked(ctx)) {
-        std::printf("Usage: tastor-cli %s\n\n%s\n", c.usage, c.summary);
-        if (c.details != nullptr) std::printf("\n%s", c.details);
-        return 0;
-      }
-      SetWindowPort(&ctx.port);
-      int status = 1;
-      try {
-        status = c.run(ctx);
-      } catch (const CommandFailure& failure) {
-        status = Fail(failure.what());
-      }
-      SetWindowPort(nullptr);
-      return status;
-    }
+  SetWindowPort(&ctx.port);
+  int status = kExitFailed;
+  try {
+    status = command->run(ctx);
+  } catch (const UsageError& refused) {
+    status = Usage(refused.what());
+  } catch (const CommandFailure& failure) {
+    status = Fail(failure.what());
   }
-  std::fprintf(stderr, "tastor-cli: unknown command \"%s\"\n\n", commandName);
-  PrintUsage(stderr);
-  return 2;
+  SetWindowPort(nullptr);
+  return status;
 }

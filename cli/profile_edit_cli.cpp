@@ -100,41 +100,6 @@ uint8_t ModifierBitOfKey(uint8_t vk) {
 
 }  // namespace
 
-CommandArgs::CommandArgs(const std::vector<std::string>& args, const std::vector<std::string>& valueOptions,
-                         const std::vector<std::string>& flags) {
-  auto known = [](const std::vector<std::string>& list, const std::string& a) {
-    return std::find(list.begin(), list.end(), a) != list.end();
-  };
-  for (std::size_t i = 0; i < args.size() && error_.empty(); ++i) {
-    const std::string& a = args[i];
-    if (known(valueOptions, a)) {
-      if (i + 1 >= args.size()) {
-        error_ = a + " needs a value";
-      } else if (values_.count(a) != 0) {
-        error_ = a + " is given twice";
-      } else {
-        values_[a] = args[++i];
-      }
-    } else if (known(flags, a)) {
-      flags_.push_back(a);
-    } else if (a.size() > 2 && a.rfind("--", 0) == 0) {
-      error_ = "unknown option " + a;
-    } else {
-      words_.push_back(a);
-    }
-  }
-}
-
-std::optional<std::string> CommandArgs::Value(const std::string& option) const {
-  const auto it = values_.find(option);
-  if (it == values_.end()) return std::nullopt;
-  return it->second;
-}
-
-bool CommandArgs::Flag(const std::string& flag) const {
-  return std::find(flags_.begin(), flags_.end(), flag) != flags_.end();
-}
-
 bool LoadUserDataForChange(CliContext& ctx, std::string& error, MacroScanVisitor* tree) {
   LoadProgramData(ctx);
   PrepareUserFolder(ctx);

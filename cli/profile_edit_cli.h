@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// What the configuring commands of tastor-cli share: their options, the profile they
+// What the configuring commands of tastor-cli share: the profile they
 // change (filled as start-up fills the store), the names the program shows for keys,
 // combinations, media functions, lighting modes and colour groups read back into values,
 // the macros of the library by their names in the library tree, and the atomic save of the
@@ -19,26 +19,6 @@
 
 class ProfileStore;
 
-// The arguments of a command: "--name value" options, "--flag" switches and positional
-// words, in any order. Refuses what the command does not know.
-class CommandArgs {
- public:
-  // valueOptions: options that take a value; flags: switches without one.
-  CommandArgs(const std::vector<std::string>& args, const std::vector<std::string>& valueOptions,
-              const std::vector<std::string>& flags);
-  bool ok() const { return error_.empty(); }
-  const std::string& error() const { return error_; }
-  std::optional<std::string> Value(const std::string& option) const;
-  bool Flag(const std::string& flag) const;
-  const std::vector<std::string>& Words() const { return words_; }
-
- private:
-  std::map<std::string, std::string> values_;
-  std::vector<std::string> flags_;
-  std::vector<std::string> words_;
-  std::string error_;
-};
-
 class MacroScanVisitor;
 // LoadUserData (cmd_model_output.h) for a command that changes the user data folder: the
 // folder's lock (ctx.userFolderLock) is taken after the folder is known and before the
@@ -48,7 +28,7 @@ class MacroScanVisitor;
 bool LoadUserDataForChange(CliContext& ctx, std::string& error, MacroScanVisitor* tree = nullptr);
 
 // Loads the program data, the user data folder, the macro library and the profile store as
-// start-up does, and picks the profile of "--profile N" (1 to the profile count; default
+// start-up does, and picks the profile of "--profile N" (1 to 3; default
 // the current one). On failure `error` says why, profile is null and exitStatus is the
 // command's status (EditFailed prints the reason and returns it).
 struct ProfileEdit {

@@ -218,20 +218,9 @@ bool RunningTastor::IsError(const Answer& answer, const char* name) {
 }
 
 std::optional<int> ApplyThroughRunningProgram(CliContext& ctx) {
-  // The options as "apply" reads them; whatever it would refuse, it refuses itself.
-  int position = 0;
-  bool flagsGiven = false;
-  for (std::size_t a = 0; a < ctx.args.size(); ++a) {
-    const bool hasValue = a + 1 < ctx.args.size();
-    if (ctx.args[a] == "--profile" && hasValue) {
-      if (!ParseProfileNumber(ctx.args[++a], position)) return std::nullopt;
-    } else if (ctx.args[a] == "--flags" && hasValue) {
-      flagsGiven = true;
-      ++a;
-    } else {
-      return std::nullopt;
-    }
-  }
+  // The options of "apply", already checked by its option specs.
+  const int position = ctx.options.Number("--profile", 0);
+  const bool flagsGiven = ctx.options.Value("--flags").has_value();
   // The folder the command would work on, as start-up builds it.
   LoadProgramData(ctx);
   PrepareUserFolder(ctx);

@@ -4,7 +4,8 @@
 # and files and folders where a command takes them. The commands and options come from the
 # tastor-cli being completed (--help-completion), so they are those of the program there;
 # the folder options already on the line (--program-dir, --user-dir, --lang) are passed on,
-# so that key names and macros are those the command will see.
+# so that key names and macros are those the command will see. Options go before the
+# command or after it, as "--opt value" or "--opt=value" (which bash splits at the "=").
 
 # The candidates that start with the word being completed, quoted for the command line.
 _tastor_cli_reply() {
@@ -55,6 +56,24 @@ _tastor_cli_macros() {
     done | sort -u
 }
 
+# The lighting modes ("mode") or colour groups ("group") "tastor-cli lighting --help" lists,
+# by name: its lines "  NUMBER  NAME" (and more after two blanks) under the list's title.
+_tastor_cli_lighting() {
+    local which=$1 line in=0
+    shift
+    "$@" lighting --help 2>/dev/null | while IFS= read -r line; do
+        case $line in
+            "Lighting modes "*) [[ $which == mode ]] && in=1 || in=0; continue ;;
+            "Colour groups "*) [[ $which == group ]] && in=1 || in=0; continue ;;
+        esac
+        if (( in )) && [[ $line =~ ^\ +[0-9]+\ \ (.+)$ ]]; then
+            printf '%s\n' "${BASH_REMATCH[1]%%  *}"
+        elif [[ $line != " "* ]]; then
+            in=0
+        fi
+    done
+}
+
 # The languages with texts in the program folder (en is text.xml itself).
 _tastor_cli_languages() {
     local folder=$1 entry
@@ -100,19 +119,25 @@ _tastor_cli() {
     done <<< "$table"
 
     # The line before the cursor: the command, its positional arguments, and the options
-    # to pass on to the listing commands.
+    # to pass on to the listing commands. The value of an option is the next word, or the
+    # one after the "=" bash split off.
     local -a pass=()
-    local command='' word value i=1 positional=0 program_dir=''
+    local command='' word value i=1 next positional=0 program_dir=''
     while (( i < COMP_CWORD )); do
         word=${COMP_WORDS[i]}
+        next=$(( i + 1 ))
+        [[ ${COMP_WORDS[next]} == = ]] && (( next += 1 ))
         if value=$(_tastor_cli_value_of "$word" "$global"); then
-            pass+=("$word" "${COMP_WORDS[i+1]}")
-            [[ $word == --program-dir ]] && program_dir=${COMP_WORDS[i+1]%/}/
-            (( i += 2 ))
+            pass+=("$word" "${COMP_WORDS[next]}")
+            [[ $word == --program-dir ]] && program_dir=${COMP_WORDS[next]%/}/
+            (( i = next + 1 ))
             continue
         fi
-        if [[ -n $command ]] && _tastor_cli_value_of "$word" "${command_words[$command]}" > /dev/null; then
-            (( i += 2 ))
+        # A command's option takes its value there, and before the command's name too.
+        local own="${command_words[*]}"
+        [[ -n $command ]] && own=${command_words[$command]}
+        if [[ $word == --* ]] && _tastor_cli_value_of "$word" "$own" > /dev/null; then
+            (( i = next + 1 ))
             continue
         fi
         if [[ $word == --simulate ]]; then
@@ -133,6 +158,7 @@ _tastor_cli() {
 
     # The value of an option.
     local value_name=''
+    (( COMP_CWORD > 1 )) && [[ $prev == = ]] && prev=${COMP_WORDS[COMP_CWORD-2]}
     if [[ $prev == -* ]]; then
         value_name=$(_tastor_cli_value_of "$prev" "$global") ||
             { [[ -n $command ]] && value_name=$(_tastor_cli_value_of "$prev" "${command_words[$command]}"); }
@@ -146,6 +172,9 @@ _tastor_cli() {
             --macro) mapfile -t words < <(_tastor_cli_macros "$program" "${pass[@]}"); _tastor_cli_reply "$cur" "${words[@]}" ;;
             --combo) mapfile -t words < <(_tastor_cli_keys "$program" "${pass[@]}"); _tastor_cli_reply "$cur" "${words[@]}" ;;
             --profile) _tastor_cli_reply "$cur" 1 2 3 ;;
+            --mode | --group)
+                mapfile -t words < <(_tastor_cli_lighting "${prev#--}" "$program" "${pass[@]}")
+                _tastor_cli_reply "$cur" "${words[@]}" ;;
             --probe)
                 compopt -o filenames 2>/dev/null
                 mapfile -t COMPREPLY < <(compgen -f -- "$cur") ;;

@@ -120,7 +120,7 @@ TEST(CliApply, AppliesTheMacrosOfTheMacroFolderAndAnyStoredProfile) {
   EXPECT_EQ(Read32(ReadFile(user.path() + "curid.dct"), 0), 0x222222u);
 
   const RunResult beyond = Cli(user, {"--simulate", "apply", "--profile", "4"});
-  EXPECT_EQ(beyond.status, 1);
+  EXPECT_EQ(beyond.status, 2);
   EXPECT_TRUE(Has(beyond.err, "there are 3 profiles, not 4")) << beyond.err;
 }
 
@@ -135,10 +135,10 @@ TEST(CliApply, FlagsChooseTheParts) {
 
   for (const char* bad : {"xyz", "10000"}) {
     const RunResult wrong = Cli(user, {"--simulate", "apply", "--flags", bad});
-    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(wrong.status, 2);
     EXPECT_TRUE(Has(wrong.err, "--flags needs a hexadecimal number")) << wrong.err;
   }
-  EXPECT_EQ(Cli(user, {"--simulate", "apply", "--colour"}).status, 1);
+  EXPECT_EQ(Cli(user, {"--simulate", "apply", "--colour"}).status, 2);
 }
 
 TEST(CliApply, FailedTransfersAreReportedAndNothingIsSaved) {

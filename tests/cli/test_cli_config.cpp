@@ -75,8 +75,8 @@ TEST(CliConfig, MalformedLinesAreReportedInOrder) {
 
 TEST(CliConfig, UnknownCommandAndBadArgumentsFail) {
   EXPECT_EQ(2, Cli({"frobnicate"}).status);
-  EXPECT_EQ(1, Cli({"config", "extra"}).status);
-  EXPECT_EQ(1, Cli({"config", "--program-dir"}).status);
+  EXPECT_EQ(2, Cli({"config", "extra"}).status);
+  EXPECT_EQ(2, Cli({"config", "--program-dir"}).status);
   const RunResult help = Cli({"--help"});
   EXPECT_EQ(0, help.status);
   EXPECT_NE(std::string::npos, help.out.find("config"));

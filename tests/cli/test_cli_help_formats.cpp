@@ -115,6 +115,13 @@ TEST_F(BashCompletion, RegistersItselfAndCompletesCommandsAndOptions) {
   EXPECT_EQ("--profile|--flags|--help|", Complete({"tastor-cli", "--user-dir", user_.path(), "--simulate", "apply", "--"}));
   EXPECT_EQ("on|off|status|", Complete({"tastor-cli", "autostart", ""}));
   EXPECT_EQ("on|off|", Complete({"tastor-cli", "key-colour", "--profile", "2", "F1", ""}));
+  // "--profile=2" as bash splits it, and a command's option before the command.
+  EXPECT_EQ("on|off|", Complete({"tastor-cli", "key-colour", "--profile", "=", "2", "F1", ""}));
+  EXPECT_EQ("on|off|", Complete({"tastor-cli", "--profile", "2", "key-colour", "F1", ""}));
+  EXPECT_EQ("1|2|3|", Complete({"tastor-cli", "rename", "--profile", "=", ""}));
+  // Modes and colour groups by the names "lighting --help" lists.
+  EXPECT_EQ("Breathing|", Complete({"tastor-cli", "lighting", "--mode", "Br"}));
+  EXPECT_EQ("Custom\\ 1|Custom\\ 2|", Complete({"tastor-cli", "lighting", "--group", "Custom\\ "}).substr(0, 20));
   EXPECT_EQ("plug|unplug|status|", Complete({"tastor-cli", "--simulate", "sim", ""}));
   EXPECT_EQ("de|en|", Complete({"tastor-cli", "--lang", ""}));
 }

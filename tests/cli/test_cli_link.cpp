@@ -56,11 +56,11 @@ TEST(CliLink, SetsAndRemovesTheLinkedProgramOfAStoredProfile) {
 
 TEST(CliLink, RefusesWhatItCannotStore) {
   TempDir user;
-  EXPECT_EQ(Cli(user, {"link", "--profile", "9", "x"}).status, 1);
-  EXPECT_EQ(Cli(user, {"link", "--profile", "0", "x"}).status, 1);
-  EXPECT_EQ(Cli(user, {"link", "a", "b"}).status, 1);
-  EXPECT_EQ(Cli(user, {"link", std::string(260, 'x')}).status, 1);
-  EXPECT_EQ(Cli(user, {"link", "--fast"}).status, 1);
+  EXPECT_EQ(Cli(user, {"link", "--profile", "9", "x"}).status, 2);
+  EXPECT_EQ(Cli(user, {"link", "--profile", "0", "x"}).status, 2);
+  EXPECT_EQ(Cli(user, {"link", "a", "b"}).status, 2);
+  EXPECT_EQ(Cli(user, {"link", std::string(260, 'x')}).status, 2);
+  EXPECT_EQ(Cli(user, {"link", "--fast"}).status, 2);
   EXPECT_FALSE(std::filesystem::exists(user.path() + kProfileFileName));  // nothing was written
   // The longest name the record holds is kept whole.
   EXPECT_EQ(Cli(user, {"link", std::string(259, 'x')}).status, 0);
@@ -69,7 +69,7 @@ TEST(CliLink, RefusesWhatItCannotStore) {
 
 TEST(CliSim, PullsTheSimulatedKeyboardOutAndPlugsItInAgain) {
   TempDir user;
-  EXPECT_EQ(Cli(user, {"sim", "unplug"}).status, 1);  // only with --simulate
+  EXPECT_EQ(Cli(user, {"sim", "unplug"}).status, 2);  // only with --simulate
   RunResult r = Cli(user, {"--simulate", "sim", "status"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(Has(r.out, "is plugged in.")) << r.out;
@@ -81,5 +81,5 @@ TEST(CliSim, PullsTheSimulatedKeyboardOutAndPlugsItInAgain) {
   r = Cli(user, {"--simulate", "sim", "plug"});
   EXPECT_TRUE(Has(r.out, "is plugged in.")) << r.out;
   EXPECT_EQ(Cli(user, {"--simulate", "devices"}).status, 0);
-  EXPECT_EQ(Cli(user, {"--simulate", "sim", "sideways"}).status, 1);
+  EXPECT_EQ(Cli(user, {"--simulate", "sim", "sideways"}).status, 2);
 }

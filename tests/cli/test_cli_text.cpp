@@ -66,7 +66,7 @@ TEST(CliText, UnreadableFile) {
   EXPECT_TRUE(Has(r.out, "found in the file: 0, missing: 165"));
 
   r = RunProgram({BinDir() + "tastor-cli", "--program-dir", dir.path(), "text", "extra"});
-  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.status, 2);
   EXPECT_TRUE(Has(r.err, "text takes no arguments"));
 }
 

@@ -52,7 +52,7 @@ TEST_F(CliKeyName, WithoutCodesListsEveryNamedCode) {
 TEST_F(CliKeyName, RejectsWhatIsNotAKeyCode) {
   for (const char* bad : {"256", "0x100", "-1", "A", "0x"}) {
     const RunResult r = KeyNameCli(dir_.path(), {bad});
-    EXPECT_EQ(r.status, 1) << bad;
+    EXPECT_EQ(r.status, 2) << bad;
     EXPECT_TRUE(Has(r.err, "is not a key code")) << bad << ": " << r.err;
   }
 }
