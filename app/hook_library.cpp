@@ -2,7 +2,6 @@
 #include "app/hook_library.h"
 
 #include "app/log.h"
-#include "app/settings.h"
 #include "app/window_port.h"
 
 HookLibrary& Hook() {
@@ -47,7 +46,7 @@ bool HookIsLive() {
   return live;
 }
 
-bool CaptureThroughHook() { return Settings().HookDLL != 0 && HookIsLive(); }
+bool CaptureThroughHook(int32_t hookSetting) { return hookSetting != 0 && HookIsLive(); }
 
 void HookSetReceiver(HWND window) {
   HookLibrary& hook = Hook();

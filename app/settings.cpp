@@ -255,11 +255,6 @@ std::vector<uint32_t> ParseNumberList(std::u16string_view text, int base, std::s
   return values;
 }
 
-AppSettings& Settings() {
-  static AppSettings settings;
-  return settings;
-}
-
 const char* AppdirProblem(std::u16string_view appdir) {
   std::size_t first = 0, last = appdir.size();
   while (first < last && IsCBlank(appdir[first])) ++first;

@@ -15,7 +15,7 @@
 #include <mutex>
 
 #include "app/log.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "app/window_port.h"
 #include "device/apply_job.h"
 #include "device/usb_driver.h"
@@ -98,7 +98,7 @@ class Bench {
   }
 
   SilentPort port_;
-  CUSBDriver driver_;
+  CUSBDriver driver_{Settings()};
   ProfileStore store_;
   MacroLibrary library_;
 

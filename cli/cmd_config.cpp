@@ -206,9 +206,9 @@ int RunConfig(CliContext& ctx) {
   if (!ctx.args.empty()) return Fail("config takes no arguments besides --json");
   LoadProgramData(ctx);
   if (ctx.json) {
-    WriteJson(ctx, Settings());
+    WriteJson(ctx, ctx.settings);
   } else {
-    WriteReport(ctx, Settings());
+    WriteReport(ctx, ctx.settings);
   }
   return 0;
 }

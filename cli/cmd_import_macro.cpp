@@ -37,7 +37,7 @@ int RunImportMacro(CliContext& ctx) {
   MacroItemPath target;
   target.isFolder = true;
   if (const auto folder = args.Value("--folder")) {
-    if (Settings().MacroDir == 0) return Refuse("the macro library has no folders here (MacroDir=0 in cfg.ini)");
+    if (ctx.settings.MacroDir == 0) return Refuse("the macro library has no folders here (MacroDir=0 in cfg.ini)");
     const NamedMacro* found = nullptr;
     for (const NamedMacro& item : items) {
       if (item.item.isFolder && SameName(*folder, item.path)) found = &item;
@@ -56,8 +56,8 @@ int RunImportMacro(CliContext& ctx) {
   const std::size_t before = ctx.port.messages.size();
   std::u16string title;
   bool writeFailed = false;
-  const uint32_t id = ImportMacro(TheMacroLibrary(), Paths().MacroFolder(), target, siblings, path,
-                                  static_cast<uint32_t>(Settings().MacroHasMsKey), nullptr, &title, &writeFailed);
+  const uint32_t id = Shown(ctx, ImportMacro(TheMacroLibrary(), Paths().MacroFolder(), target, siblings, path,
+                                             static_cast<uint32_t>(ctx.settings.MacroHasMsKey), &title, &writeFailed));
   if (writeFailed) return Fail("the macro could not be written into " + Paths().MacroFolder() + "; nothing was imported");
   if (id == 0) {
     // The program's own message (already shown on standard error) says why.

@@ -34,8 +34,9 @@ int RunImportProfile(CliContext& ctx) {
   if (edit.profile == nullptr) return EditFailed(edit);
   edit.store->SetCurrent(edit.profile->id);
   std::vector<ImportedMacro> macros;
-  const int imported = ImportProfile(*edit.store, TheMacroLibrary(), path, Paths().MacroFolder(), Settings(),
-                                     static_cast<uint32_t>(Settings().MacroHasMsKey), nullptr, &macros);
+  const int imported = Shown(ctx, ImportProfile(*edit.store, TheMacroLibrary(), path, Paths().MacroFolder(),
+                                                ctx.settings, static_cast<uint32_t>(ctx.settings.MacroHasMsKey),
+                                                &macros));
   if (imported == kImportWriteFailed) {
     return Fail("the macros of " + path + " could not be written into " + Paths().MacroFolder() +
                 "; nothing was changed");

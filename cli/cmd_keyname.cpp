@@ -49,7 +49,7 @@ int RunKeyName(CliContext& ctx) {
     codes.push_back(code);
   }
   LoadProgramData(ctx);
-  const KeyNaming naming = KeyNaming::Current();
+  const KeyNaming naming = KeyNaming::For(ctx.settings);
   if (codes.empty()) {
     for (uint32_t code = 0; code < 256; ++code) {
       if (!KeyName(code, naming).empty()) codes.push_back(code);

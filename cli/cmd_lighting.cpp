@@ -15,9 +15,8 @@
 
 namespace {
 
-void Print(const ProfileEdit& edit, bool json) {
+void Print(const AppSettings& s, const ProfileEdit& edit, bool json) {
   const Profile& p = *edit.profile;
-  const AppSettings& s = Settings();
   const ModeSetting m = ModeSettingOf(p, p.ledMode);
   const ModeControls controls = ControlsOfMode(p.ledMode, s);
   const std::u16string modeName = TextTable::Instance().LedModeName(p.ledMode);
@@ -63,10 +62,10 @@ int RunLighting(CliContext& ctx) {
   // Only showing the lighting reads, and takes no lock.
   const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"), nullptr, change);
   if (edit.profile == nullptr) return EditFailed(edit);
-  const AppSettings& s = Settings();
+  const AppSettings& s = ctx.settings;
   Profile& p = *edit.profile;
   if (!change) {
-    Print(edit, ctx.json);
+    Print(ctx.settings, edit, ctx.json);
     return 0;
   }
 
@@ -74,7 +73,7 @@ int RunLighting(CliContext& ctx) {
   std::string error;
   int mode = p.ledMode;
   if (const auto text = args.Value("--mode")) {
-    mode = FindLightingMode(*text, error);
+    mode = FindLightingMode(ctx.settings, *text, error);
     if (mode < 0) return Refuse(error);
   }
   const ModeControls controls = ControlsOfMode(mode, s);
@@ -82,7 +81,7 @@ int RunLighting(CliContext& ctx) {
   int group = p.colourGroup;
   if (const auto text = args.Value("--group")) {
     if (!controls.game) return Refuse("colour groups belong to the game mode; mode \"" + modeName + "\" has none");
-    group = FindColourGroup(*text, error);
+    group = FindColourGroup(ctx.settings, *text, error);
     if (group < 0) return Refuse(error);
   }
   const ModeSetting current = ModeSettingOf(p, mode);
@@ -116,6 +115,6 @@ int RunLighting(CliContext& ctx) {
     }
   }
   if (const int failed = SaveEditedProfiles(edit); failed != 0) return failed;
-  Print(edit, ctx.json);
+  Print(ctx.settings, edit, ctx.json);
   return 0;
 }

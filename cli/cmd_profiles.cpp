@@ -19,11 +19,11 @@ int RunProfiles(CliContext& ctx) {
   PrepareUserFolder(ctx);
   const std::string path = Paths().userDataFolder + kProfileFileName;
   const uint32_t currentId = LoadCurrentId(Paths().userDataFolder);
-  const ProfileFileRead read = ReadProfileSlots(path, Settings());
+  const ProfileFileRead read = ReadProfileSlots(path, ctx.settings);
   if (read.state == ProfileFileState::kDamaged) return Fail(read.reason);
   const bool present = read.state == ProfileFileState::kLoaded;
   const auto& slots = read.profileSlots;
-  const KeyTable& table = Settings().KeyTable;
+  const KeyTable& table = ctx.settings.KeyTable;
 
   if (ctx.json) {
     JsonWriter w;

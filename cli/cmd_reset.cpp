@@ -22,7 +22,7 @@ int RunReset(CliContext& ctx) {
   if (edit.profile == nullptr) return EditFailed(edit);
   {
     auto lock = edit.store->Lock();
-    ResetProfileToDefaults(*edit.profile, Settings());
+    ResetProfileToDefaults(*edit.profile, ctx.settings);
   }
   if (const int failed = SaveEditedProfiles(edit); failed != 0) return failed;
   if (ctx.json) {

@@ -292,7 +292,7 @@ int RunUdevRule(CliContext& ctx) {
     if (const std::string problem = PathProblem(*given); !problem.empty()) return Refuse(problem);
   }
   LoadProgramData(ctx);
-  const AppSettings& s = Settings();
+  const AppSettings& s = ctx.settings;
   if (s.VID == 0 && s.PID == 0) return Fail("cfg.ini names no keyboard (VID and PID are 0)");
   if (o.install) return Install(s, o);
 

@@ -87,11 +87,15 @@ void LoadProgramData(CliContext& ctx) {
   Paths().programFolder = ctx.programFolder;
   TextTable::Instance().Load(TextFilePath(ctx));
   std::string failure;
-  if (!DataInit(ctx.programFolder, &failure)) throw CommandFailure(failure);
-  ApplyTitleDefault();
+  if (!DataInit(ctx.programFolder, ctx.settings, &failure)) throw CommandFailure(failure);
+  ApplyTitleDefault(ctx.settings);
 }
 
-void PrepareUserFolder(CliContext& ctx) { MakeUserDataFolder(ctx.userDir); }
+void ShowUserMessage(const CliContext& ctx, const UserMessage& message) {
+  Windows().MessageBox(nullptr, message.Text(), ctx.settings.Title, MB_OK);
+}
+
+void PrepareUserFolder(CliContext& ctx) { MakeUserDataFolder(ctx.settings, ctx.userDir); }
 
 void WriteMessagesJson(JsonWriter& w, const CliContext& ctx) {
   w.Key("messages").BeginArray();

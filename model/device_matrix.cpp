@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "app/log.h"
-#include "app/window_port.h"
 #include "macro/macro_library.h"
 
 namespace {
@@ -136,8 +135,9 @@ uint32_t keyinfo_to_hardware_code(const KeyFunction& function, const MacroLookup
   }
 }
 
-void KEYINFO_2_Matrix(std::span<const KeyFunction, kKeyCount> keys, const KeyTable& table,
-                      const MacroLookup& macros, HWND owner, DeviceMatrix& matrix) {
+int KEYINFO_2_Matrix(std::span<const KeyFunction, kKeyCount> keys, const KeyTable& table,
+                     const MacroLookup& macros, DeviceMatrix& matrix) {
+  int unencodable = 0;
   DeviceMatrix built{};
   std::array<bool, kKeyCount> taken{};
   for (int i = 0; i < kKeyCount; ++i) {
@@ -147,7 +147,7 @@ void KEYINFO_2_Matrix(std::span<const KeyFunction, kKeyCount> keys, const KeyTab
     if (i >= table.count) continue;
     const uint32_t entry = keyinfo_to_hardware_code(key, macros);
     if (entry == kNoHardwareCode) {
-      Windows().MessageBox(owner, u"Invaild key code", u"Error", MB_OK | MB_ICONERROR);
+      ++unencodable;
       continue;
     }
     const int pos = table.keys[static_cast<std::size_t>(i)].matrixPos;
@@ -158,6 +158,7 @@ void KEYINFO_2_Matrix(std::span<const KeyFunction, kKeyCount> keys, const KeyTab
     taken[p] = true;
   }
   matrix = built;
+  return unencodable;
 }
 
 void DumpMatrix(const DeviceMatrix& matrix, const KeyTable& table, const MacroLookup& macros) {
@@ -193,3 +194,4 @@ uint32_t NameRemap(uint32_t code, int kbType) {
   const int to = Lookup(table, code);
   return to < 0 ? code : static_cast<uint32_t>(to);
 }
+

@@ -10,6 +10,8 @@
 #include <utility>
 
 #include "model/key_function.h"
+#include <string_view>
+
 #include "platform/hwnd.h"
 
 class MacroLookup;
@@ -51,12 +53,15 @@ uint32_t keyinfo_to_hardware_code(const KeyFunction& function, const MacroLookup
 
 // Builds the matrix of a profile's key functions. Key i goes to the matrix position of key
 // table record i; keys that the key table does not have and positions outside 0..125 are
-// skipped. A function that cannot be encoded shows "Invaild key code" ("Error") owned by
-// `owner` (the progress window of the running apply, or null) and leaves its position 0.
-// A position taken twice logs "Error: KEYINFO_2_Matrix Matrix[%d]=%08x" and the later key
-// wins.
-void KEYINFO_2_Matrix(std::span<const KeyFunction, kKeyCount> keys, const KeyTable& table,
-                      const MacroLookup& macros, HWND owner, DeviceMatrix& matrix);
+// skipped. A function that cannot be encoded leaves its position 0 and is counted: the
+// caller shows "Invaild key code" ("Error") once for each (the apply owned by its progress
+// window). A position taken twice logs "Error: KEYINFO_2_Matrix Matrix[%d]=%08x" and the
+// later key wins. Returns the number of functions that could not be encoded.
+int KEYINFO_2_Matrix(std::span<const KeyFunction, kKeyCount> keys, const KeyTable& table,
+                     const MacroLookup& macros, DeviceMatrix& matrix);
+
+// The message box text and caption of a function that cannot be encoded.
+inline constexpr std::u16string_view kInvalidKeyCodeText = u"Invaild key code";
 
 // With the log on: logs "Matrix[%02d] = 0x%08x" for each key table position whose entry is
 // non-zero and differs from the encoded default.

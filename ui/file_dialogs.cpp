@@ -10,7 +10,7 @@
 #include <array>
 #include <memory>
 
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "app/types.h"
 #include "skin/window_region.h"
 #include "text/text_table.h"

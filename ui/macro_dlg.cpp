@@ -13,7 +13,7 @@
 #include "app/hook_library.h"
 #include "app/log.h"
 #include "app/paths.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "app/window_port.h"
 #include "controls/draw_text.h"
 #include "controls/menu_library.h"
@@ -22,7 +22,7 @@
 #include "macro/macro_library_commands.h"
 #include "macro/macro_scan.h"
 #include "macro/macro_transfer.h"
-#include "model/user_message.h"
+#include "model/key_names.h"
 #include "platform/messages.h"
 #include "platform/virtual_keys.h"
 #include "skin/app_font.h"
@@ -32,6 +32,7 @@
 #include "text/utf.h"
 #include "ui/file_dialogs.h"
 #include "ui/msg_dlg.h"
+#include "ui/user_message_box.h"
 #include "ui/virtual_key_event.h"
 
 namespace {
@@ -263,7 +264,7 @@ void CMacroDlg::ClearEvents() { events_.DeleteAllItems(); }
 
 HTREEITEM CMacroDlg::AddEvent(HTREEITEM anchor, bool before, const EventItem& event) {
   const QImage* icon = event.kind == EventItem::DELAY ? &delayIcon_ : event.kind == EventItem::PRESS ? &downIcon_ : &upIcon_;
-  const std::u16string text = EventItemText(event);
+  const std::u16string text = EventItemText(event, KeyNaming::For(Settings()));
   if (anchor != nullptr) return events_.InsertItemNextTo(anchor, before, icon, text, event.value, event.kind);
   return events_.AppendLeaf(icon, text, event.value, event.kind);
 }
@@ -298,7 +299,7 @@ void CMacroDlg::StartRecording() {
   events_.EnableMouse(false);
   if (countRadio_.GetCheck()) loopEdit_->hide();
   // Through TapHook only when it really captures; otherwise the window's own keys.
-  hookRecording_ = CaptureThroughHook();
+  hookRecording_ = CaptureThroughHook(Settings().HookDLL);
   if (hookRecording_) {
     HookSetReceiver(hwnd());
     HookSetStatus(1);
@@ -444,7 +445,7 @@ void CMacroDlg::OnEventCommand(int32_t id) {
     d = events_.FindData(item);
     if (code == 0 || d == nullptr) return;
     events_.SetItemValue(item, code);
-    events_.SetItemText(item, EventItemText({d->subKind, code}));
+    events_.SetItemText(item, EventItemText({d->subKind, code}, KeyNaming::For(Settings())));
   }
   EventsChanged();
 }
@@ -509,6 +510,7 @@ void CMacroDlg::OnSave() {
                      : thirdRadio_.GetCheck() ? MACRO_REPEAT_THIRD
                                               : MACRO_REPEAT_COUNT;
   state.loopText = loopEdit_->text().toStdU16String();
+  int zeroCodes = 0;
   {
     auto lock = macros_.Lock();
     if ((record->dwFlags & kMacroEventsChanged) != 0) {
@@ -516,7 +518,10 @@ void CMacroDlg::OnSave() {
       TidyEventList(state.events);
       FillEvents(state.events);
     }
-    StoreEditorState(*record, state);
+    zeroCodes = StoreEditorState(*record, state);
+  }
+  if (Settings().Debug != 0) {
+    for (int i = 0; i < zeroCodes; ++i) Windows().MessageBox(nullptr, u"Capture keycode=0", u"Warning", MB_OK);
   }
   Flush_Dirty_Macro(macros_, macroFolder_, library_.ItemPath(macro));
   pendingEdits_ = false;
@@ -630,7 +635,7 @@ void CMacroDlg::NewMacro() {
   std::u16string name;
   if (CMsgDlg::AskText(this, t.tc_macro_msg11, name) == 0 || name.empty()) return;
   name = CutBeforeLastDot(name);
-  if (!CheckItemName(hwnd(), name)) return;
+  if (!Shown(hwnd(), CheckItemName(name))) return;
   if (library_.FindChild(target, name)) {
     Message(t.tc_macro_msg8);
     return;
@@ -653,7 +658,7 @@ void CMacroDlg::NewFolder() {
   const TextTable& t = TextTable::Instance();
   std::u16string name;
   if (CMsgDlg::AskText(this, t.tc_macro_msg13, name) == 0 || name.empty()) return;
-  if (!CheckItemName(hwnd(), name)) return;
+  if (!Shown(hwnd(), CheckItemName(name))) return;
   HTREEITEM target = library_.GetSelectedItem();
   if (target == nullptr) target = library_.Root();
   if (library_.FindChild(target, name)) {
@@ -673,7 +678,7 @@ void CMacroDlg::Rename() {
   std::u16string name;
   if (CMsgDlg::AskText(this, folder ? t.tc_macro_msg13 : t.tc_macro_msg11, name) == 0 || name.empty()) return;
   name = CutBeforeLastDot(name);
-  if (!CheckItemName(hwnd(), name)) return;
+  if (!Shown(hwnd(), CheckItemName(name))) return;
   HTREEITEM parent = library_.GetParentItem(item);
   if (library_.FindChild(parent, name)) {
     Message(t.tc_macro_msg8);
@@ -684,7 +689,7 @@ void CMacroDlg::Rename() {
     FlushAll();
   }
   const MacroItemPath path = library_.ItemPath(item);
-  if (!RenameLibraryItem(macros_, macroFolder_, path, name, hwnd())) return;
+  if (!Shown(hwnd(), RenameLibraryItem(macros_, macroFolder_, path, name))) return;
   if (folder && library_.HasIcon(item)) {
     // The folder is read again from its new place, with its image.
     std::string oldPath;
@@ -720,7 +725,7 @@ void CMacroDlg::Delete() {
   }
   if (!path.isFolder) {
     // The file goes first: a macro whose file stays stays in the library too.
-    if (!DeleteMacroFile(file, hwnd())) return;
+    if (!Shown(hwnd(), DeleteMacroFile(file))) return;
     Forget({path.macroId});
     macros_.Remove(path.macroId);
     library_.DeleteItem(item);
@@ -738,7 +743,7 @@ void CMacroDlg::Delete() {
   shown_ = nullptr;
   pendingEdits_ = false;
   save_.hide();
-  if (!DeleteMacroFolder(file, hwnd())) {
+  if (!Shown(hwnd(), DeleteMacroFolder(file))) {
     // What could not be deleted is shown again, as it is on disk.
     const std::string name = ToUtf8(path.names.back());
     HTREEITEM left = library_.InsertItem(parent, CTreeCtrlEx::ITEM_FOLDER, false,
@@ -764,7 +769,7 @@ void CMacroDlg::ImportMacroFile() {
   std::u16string title;
   const MacroItemPath targetPath = target == library_.Root() ? MacroItemPath{} : library_.ItemPath(target);
   const uint32_t id =
-      ImportMacro(macros_, macroFolder_, targetPath, library_.ChildNames(target), source, mouseMask_, hwnd(), &title);
+      Shown(hwnd(), ImportMacro(macros_, macroFolder_, targetPath, library_.ChildNames(target), source, mouseMask_, &title));
   if (id == 0) return;
   HTREEITEM item = library_.InsertItem(target, CTreeCtrlEx::ITEM_LEAF, true, std::string(), title, id, 0,
                                        CTreeCtrlEx::kLibraryTextOffset);
@@ -789,7 +794,8 @@ void CMacroDlg::ImportFolder() {
   const std::string source = chooseFolder();
   if (source.empty()) return;
   const MacroItemPath targetPath = target == library_.Root() ? MacroItemPath{} : library_.ItemPath(target);
-  const std::string copy = ImportMacroFolderFiles(macroFolder_, targetPath, library_.ChildNames(target), source, hwnd());
+  const std::string copy =
+      Shown(hwnd(), ImportMacroFolderFiles(macroFolder_, targetPath, library_.ChildNames(target), source));
   if (copy.empty()) return;
   const std::string name = FolderBaseName(copy);
   HTREEITEM folder = library_.InsertItem(target, CTreeCtrlEx::ITEM_FOLDER, true, copy + "/" + name + ".png",
@@ -810,8 +816,8 @@ void CMacroDlg::ExportFolder() {
   if (source != nullptr && !library_.IsFolder(source)) return;
   const std::string destination = chooseFolder();
   if (destination.empty()) return;
-  ExportMacroFolderFiles(macroFolder_, source == nullptr ? MacroItemPath{} : library_.ItemPath(source), destination,
-                         hwnd());
+  Shown(hwnd(), ExportMacroFolderFiles(macroFolder_, source == nullptr ? MacroItemPath{} : library_.ItemPath(source),
+                                       destination));
 }
 
 // ---- dispatch --------------------------------------------------------------------------

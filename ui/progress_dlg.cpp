@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "app/log.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "app/window_port.h"
 #include "controls/draw_text.h"
 #include "device/apply_job.h"

@@ -15,7 +15,7 @@
 
 #include "app/log.h"
 #include "app/paths.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "app/window_port.h"
 #include "controls/draw_text.h"
 #include "device/apply_job.h"
@@ -41,6 +41,7 @@
 #include "ui/dbus_service.h"
 #include "ui/remote_control.h"
 #include "ui/tray_presence.h"
+#include "ui/user_message_box.h"
 
 namespace {
 
@@ -70,7 +71,8 @@ void KeepEventsFlowing() { QCoreApplication::processEvents(QEventLoop::AllEvents
 
 }  // namespace
 
-CTastorDlg::CTastorDlg(bool simulate, QWidget* parent) : CSkinnedDialog(parent), simulate_(simulate) {
+CTastorDlg::CTastorDlg(bool simulate, QWidget* parent)
+    : CSkinnedDialog(parent), simulate_(simulate), driver_(Settings()) {
   setMouseTracking(true);
   font_ = WindowFont(14);
   presence_ = std::make_unique<CTrayPresence>(
@@ -163,7 +165,7 @@ bool CTastorDlg::BuildSkin() {
   }
   background_ = face.Image();
   SetBackground(background_, Fit::Stretch);
-  ApplyWindowShape(this, LoadMainWindowShape(Paths().programFolder, face));
+  ApplyWindowShape(this, LoadMainWindowShape(Paths().programFolder, face, Settings().clrMask));
 
   setFixedSize(face.Size());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -462,7 +464,7 @@ void CTastorDlg::ExportProfile() {
   }
   const std::string path = AskProfileFile(this, true, Texts().tc_pro_export, proposal);
   if (path.empty()) return;
-  ::ExportProfile(store, TheMacroLibrary(), path, hwnd());
+  Shown(hwnd(), ::ExportProfile(store, TheMacroLibrary(), path));
 }
 
 void CTastorDlg::ImportProfile() {
@@ -471,8 +473,8 @@ void CTastorDlg::ImportProfile() {
   if (store.Current() == nullptr) return;
   const std::string path = AskProfileFile(this, false, Texts().tc_pro_import, {});
   if (path.empty()) return;
-  if (::ImportProfile(store, TheMacroLibrary(), path, Paths().MacroFolder(), Settings(),
-                      static_cast<uint32_t>(Settings().MacroHasMsKey), hwnd()) == 1) {
+  if (Shown(hwnd(), ::ImportProfile(store, TheMacroLibrary(), path, Paths().MacroFolder(), Settings(),
+                                    static_cast<uint32_t>(Settings().MacroHasMsKey))) == 1) {
     RefreshFromProfile();
   }
 }

@@ -11,7 +11,7 @@
 
 #include "app/log.h"
 #include "app/paths.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "app/window_port.h"
 #include "macro/macro_library.h"
 #include "macro/macro_scan.h"

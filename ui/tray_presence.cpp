@@ -7,7 +7,7 @@
 
 #include "app/log.h"
 #include "app/paths.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "device/apply_job.h"
 #include "device/usb_driver.h"
 #include "model/profile_files.h"

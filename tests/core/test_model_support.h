@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/log.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "macro/macro_record.h"
 #include "model/key_function.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/log.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "text/text_table.h"
 #include "tools/skin_gen/cfg_lines.h"
 #include "tools/skin_gen/ico_file.h"
