@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/hook_library.h"
 
-#include "app/log.h"
-#include "app/window_port.h"
+#include "base/log.h"
+#include "base/window_port.h"
 
 HookLibrary& Hook() {
   static HookLibrary hook;

@@ -5,7 +5,7 @@
 // tastor-cli keeps its own value in its command context and does not use this holder.
 #pragma once
 
-#include "app/settings.h"
+#include "base/settings.h"
 
 // The program's settings, read-only after start-up.
 AppSettings& Settings();

@@ -3,10 +3,10 @@
 
 #include <ctime>
 
-#include "app/log.h"
 #include "app/paths.h"
-#include "app/settings.h"
 #include "app/version.h"
+#include "base/log.h"
+#include "base/settings.h"
 #include "macro/macro_limits.h"
 #include "platform/special_folders.h"
 #include "text/text_table.h"

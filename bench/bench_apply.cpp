@@ -14,9 +14,9 @@
 #include <filesystem>
 #include <mutex>
 
-#include "app/log.h"
 #include "app/program_settings.h"
-#include "app/window_port.h"
+#include "base/log.h"
+#include "base/window_port.h"
 #include "device/apply_job.h"
 #include "device/usb_driver.h"
 #include "macro/macro_library.h"

@@ -100,7 +100,7 @@ struct FullProfile {
 void BM_EncodeFullProfile(benchmark::State& state) {
   FullProfile f;
   for (auto _ : state) {
-    MacroSet macros = f.library.SnapshotFor(f.profile);
+    MacroSet macros = f.library.SnapshotFor(f.profile.keys);
     DeviceMatrix matrix;
     KEYINFO_2_Matrix(f.profile.keys, f.table, macros, matrix);
     MacroBuffer buffer;

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/window_port.h"
-#include "model/user_message.h"
-#include "model/user_folder_lock.h"
+#include "base/settings.h"
+#include "base/user_folder_lock.h"
+#include "base/user_message.h"
+#include "base/window_port.h"
 
 // Message boxes print "Caption: text" on standard error and are kept, in the order they
 // arose, for commands that report them.

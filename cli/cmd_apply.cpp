@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "app/paths.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cmd_model_output.h"
 #include "cli/profile_edit_cli.h"
 #include "cli/keyboard_link.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/desktop_session.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cli.h"
 #include "cli/json_writer.h"
 #include "platform/special_folders.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cli.h"
 #include "cli/json_writer.h"
 #include "macro/macro_limits.h"

@@ -13,10 +13,10 @@
 #include <map>
 #include <string>
 
+#include "base/settings.h"
 #include "cli/cli.h"
 #include "cli/json_writer.h"
 #include "cli/keyboard_link.h"
-#include "app/settings.h"
 #include "device/usb_driver.h"
 #include "libs/hidport/node_access.h"
 #include "libs/hidport/sysfs.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/paths.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cmd_model_output.h"
 #include "cli/profile_edit_cli.h"
 #include "macro/macro_library.h"

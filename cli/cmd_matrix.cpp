@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "app/paths.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cmd_model_output.h"
 #include "macro/macro_encoding.h"
 #include "macro/macro_library.h"
@@ -35,7 +35,7 @@ int RunMatrix(CliContext& ctx) {
   const Profile* profile = StartupProfile(ctx.settings, store, wanted, error);
   if (profile == nullptr) return Fail(error);
 
-  MacroSet macros = TheMacroLibrary().SnapshotFor(*profile);
+  MacroSet macros = TheMacroLibrary().SnapshotFor(profile->keys);
   DeviceMatrix matrix{};
   const int unencodable = KEYINFO_2_Matrix(profile->keys, ctx.settings.KeyTable, macros, matrix);
   for (int i = 0; i < unencodable; ++i) Windows().MessageBox(nullptr, kInvalidKeyCodeText, u"Error", MB_OK | MB_ICONERROR);

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/paths.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cmd_model_output.h"
 #include "model/profile_files.h"
 #include "text/text_table.h"

@@ -4,7 +4,7 @@
 // pro.dct is replaced whole; "tastor-cli apply" writes the profile into the keyboard.
 #include <cstdio>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cmd_model_output.h"
 #include "cli/profile_edit_cli.h"
 #include "model/profile_store.h"

@@ -24,10 +24,10 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "base/settings.h"
+#include "base/stored_file.h"
 #include "cli/cli.h"
 #include "cli/root_only_path.h"
-#include "model/stored_file.h"
 
 int RunUdevRule(CliContext& ctx);
 static CommandRegistrar g_udevRule{

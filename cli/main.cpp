@@ -4,12 +4,12 @@
 #include <cstring>
 #include <string>
 
-#include "app/log.h"
 #include "app/paths.h"
-#include "app/settings.h"
 #include "app/startup.h"
 #include "app/text_language.h"
 #include "app/version.h"
+#include "base/log.h"
+#include "base/settings.h"
 #include "cli/cli.h"
 #include "cli/help_formats.h"
 #include "cli/json_writer.h"

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "base/key_function.h"
 #include "cli/cli.h"
 #include "macro/macro_files.h"
-#include "model/key_function.h"
 #include "model/profile.h"
 
 class ProfileStore;

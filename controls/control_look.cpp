@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "controls/control_look.h"
 
-#include "app/settings.h"
+#include "base/settings.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 // they were given and never the settings.
 #pragma once
 
-#include "app/types.h"
+#include "base/types.h"
 
 struct AppSettings;
 

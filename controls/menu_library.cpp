@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "controls/control_look.h"
 #include "platform/special_folders.h"
 #include "skin/skin_image.h"

@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "app/paths.h"
-#include "app/window_port.h"
+#include "base/window_port.h"
 #include "controls/control_look.h"
 #include "controls/draw_text.h"
 #include "platform/messages.h"

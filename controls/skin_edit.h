@@ -8,7 +8,7 @@
 
 #include <QString>
 
-#include "app/types.h"
+#include "base/types.h"
 
 class QLineEdit;
 struct ControlLook;

@@ -4,9 +4,9 @@
 #include <optional>
 #include <utility>
 
-#include "app/log.h"
-#include "app/settings.h"
-#include "app/window_port.h"
+#include "base/log.h"
+#include "base/settings.h"
+#include "base/window_port.h"
 #include "device/usb_driver.h"
 #include "macro/macro_library.h"
 #include "model/profile_store.h"
@@ -238,7 +238,7 @@ namespace {
 int ApplyProfileCopy(const std::optional<Profile>& profile, const MacroLibrary& library, HWND progress,
                      CUSBDriver* driver, unsigned progressMessage, uint32_t flags, const ApplyPauses& pauses,
                      std::string* failure) {
-  MacroSet macros = profile ? library.SnapshotFor(*profile) : MacroSet();
+  MacroSet macros = profile ? library.SnapshotFor(profile->keys) : MacroSet();
   return ApplySetting(profile ? &*profile : nullptr, &macros, progress, driver, progressMessage, flags, pauses,
                       failure);
 }

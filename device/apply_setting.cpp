@@ -8,9 +8,9 @@
 #include <string>
 #include <thread>
 
-#include "app/log.h"
-#include "app/settings.h"
-#include "app/window_port.h"
+#include "base/log.h"
+#include "base/settings.h"
+#include "base/window_port.h"
 #include "device/usb_driver.h"
 #include "macro/macro_encoding.h"
 #include "macro/macro_library.h"

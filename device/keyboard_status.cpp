@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "device/keyboard_status.h"
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "text/utf.h"
 
 std::string FindResultMessage(CUSBDriver::FindResult result, const std::string& id, const CUSBDriver& driver) {

@@ -9,8 +9,8 @@
 #include <mutex>
 #include <thread>
 
-#include "app/log.h"
-#include "app/settings.h"
+#include "base/log.h"
+#include "base/settings.h"
 #include "text/utf.h"
 
 std::atomic<HidHandle> g_hNotify{0};

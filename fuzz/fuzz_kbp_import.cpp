@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "app/program_settings.h"
+#include "base/user_folder_lock.h"
 #include "fuzz/fuzz_profile_checks.h"
 #include "fuzz/fuzz_support.h"
 #include "macro/macro_library.h"
 #include "model/profile_files.h"
 #include "model/profile_store.h"
-#include "model/user_folder_lock.h"
 #include "text/utf.h"
 
 namespace fs = std::filesystem;

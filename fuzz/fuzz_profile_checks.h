@@ -9,7 +9,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "device/apply_setting.h"
 #include "fuzz/fuzz_support.h"
 #include "macro/macro_library.h"

@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/log.h"
+#include "base/key_usage.h"
+#include "base/log.h"
 #include "macro/macro_library.h"
 
 namespace {

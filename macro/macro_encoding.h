@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <span>
 
+#include "base/key_function.h"
 #include "macro/macro_limits.h"
 #include "macro/macro_record.h"
-#include "model/device_matrix.h"
 #include "platform/hwnd.h"
 
 class MacroSet;

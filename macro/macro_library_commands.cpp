@@ -12,10 +12,10 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/log.h"
+#include "base/log.h"
+#include "base/user_folder_lock.h"
+#include "base/user_message.h"
 #include "macro/macro_library.h"
-#include "model/user_folder_lock.h"
-#include "model/user_message.h"
 #include "text/text_table.h"
 #include "text/utf.h"
 

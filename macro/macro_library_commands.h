@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/user_message.h"
 #include "macro/macro_files.h"
-#include "model/user_message.h"
 
 class MacroLibrary;
 

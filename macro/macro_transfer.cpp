@@ -8,11 +8,11 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "app/log.h"
+#include "base/log.h"
+#include "base/user_folder_lock.h"
+#include "base/user_message.h"
 #include "macro/macro_library.h"
 #include "macro/macro_library_commands.h"
-#include "model/user_folder_lock.h"
-#include "model/user_message.h"
 #include "text/text_table.h"
 #include "text/utf.h"
 

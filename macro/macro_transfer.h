@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/user_message.h"
 #include "macro/macro_files.h"
-#include "model/user_message.h"
 
 class MacroLibrary;
 

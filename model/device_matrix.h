@@ -9,28 +9,17 @@
 #include <span>
 #include <utility>
 
-#include "model/key_function.h"
+#include "base/key_function.h"
+#include "base/key_usage.h"
 #include <string_view>
 
 #include "platform/hwnd.h"
 
 class MacroLookup;
 
-using DeviceMatrix = std::array<uint32_t, kKeyCount>;
-constexpr std::size_t kDeviceMatrixBytes = kKeyCount * 4;
 
 // The entry of a function that cannot be encoded.
 constexpr uint32_t kNoHardwareCode = 0xFFFFFFFFu;
-
-// One pair of the usage table: a HID Keyboard/Keypad usage and the virtual key giving it.
-struct UsagePair {
-  uint8_t usage;
-  uint8_t vk;
-};
-// The 113 pairs, searched in order.
-std::span<const UsagePair> VirtualKeyUsageTable();
-// The usage of the first pair whose virtual key matches, or 0.
-uint8_t UsageOfVirtualKey(uint32_t vk);
 
 // Mouse functions (kind 1): value and entry.
 struct MouseCode {

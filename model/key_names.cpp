@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "macro/macro_library.h"
 #include "model/device_matrix.h"
 #include "model/key_combination_text.h"

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "model/key_function.h"
+#include "base/key_function.h"
 
 struct AppSettings;
 class KeyboardLayout;

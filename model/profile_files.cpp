@@ -11,16 +11,16 @@
 #include <map>
 #include <memory>
 
-#include "app/log.h"
+#include "base/log.h"
+#include "base/stored_file.h"
+#include "base/user_folder_lock.h"
+#include "base/user_message.h"
 #include "macro/macro_files.h"
 #include "macro/macro_library.h"
 #include "model/damaged_copy.h"
 #include "model/profile_sanitize.h"
 #include "model/profile_edit.h"
 #include "model/profile_store.h"
-#include "model/stored_file.h"
-#include "model/user_folder_lock.h"
-#include "model/user_message.h"
 #include "text/utf.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/user_message.h"
 #include "model/profile.h"
-#include "model/user_message.h"
 #include "platform/hwnd.h"
 
 class ProfileStore;

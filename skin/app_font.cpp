@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "platform/checked_file.h"
 #include "platform/special_folders.h"
 

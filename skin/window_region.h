@@ -8,7 +8,7 @@
 #include <QRegion>
 #include <string>
 
-#include "app/types.h"
+#include "base/types.h"
 #include "skin/skin_image.h"
 
 class QWidget;

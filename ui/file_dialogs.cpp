@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "app/program_settings.h"
-#include "app/types.h"
+#include "base/types.h"
 #include "skin/window_region.h"
 #include "text/text_table.h"
 

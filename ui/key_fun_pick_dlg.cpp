@@ -6,10 +6,10 @@
 #include <chrono>
 
 #include "app/hook_library.h"
-#include "app/log.h"
 #include "app/paths.h"
 #include "app/program_settings.h"
-#include "app/window_port.h"
+#include "base/log.h"
+#include "base/window_port.h"
 #include "controls/draw_text.h"
 #include "controls/menu_library.h"
 #include "model/key_combination_text.h"

@@ -11,10 +11,10 @@
 #include <cstdio>
 
 #include "app/hook_library.h"
-#include "app/log.h"
 #include "app/paths.h"
 #include "app/program_settings.h"
-#include "app/window_port.h"
+#include "base/log.h"
+#include "base/window_port.h"
 #include "controls/draw_text.h"
 #include "controls/menu_library.h"
 #include "controls/skin_edit.h"

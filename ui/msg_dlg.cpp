@@ -11,7 +11,7 @@
 
 #include "app/hook_library.h"
 #include "app/program_settings.h"
-#include "app/window_port.h"
+#include "base/window_port.h"
 #include "controls/draw_text.h"
 #include "controls/skin_edit.h"
 #include "model/key_combination_text.h"

@@ -7,11 +7,11 @@
 
 #include "app/desktop_session.h"
 #include "app/hook_library.h"
-#include "app/log.h"
 #include "app/paths.h"
 #include "app/program_settings.h"
 #include "app/startup.h"
 #include "app/text_language.h"
+#include "base/log.h"
 #include "controls/control_look.h"
 #include "controls/menu_library.h"
 #include "platform/messages.h"

@@ -13,10 +13,11 @@
 #include <QUrl>
 #include <utility>
 
-#include "app/log.h"
 #include "app/paths.h"
 #include "app/program_settings.h"
-#include "app/window_port.h"
+#include "base/log.h"
+#include "base/user_folder_lock.h"
+#include "base/window_port.h"
 #include "controls/draw_text.h"
 #include "device/apply_job.h"
 #include "macro/macro_library.h"
@@ -25,7 +26,6 @@
 #include "model/profile_edit.h"
 #include "model/profile_files.h"
 #include "model/profile_store.h"
-#include "model/user_folder_lock.h"
 #include "platform/messages.h"
 #include "skin/app_font.h"
 #include "skin/skin_image.h"

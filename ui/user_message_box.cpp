@@ -2,7 +2,7 @@
 #include "ui/user_message_box.h"
 
 #include "app/program_settings.h"
-#include "app/window_port.h"
+#include "base/window_port.h"
 
 int ShowMessage(HWND owner, std::u16string_view text) {
   return Windows().MessageBox(owner, text, Settings().Title, MB_OK);

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <utility>
 
-#include "model/user_message.h"
+#include "base/user_message.h"
 #include "platform/hwnd.h"
 
 int ShowMessage(HWND owner, std::u16string_view text);

@@ -19,7 +19,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "model/stored_file.h"
+#include "base/stored_file.h"
 #include "platform/messages.h"
 #include "ui/window_message.h"
 

@@ -12,12 +12,12 @@
 #include <future>
 
 #include "app/desktop_session.h"
-#include "app/log.h"
 #include "app/program_settings.h"
 #include "app/startup.h"
 #include "app/text_language.h"
+#include "base/ini_reader.h"
+#include "base/log.h"
 #include "platform/checked_file.h"
-#include "platform/ini_reader.h"
 #include "platform/special_folders.h"
 #include "tests/support/test_support.h"
 #include "text/text_table.h"

@@ -18,7 +18,7 @@
 #include <random>
 #include <thread>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "macro/macro_files.h"
 #include "macro/macro_library.h"
 #include "macro/macro_scan.h"

@@ -14,14 +14,14 @@
 #include <filesystem>
 #include <set>
 
+#include "base/identifier.h"
+#include "base/user_folder_lock.h"
 #include "macro/macro_files.h"
 #include "macro/macro_library.h"
 #include "macro/macro_scan.h"
 #include "macro/macro_transfer.h"
-#include "model/identifier.h"
 #include "model/profile_files.h"
 #include "model/profile_store.h"
-#include "model/user_folder_lock.h"
 #include "tests/core/test_model_support.h"
 #include "tests/support/test_support.h"
 #include "text/utf.h"

@@ -7,12 +7,12 @@
 
 #include <filesystem>
 
-#include "app/settings.h"
-#include "macro/macro_editing.h"
+#include "base/settings.h"
 #include "macro/macro_files.h"
 #include "macro/macro_library.h"
 #include "macro/macro_library_commands.h"
 #include "macro/macro_transfer.h"
+#include "model/macro_editing.h"
 #include "text/text_table.h"
 #include "text/utf.h"
 #include "tests/support/test_support.h"

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "app/paths.h"
-#include "app/settings.h"
 #include "app/startup.h"
+#include "base/ini_reader.h"
+#include "base/settings.h"
 #include "device/usb_driver.h"
 #include "macro/macro_limits.h"
 #include "model/key_names.h"
 #include "platform/keyboard_layout.h"
-#include "platform/ini_reader.h"
 #include "platform/special_folders.h"
 #include "tests/support/test_support.h"
 #include "text/utf.h"

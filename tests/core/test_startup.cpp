@@ -8,11 +8,11 @@
 #include <cstdlib>
 
 #include "app/hook_library.h"
-#include "app/log.h"
 #include "app/paths.h"
 #include "app/program_settings.h"
 #include "app/startup.h"
 #include "app/version.h"
+#include "base/log.h"
 #include "platform/special_folders.h"
 #include "tests/support/test_support.h"
 #include "text/text_table.h"

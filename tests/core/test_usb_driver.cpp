@@ -13,8 +13,8 @@
 #include <set>
 #include <thread>
 
-#include "app/log.h"
 #include "app/program_settings.h"
+#include "base/log.h"
 #include "device/usb_driver.h"
 #include "tests/support/test_support.h"
 

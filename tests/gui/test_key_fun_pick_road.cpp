@@ -71,7 +71,7 @@ class PickerRoadTest : public MainWindowTest {
   }
   // The keyboard holds what the core makes of the profile and the library's macros.
   void ExpectKeyboardHolds(const Profile& profile) {
-    const MacroSet macros = TheMacroLibrary().SnapshotFor(profile);
+    const MacroSet macros = TheMacroLibrary().SnapshotFor(profile.keys);
     EXPECT_EQ(EncodedMacros(profile, macros), ReadFile(user_.path() + "sim/report-12.bin"));
     MacroSet forMatrix = macros;
     DeviceMatrix matrix{};

@@ -11,7 +11,7 @@
 #include <memory>
 #include <mutex>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "device/apply_job.h"
 #include "device/usb_driver.h"
 #include "macro/macro_library.h"

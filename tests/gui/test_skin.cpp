@@ -18,8 +18,8 @@
 #include <string>
 #include <thread>
 
-#include "app/log.h"
 #include "app/program_settings.h"
+#include "base/log.h"
 #include "skin/app_font.h"
 #include "skin/app_icon.h"
 #include "skin/key_outline.h"

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "app/program_settings.h"
-#include "app/window_port.h"
-#include "model/user_message.h"
+#include "base/user_message.h"
+#include "base/window_port.h"
 
 // A temporary folder, removed with everything in it when the object goes.
 class TempDir {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/types.h"
-#include "model/key_function.h"
+#include "base/key_function.h"
+#include "base/types.h"
 
 // One lighting mode: the code sent to the keyboard and whether the mode has a speed and
 // a brightness setting.

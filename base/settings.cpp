@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "app/settings.h"
+#include "base/settings.h"
 
 #include <cstdio>
 #include <optional>
 #include <string>
 
-#include "app/log.h"
-#include "app/window_port.h"
-#include "platform/ini_reader.h"
+#include "base/ini_reader.h"
+#include "base/log.h"
+#include "base/window_port.h"
 #include "text/utf.h"
 
 namespace {

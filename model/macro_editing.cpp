@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "macro/macro_editing.h"
+#include "model/macro_editing.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "model/device_matrix.h"
 #include "model/key_names.h"
 #include "text/utf.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "model/user_message.h"
+#include "base/user_message.h"
 
 #include <cstdio>
 
