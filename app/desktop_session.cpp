@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "app/paths.h"
-#include "model/stored_file.h"
+#include "base/stored_file.h"
 #include "platform/x11_display.h"
 
 namespace {

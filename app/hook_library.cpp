@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/hook_library.h"
 
-#include "app/log.h"
-#include "app/settings.h"
-#include "app/window_port.h"
+#include "base/log.h"
+#include "base/window_port.h"
 
 HookLibrary& Hook() {
   static HookLibrary hook;
@@ -47,7 +46,7 @@ bool HookIsLive() {
   return live;
 }
 
-bool CaptureThroughHook() { return Settings().HookDLL != 0 && HookIsLive(); }
+bool CaptureThroughHook(int32_t hookSetting) { return hookSetting != 0 && HookIsLive(); }
 
 void HookSetReceiver(HWND window) {
   HookLibrary& hook = Hook();

@@ -3,6 +3,7 @@
 // the program folder, installed once, and removed at shutdown.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -40,9 +41,9 @@ int LoadHookLibrary(const std::string& programFolder);
 // from TapHook or from the windows' own keyboard filters.
 bool HookIsLive();
 
-// True when a capturing window is to read its keys from TapHook: the HookDLL setting is on
-// and the hook is live. Otherwise the window reads its own key events.
-bool CaptureThroughHook();
+// True when a capturing window is to read its keys from TapHook: the HookDLL setting
+// (hookSetting) is on and the hook is live. Otherwise the window reads its own key events.
+bool CaptureThroughHook(int32_t hookSetting);
 
 // The calls of SetReciveWindow and SetHookStatus, each only when it resolved; what was set
 // is remembered, so that a window that takes the hook over for a while can give it back.

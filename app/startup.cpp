@@ -3,10 +3,10 @@
 
 #include <ctime>
 
-#include "app/log.h"
 #include "app/paths.h"
-#include "app/settings.h"
 #include "app/version.h"
+#include "base/log.h"
+#include "base/settings.h"
 #include "macro/macro_limits.h"
 #include "platform/special_folders.h"
 #include "text/text_table.h"
@@ -22,10 +22,10 @@ std::string WithTrailingSlash(std::string folder) {
   return folder;
 }
 
-int DataInit(const std::string& programFolder, std::string* failure) {
+int DataInit(const std::string& programFolder, AppSettings& settings, std::string* failure) {
   std::string problem;
-  LoadSettings(programFolder, Settings(), &problem);
-  Limits() = DeriveMacroLimits(Settings());
+  LoadSettings(programFolder, settings, &problem);
+  Limits() = DeriveMacroLimits(settings);
   if (problem.empty()) return 1;
   const std::string text = "cannot read cfg.ini at " + programFolder + "cfg.ini: " + problem;
   WriteLog("DataInit: %s", text.c_str());
@@ -43,17 +43,16 @@ void WriteLaunchLines() {
            local.tm_hour, ToUtf8(TextTable::Instance().tc_version).c_str(), TastorVersion());
 }
 
-void ApplyTitleDefault() {
-  AppSettings& s = Settings();
+void ApplyTitleDefault(AppSettings& s) {
   if (s.Title.empty()) s.Title = Truncated(TextTable::Instance().tc_title, 100);
 }
 
-void MakeUserDataFolder(const std::string& userDirOverride) {
+void MakeUserDataFolder(const AppSettings& settings, const std::string& userDirOverride) {
   std::string folder;
   if (!userDirOverride.empty()) {
     folder = WithTrailingSlash(userDirOverride);
   } else {
-    folder = AppDataFolder() + "/" + ToUtf8(Settings().appdir) + "/";
+    folder = AppDataFolder() + "/" + ToUtf8(settings.appdir) + "/";
   }
   Paths().userDataFolder = folder;
   WriteLog("Mk AppData=%s", folder.c_str());

@@ -5,22 +5,24 @@
 
 #include <string>
 
-// Data initialisation: reads the settings (which starts the log) and derives the macro
-// limits. Returns 1 on success, 0 when cfg.ini cannot be read at all (missing, unreadable,
+struct AppSettings;
+
+// Data initialisation: reads the settings into `settings` (which starts the log) and
+// derives the process's macro limits from them. Returns 1 on success, 0 when cfg.ini cannot be read at all (missing, unreadable,
 // not a plain file, too large): without it the program knows neither its keyboard nor its
 // user data folder. failure, when given, then says "cannot read cfg.ini at PATH: reason".
-int DataInit(const std::string& programFolder, std::string* failure = nullptr);
+int DataInit(const std::string& programFolder, AppSettings& settings, std::string* failure = nullptr);
 
 // The two launch lines of the log: 50 dashes, then the date, hour, tc_version and the
 // version of this build.
 void WriteLaunchLines();
 
 // An empty Title setting takes the text table's tc_title (at most 99 characters).
-void ApplyTitleDefault();
+void ApplyTitleDefault(AppSettings& settings);
 
-// Builds the user data folder (application-data folder + appdir + "/", or the override
-// when one is given), logs "Mk AppData=%s" and creates one missing folder level.
-void MakeUserDataFolder(const std::string& userDirOverride = {});
+// Builds the user data folder (application-data folder + the settings' appdir + "/", or
+// the override when one is given), logs "Mk AppData=%s" and creates one missing folder level.
+void MakeUserDataFolder(const AppSettings& settings, const std::string& userDirOverride = {});
 
 // The Windows version class that decides whether to declare DPI awareness. It has no
 // meaning off Windows, where it is always 0 and the DPI call is skipped.

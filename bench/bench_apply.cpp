@@ -14,9 +14,9 @@
 #include <filesystem>
 #include <mutex>
 
-#include "app/log.h"
-#include "app/settings.h"
-#include "app/window_port.h"
+#include "app/program_settings.h"
+#include "base/log.h"
+#include "base/window_port.h"
 #include "device/apply_job.h"
 #include "device/usb_driver.h"
 #include "macro/macro_library.h"
@@ -98,7 +98,7 @@ class Bench {
   }
 
   SilentPort port_;
-  CUSBDriver driver_;
+  CUSBDriver driver_{Settings()};
   ProfileStore store_;
   MacroLibrary library_;
 

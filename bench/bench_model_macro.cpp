@@ -100,9 +100,9 @@ struct FullProfile {
 void BM_EncodeFullProfile(benchmark::State& state) {
   FullProfile f;
   for (auto _ : state) {
-    MacroSet macros = f.library.SnapshotFor(f.profile);
+    MacroSet macros = f.library.SnapshotFor(f.profile.keys);
     DeviceMatrix matrix;
-    KEYINFO_2_Matrix(f.profile.keys, f.table, macros, nullptr, matrix);
+    KEYINFO_2_Matrix(f.profile.keys, f.table, macros, matrix);
     MacroBuffer buffer;
     const int keys = BuildMacroBuffer(f.profile.keys, macros, matrix, buffer);
     if (keys != 11) state.SkipWithError("macro keys not patched");
@@ -117,7 +117,7 @@ void BM_EncodeFullProfileFromLibrary(benchmark::State& state) {
   FullProfile f;
   for (auto _ : state) {
     DeviceMatrix matrix;
-    KEYINFO_2_Matrix(f.profile.keys, f.table, f.library, nullptr, matrix);
+    KEYINFO_2_Matrix(f.profile.keys, f.table, f.library, matrix);
     benchmark::DoNotOptimize(matrix);
   }
 }

@@ -22,7 +22,7 @@
 
 #include "app/process_scan.h"
 #include "app/profile_switch.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "device/apply_job.h"
 #include "device/usb_driver.h"
 #include "model/profile.h"
@@ -118,7 +118,7 @@ void BM_SwitchIdle(benchmark::State& state) {
   char* argv[] = {name, nullptr};
   static QApplication* app = new QApplication(argc, argv);
   (void)app;
-  CUSBDriver driver;
+  CUSBDriver driver(Settings());
   driver.LoadDriverFile(QCoreApplication::applicationDirPath().toStdString() + "/libHidPortSim.so");
   driver.FindDev();
   StartApplyWorker(&driver);

@@ -5,7 +5,7 @@
 #include <QDir>
 #include <string>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "platform/special_folders.h"
 #include "skin/skin_image.h"
 #include "skin/window_region.h"

@@ -4,12 +4,15 @@
 #pragma once
 
 #include <stdexcept>
+#include <utility>
 #include <string>
 #include <vector>
 
-#include "app/window_port.h"
+#include "base/settings.h"
+#include "base/user_folder_lock.h"
+#include "base/user_message.h"
+#include "base/window_port.h"
 #include "cli/options.h"
-#include "model/user_folder_lock.h"
 
 // Message boxes print "Caption: text" on standard error and are kept, in the order they
 // arose, for commands that report them.
@@ -32,6 +35,8 @@ struct CliContext {
   std::vector<std::string> args;  // the command's own arguments as typed
   ParsedArgs options;             // the same parsed by the command's option specs
   CollectingWindowPort port;
+  // cfg.ini as this run read it (LoadProgramData); the commands pass it to the core.
+  AppSettings settings;
   // Held by a command that changes the user data folder, from before it reads the folder
   // until the command ends (LoadUserDataForChange).
   UserFolderLock userFolderLock;
@@ -58,6 +63,16 @@ class JsonWriter;
 // Writes the member "messages": the message boxes collected so far, each with its caption
 // and text.
 void WriteMessagesJson(JsonWriter& w, const CliContext& ctx);
+
+// What the core reported, as the message boxes of the program show it: "Title: text" on
+// standard error (collected for --json like every box). The command then ends with its
+// exit status.
+void ShowUserMessage(const CliContext& ctx, const UserMessage& message);
+template <typename T>
+T Shown(const CliContext& ctx, Reported<T> result) {
+  if (result.message) ShowUserMessage(ctx, *result.message);
+  return std::move(result.value);
+}
 
 // Prints "tastor-cli: <text>" on standard error and returns exit status 1.
 int Fail(const std::string& text);

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "app/paths.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cmd_model_output.h"
 #include "cli/profile_edit_cli.h"
 #include "cli/keyboard_link.h"
@@ -159,16 +159,16 @@ int RunApply(CliContext& ctx) {
   // Held until the command ends: the profiles read here are the ones saved at its end.
   if (!LoadUserDataForChange(ctx, error)) return Fail(error);
   ProfileStore store;
-  Profile* profile = StartupProfile(store, position, error);
+  Profile* profile = StartupProfile(ctx.settings, store, position, error);
   if (profile == nullptr) return Fail(error);
   store.SetCurrent(profile->id);
   const auto all = store.Profiles();
   const auto slot = std::find(all.begin(), all.end(), profile) - all.begin() + 1;
   const std::string title = "Profile " + std::to_string(slot) + " \"" + ToUtf8(profile->Name()) + "\"";
 
-  CUSBDriver driver;
+  CUSBDriver driver(ctx.settings);
   if (!LoadKeyboardLibrary(ctx, driver)) return 1;
-  if (!driver.FindDev()) return Fail(FindResultMessage(driver.LastFindResult(), ToUtf8(DeviceIdString()), driver));
+  if (!driver.FindDev()) return Fail(FindResultMessage(driver.LastFindResult(), ToUtf8(DeviceIdString(ctx.settings)), driver));
   if (const int count = driver.CountKeyboards(); count > 1) {
     return Fail(std::to_string(count) + " keyboards are attached; the program applies only when one is: " +
                 ToUtf8(TextTable::Instance().tc_msg11));

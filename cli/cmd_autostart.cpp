@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/desktop_session.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cli.h"
 #include "cli/json_writer.h"
 #include "platform/special_folders.h"
@@ -66,7 +66,7 @@ int Status(const CliContext& ctx, const std::string& path) {
   const bool tryExecOk = state.tryExec.empty() || !FindProgramOnPath(state.tryExec).empty();
   const bool runs = state.present && state.ours && state.enabled && !programPath.empty() && tryExecOk;
   const bool hidden = StartsHidden(state);
-  const int trayIcon = Settings().TrayIcon;
+  const int trayIcon = ctx.settings.TrayIcon;
   const bool trayByTrayIcon = trayIcon == 1;
   if (ctx.json) {
     JsonWriter w;
@@ -148,7 +148,7 @@ int RunAutostart(CliContext& ctx) {
   const std::string executableFolder = ProgramFolder();
   if (!PathFileExists(executableFolder + "tastor")) return Fail(executableFolder + "tastor does not exist; nothing to start");
   const std::vector<std::string> argv = ProgramArgv(ctx, executableFolder);
-  const std::string name = ToUtf8(Settings().Title.empty() ? std::u16string(u"Tastor") : Settings().Title);
+  const std::string name = ToUtf8(ctx.settings.Title.empty() ? std::u16string(u"Tastor") : ctx.settings.Title);
   if (!WriteAutostartEntry(path, AutostartEntryText(argv, name), error)) {
     return Fail("cannot write " + path + ": " + error);
   }

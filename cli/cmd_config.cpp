@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cli.h"
 #include "cli/json_writer.h"
 #include "macro/macro_limits.h"
@@ -206,9 +206,9 @@ int RunConfig(CliContext& ctx) {
   WordsBetween(ctx.options, 0, 0, "config takes no arguments besides --json");
   LoadProgramData(ctx);
   if (ctx.json) {
-    WriteJson(ctx, Settings());
+    WriteJson(ctx, ctx.settings);
   } else {
-    WriteReport(ctx, Settings());
+    WriteReport(ctx, ctx.settings);
   }
   return 0;
 }

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "app/paths.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cmd_model_output.h"
 #include "macro/macro_library.h"
 #include "macro/macro_scan.h"
@@ -161,8 +161,8 @@ void WriteMacroJson(JsonWriter& w, const MacroRecord& m) {
 bool LoadUserData(CliContext& ctx, MacroScanVisitor* tree) {
   LoadProgramData(ctx);
   PrepareUserFolder(ctx);
-  LoadMacroLibrary(TheMacroLibrary(), Paths().MacroFolder(), Settings(), tree);
-  return Settings().MacroDir != 0;
+  LoadMacroLibrary(TheMacroLibrary(), Paths().MacroFolder(), ctx.settings, tree);
+  return ctx.settings.MacroDir != 0;
 }
 
 bool ParseProfileNumber(const std::string& text, int& position) {
@@ -173,9 +173,9 @@ bool ParseProfileNumber(const std::string& text, int& position) {
   return true;
 }
 
-Profile* StartupProfile(ProfileStore& store, int position, std::string& error, bool* unreadable) {
+Profile* StartupProfile(const AppSettings& settings, ProfileStore& store, int position, std::string& error, bool* unreadable) {
   ProfileFileLoad load;
-  LoadProfilesAtStartup(store, Paths().userDataFolder, Settings(), TextTable::Instance().tc_proname,
+  LoadProfilesAtStartup(store, Paths().userDataFolder, settings, TextTable::Instance().tc_proname,
                         DamagedProfiles::kRefuse, &load);
   if (unreadable != nullptr) *unreadable = load.state == ProfileFileState::kDamaged;
   if (load.state == ProfileFileState::kDamaged) {
@@ -236,7 +236,7 @@ const uint8_t* Bytes(const std::string& s, std::size_t offset = 0) {
 }
 
 int DecodeProfiles(const CliContext& ctx, const std::string& path) {
-  const ProfileFileRead read = ReadProfileSlots(path, Settings());
+  const ProfileFileRead read = ReadProfileSlots(path, ctx.settings);
   if (read.state != ProfileFileState::kLoaded) return Fail(read.reason.empty() ? path + " does not exist" : read.reason);
   const auto& slots = read.profileSlots;
   const char* stateNames[] = {"empty", "profile", "damaged"};

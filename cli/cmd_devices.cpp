@@ -13,10 +13,10 @@
 #include <map>
 #include <string>
 
+#include "base/settings.h"
 #include "cli/cli.h"
 #include "cli/json_writer.h"
 #include "cli/keyboard_link.h"
-#include "app/settings.h"
 #include "device/usb_driver.h"
 #include "libs/hidport/node_access.h"
 #include "libs/hidport/sysfs.h"
@@ -76,10 +76,10 @@ struct NodeState {
   bool opens = false;  // this user may read and write it
 };
 
-std::vector<NodeState> KeyboardNodes() {
+std::vector<NodeState> KeyboardNodes(const AppSettings& settings) {
   std::vector<NodeState> nodes;
-  for (const std::string& name : hidport::HidrawNodesOf("/sys", static_cast<uint16_t>(Settings().VID),
-                                                        static_cast<uint16_t>(Settings().PID))) {
+  for (const std::string& name : hidport::HidrawNodesOf("/sys", static_cast<uint16_t>(settings.VID),
+                                                        static_cast<uint16_t>(settings.PID))) {
     NodeState n;
     n.path = "/dev/" + name;
     int error = 0;
@@ -112,10 +112,10 @@ int RunDevices(CliContext& ctx) {
   PrepareUserFolder(ctx);
 
   const std::string library = HidLibraryPath(ctx.programFolder, ctx.simulate);
-  CUSBDriver driver;
+  CUSBDriver driver(ctx.settings);
   if (!LoadKeyboardLibrary(ctx, driver)) return 1;
 
-  const std::string id = ToUtf8(DeviceIdString());
+  const std::string id = ToUtf8(DeviceIdString(ctx.settings));
   const std::vector<HidInterfaceSummary> interfaces = driver.ListInterfaces();
   const int count = driver.CountKeyboards();
   const int found = driver.FindDev();
@@ -126,7 +126,7 @@ int RunDevices(CliContext& ctx) {
   std::map<int, std::vector<HidInterfaceSummary>> keyboards;
   for (const HidInterfaceSummary& i : interfaces) keyboards[i.keyboard].push_back(i);
   const std::string message = FindResultMessage(result, id, driver);
-  const std::vector<NodeState> nodes = ctx.simulate ? std::vector<NodeState>() : KeyboardNodes();
+  const std::vector<NodeState> nodes = ctx.simulate ? std::vector<NodeState>() : KeyboardNodes(ctx.settings);
 
   if (ctx.json) {
     JsonWriter w;

@@ -26,7 +26,7 @@ int RunExportProfile(CliContext& ctx) {
   if (edit.profile == nullptr) return EditFailed(edit);
   // The export takes the current profile; the choice lasts for this command only.
   edit.store->SetCurrent(edit.profile->id);
-  if (ExportProfile(*edit.store, TheMacroLibrary(), path, nullptr) != 1) return Fail("nothing was exported");
+  if (Shown(ctx, ExportProfile(*edit.store, TheMacroLibrary(), path)) != 1) return Fail("nothing was exported");
   std::printf("%s exported to %s\n", ProfileLabel(edit).c_str(), path.c_str());
   return 0;
 }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/paths.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cmd_model_output.h"
 #include "cli/profile_edit_cli.h"
 #include "macro/macro_library.h"
@@ -36,7 +36,7 @@ int RunImportMacro(CliContext& ctx) {
   MacroItemPath target;
   target.isFolder = true;
   if (const auto folder = args.Value("--folder")) {
-    if (Settings().MacroDir == 0) return Refuse("the macro library has no folders here (MacroDir=0 in cfg.ini)");
+    if (ctx.settings.MacroDir == 0) return Refuse("the macro library has no folders here (MacroDir=0 in cfg.ini)");
     const NamedMacro* found = nullptr;
     for (const NamedMacro& item : items) {
       if (item.item.isFolder && SameName(*folder, item.path)) found = &item;
@@ -55,8 +55,8 @@ int RunImportMacro(CliContext& ctx) {
   const std::size_t before = ctx.port.messages.size();
   std::u16string title;
   bool writeFailed = false;
-  const uint32_t id = ImportMacro(TheMacroLibrary(), Paths().MacroFolder(), target, siblings, path,
-                                  static_cast<uint32_t>(Settings().MacroHasMsKey), nullptr, &title, &writeFailed);
+  const uint32_t id = Shown(ctx, ImportMacro(TheMacroLibrary(), Paths().MacroFolder(), target, siblings, path,
+                                             static_cast<uint32_t>(ctx.settings.MacroHasMsKey), &title, &writeFailed));
   if (writeFailed) return Fail("the macro could not be written into " + Paths().MacroFolder() + "; nothing was imported");
   if (id == 0) {
     // The program's own message (already shown on standard error) says why.

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/paths.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cmd_model_output.h"
 #include "cli/profile_edit_cli.h"
 #include "macro/macro_library.h"
@@ -33,8 +33,9 @@ int RunImportProfile(CliContext& ctx) {
   if (edit.profile == nullptr) return EditFailed(edit);
   edit.store->SetCurrent(edit.profile->id);
   std::vector<ImportedMacro> macros;
-  const int imported = ImportProfile(*edit.store, TheMacroLibrary(), path, Paths().MacroFolder(), Settings(),
-                                     static_cast<uint32_t>(Settings().MacroHasMsKey), nullptr, &macros);
+  const int imported = Shown(ctx, ImportProfile(*edit.store, TheMacroLibrary(), path, Paths().MacroFolder(),
+                                                ctx.settings, static_cast<uint32_t>(ctx.settings.MacroHasMsKey),
+                                                &macros));
   if (imported == kImportWriteFailed) {
     return Fail("the macros of " + path + " could not be written into " + Paths().MacroFolder() +
                 "; nothing was changed");

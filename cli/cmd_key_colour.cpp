@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cmd_model_output.h"
 #include "cli/profile_edit_cli.h"
 #include "model/profile_edit.h"
@@ -30,10 +30,10 @@ int RunKeyColour(CliContext& ctx) {
   }
   const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"));
   if (edit.profile == nullptr) return EditFailed(edit);
-  const AppSettings& s = Settings();
+  const AppSettings& s = ctx.settings;
   Profile& p = *edit.profile;
   std::string error;
-  const int key = FindKeyByName(args.Words()[0], error);
+  const int key = FindKeyByName(ctx.settings, args.Words()[0], error);
   if (key < 0) return Refuse(error);
   if (!ColourEditingAllowed(p, s)) {
     return Refuse("key colours belong to a user-defined colour group of the game mode; " + ProfileLabel(edit) +
@@ -55,12 +55,12 @@ int RunKeyColour(CliContext& ctx) {
   if (ctx.json) {
     JsonWriter w;
     w.BeginObject().Key("profile").Int(edit.position).Key("key").Int(key);
-    w.Key("keyName").String(std::u16string_view(KeyLabel(key))).Key("group").Int(p.colourGroup);
+    w.Key("keyName").String(std::u16string_view(KeyLabel(ctx.settings, key))).Key("group").Int(p.colourGroup);
     w.Key("colour").Int(colour).EndObject();
     std::fputs(w.Text().c_str(), stdout);
     return 0;
   }
-  std::printf("%s: key %s is %s in colour group %d %s\n", ProfileLabel(edit).c_str(), ToUtf8(KeyLabel(key)).c_str(),
+  std::printf("%s: key %s is %s in colour group %d %s\n", ProfileLabel(edit).c_str(), ToUtf8(KeyLabel(ctx.settings, key)).c_str(),
               colour != 0 ? "lit" : "not lit", p.colourGroup, group.c_str());
   return 0;
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cli.h"
 #include "cli/cmd_model_output.h"
 #include "cli/json_writer.h"
@@ -49,7 +49,7 @@ int RunKeyName(CliContext& ctx) {
     codes.push_back(code);
   }
   LoadProgramData(ctx);
-  const KeyNaming naming = KeyNaming::Current();
+  const KeyNaming naming = KeyNaming::For(ctx.settings);
   if (codes.empty()) {
     for (uint32_t code = 0; code < 256; ++code) {
       if (!KeyName(code, naming).empty()) codes.push_back(code);

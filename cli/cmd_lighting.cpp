@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cmd_model_output.h"
 #include "cli/profile_edit_cli.h"
 #include "model/profile_edit.h"
@@ -15,9 +15,8 @@
 
 namespace {
 
-void Print(const ProfileEdit& edit, bool json) {
+void Print(const AppSettings& s, const ProfileEdit& edit, bool json) {
   const Profile& p = *edit.profile;
-  const AppSettings& s = Settings();
   const ModeSetting m = ModeSettingOf(p, p.ledMode);
   const ModeControls controls = ControlsOfMode(p.ledMode, s);
   const std::u16string modeName = TextTable::Instance().LedModeName(p.ledMode);
@@ -50,7 +49,7 @@ void PrintChoices(CliContext& ctx) {
     std::printf("The modes and colour groups are listed when cfg.ini can be read: %s\n", failure.what());
     return;
   }
-  const AppSettings& s = Settings();
+  const AppSettings& s = ctx.settings;
   // One item a line, "  NUMBER  NAME", and what else the item has after two blanks; the
   // shell completions read the names from here.
   std::printf("Lighting modes (--mode, by number or name):\n");
@@ -97,10 +96,10 @@ int RunLighting(CliContext& ctx) {
   // Only showing the lighting reads, and takes no lock.
   const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"), nullptr, change);
   if (edit.profile == nullptr) return EditFailed(edit);
-  const AppSettings& s = Settings();
+  const AppSettings& s = ctx.settings;
   Profile& p = *edit.profile;
   if (!change) {
-    Print(edit, ctx.json);
+    Print(ctx.settings, edit, ctx.json);
     return 0;
   }
 
@@ -108,7 +107,7 @@ int RunLighting(CliContext& ctx) {
   std::string error;
   int mode = p.ledMode;
   if (const auto text = args.Value("--mode")) {
-    mode = FindLightingMode(*text, error);
+    mode = FindLightingMode(ctx.settings, *text, error);
     if (mode < 0) return Refuse(error);
   }
   const ModeControls controls = ControlsOfMode(mode, s);
@@ -116,7 +115,7 @@ int RunLighting(CliContext& ctx) {
   int group = p.colourGroup;
   if (const auto text = args.Value("--group")) {
     if (!controls.game) return Refuse("colour groups belong to the game mode; mode \"" + modeName + "\" has none");
-    group = FindColourGroup(*text, error);
+    group = FindColourGroup(ctx.settings, *text, error);
     if (group < 0) return Refuse(error);
   }
   const ModeSetting current = ModeSettingOf(p, mode);
@@ -150,6 +149,6 @@ int RunLighting(CliContext& ctx) {
     }
   }
   if (const int failed = SaveEditedProfiles(edit); failed != 0) return failed;
-  Print(edit, ctx.json);
+  Print(ctx.settings, edit, ctx.json);
   return 0;
 }

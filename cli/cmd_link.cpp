@@ -35,7 +35,7 @@ int RunLink(CliContext& ctx) {
   // Held until the command ends: the profiles read here are the ones saved at its end.
   if (!LoadUserDataForChange(ctx, error)) return Fail(error);
   ProfileStore store;
-  Profile* profile = StartupProfile(store, position, error);
+  Profile* profile = StartupProfile(ctx.settings, store, position, error);
   if (profile == nullptr) return Fail(error);
   {
     auto lock = store.Lock();

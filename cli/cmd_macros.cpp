@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "app/paths.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cmd_model_output.h"
 #include "macro/macro_library.h"
 #include "macro/macro_scan.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "app/paths.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cmd_model_output.h"
 #include "macro/macro_encoding.h"
 #include "macro/macro_library.h"
@@ -27,14 +27,20 @@ int RunMatrix(CliContext& ctx) {
   // The store as the program sees it at start-up; nothing is written back.
   ProfileStore store;
   std::string error;
-  const Profile* profile = StartupProfile(store, wanted, error);
+  const Profile* profile = StartupProfile(ctx.settings, store, wanted, error);
   if (profile == nullptr) return Fail(error);
 
-  MacroSet macros = TheMacroLibrary().SnapshotFor(*profile);
+  MacroSet macros = TheMacroLibrary().SnapshotFor(profile->keys);
   DeviceMatrix matrix{};
-  KEYINFO_2_Matrix(profile->keys, Settings().KeyTable, macros, nullptr, matrix);
+  const int unencodable = KEYINFO_2_Matrix(profile->keys, ctx.settings.KeyTable, macros, matrix);
+  for (int i = 0; i < unencodable; ++i) Windows().MessageBox(nullptr, kInvalidKeyCodeText, u"Error", MB_OK | MB_ICONERROR);
   MacroBuffer buffer{};
-  const int macroKeys = BuildMacroBuffer(profile->keys, macros, matrix, buffer, Limits(), Settings().KeyTable.count);
+  int misplaced = 0;
+  const int macroKeys =
+      BuildMacroBuffer(profile->keys, macros, matrix, buffer, Limits(), ctx.settings.KeyTable.count, &misplaced);
+  for (int i = 0; i < misplaced; ++i) {
+    Windows().MessageBox(nullptr, kMatrixIndexWarningText, u"Warning", MB_OK | MB_ICONWARNING);
+  }
   const int slotSize = Limits().bufferSize;
 
   // The macros that got a slot, by slot number.

@@ -38,4 +38,4 @@ bool ParseProfileNumber(const std::string& text, int& position);
 // at the 1-based position, or the current profile for position 0. Null with a one-line
 // error when the store has fewer profiles, or when pro.dct exists but cannot be read
 // (`unreadable` then true): a command never edits or writes over such a file.
-Profile* StartupProfile(ProfileStore& store, int position, std::string& error, bool* unreadable = nullptr);
+Profile* StartupProfile(const AppSettings& settings, ProfileStore& store, int position, std::string& error, bool* unreadable = nullptr);

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "app/paths.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cmd_model_output.h"
 #include "model/profile_files.h"
 #include "model/profile_store.h"
@@ -36,15 +36,15 @@ int RunProfiles(CliContext& ctx) {
   PrepareUserFolder(ctx);
   const std::string path = Paths().userDataFolder + kProfileFileName;
   const uint32_t currentId = LoadCurrentId(Paths().userDataFolder);
-  const ProfileFileRead read = ReadProfileSlots(path, Settings());
+  const ProfileFileRead read = ReadProfileSlots(path, ctx.settings);
   if (read.state == ProfileFileState::kDamaged) return Fail(read.reason);
   const bool present = read.state == ProfileFileState::kLoaded;
   const auto& slots = read.profileSlots;
-  const KeyTable& table = Settings().KeyTable;
+  const KeyTable& table = ctx.settings.KeyTable;
   // The store as start-up fills it from the same folder, read only, for the numbers.
   ProfileStore store;
   std::string error;
-  StartupProfile(store, 0, error);
+  StartupProfile(ctx.settings, store, 0, error);
   const std::vector<Profile*> numbered = store.Profiles();
 
   if (ctx.json) {

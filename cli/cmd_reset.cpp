@@ -4,7 +4,7 @@
 // pro.dct is replaced whole; "tastor-cli apply" writes the profile into the keyboard.
 #include <cstdio>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cmd_model_output.h"
 #include "cli/profile_edit_cli.h"
 #include "model/profile_store.h"
@@ -21,7 +21,7 @@ int RunReset(CliContext& ctx) {
   if (edit.profile == nullptr) return EditFailed(edit);
   {
     auto lock = edit.store->Lock();
-    ResetProfileToDefaults(*edit.profile, Settings());
+    ResetProfileToDefaults(*edit.profile, ctx.settings);
   }
   if (const int failed = SaveEditedProfiles(edit); failed != 0) return failed;
   if (ctx.json) {

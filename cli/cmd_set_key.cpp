@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cmd_model_output.h"
 #include "cli/profile_edit_cli.h"
 #include "macro/macro_library.h"
@@ -61,12 +61,12 @@ int RunSetKey(CliContext& ctx) {
   std::vector<NamedMacro> macros;
   const ProfileEdit edit = OpenProfileForEdit(ctx, args.Value("--profile"), &macros);
   if (edit.profile == nullptr) return EditFailed(edit);
-  const AppSettings& s = Settings();
+  const AppSettings& s = ctx.settings;
   std::string error;
-  const int key = FindKeyByName(args.Words()[0], error);
+  const int key = FindKeyByName(ctx.settings, args.Words()[0], error);
   if (key < 0) return Refuse(error);
   if (IsKeyLocked(s.KeyNotSet, s.KeyTable, key)) {
-    return Refuse("the key \"" + ToUtf8(KeyLabel(key)) + "\" keeps its function on this keyboard (KeyNotSet)");
+    return Refuse("the key \"" + ToUtf8(KeyLabel(ctx.settings, key)) + "\" keeps its function on this keyboard (KeyNotSet)");
   }
 
   // What the picker's OK gives for the same choice.
@@ -76,7 +76,7 @@ int RunSetKey(CliContext& ctx) {
     function = s.KeyTable.keys[static_cast<std::size_t>(key)];
   } else if (const auto combo = args.Value("--combo")) {
     choice.page = PAGE_KEYS;
-    if (!ParseCombination(*combo, choice.combination.modifiers, choice.combination.key1, choice.combination.key2,
+    if (!ParseCombination(ctx.settings, *combo, choice.combination.modifiers, choice.combination.key1, choice.combination.key2,
                           error)) {
       return Refuse(error);
     }
@@ -106,13 +106,13 @@ int RunSetKey(CliContext& ctx) {
     if (const int failed = SaveEditedProfiles(edit); failed != 0) return failed;
   }
   const KeyFunction& stored = edit.profile->keys[static_cast<std::size_t>(key)];
-  const std::u16string name = FunctionName(stored);
+  const std::u16string name = FunctionName(stored, KeyNaming::For(ctx.settings));
   if (ctx.json) {
     JsonWriter w;
     w.BeginObject()
         .Key("profile").Int(edit.position)
         .Key("key").Int(key)
-        .Key("keyName").String(std::u16string_view(KeyLabel(key)))
+        .Key("keyName").String(std::u16string_view(KeyLabel(ctx.settings, key)))
         .Key("changed").Bool(result == StoreResult::kStored)
         .Key("function").String(std::u16string_view(name))
         .Key("code").Int(stored.code)
@@ -120,7 +120,7 @@ int RunSetKey(CliContext& ctx) {
     std::fputs(w.Text().c_str(), stdout);
     return 0;
   }
-  std::printf("%s: key %s %s %s\n", ProfileLabel(edit).c_str(), ToUtf8(KeyLabel(key)).c_str(),
+  std::printf("%s: key %s %s %s\n", ProfileLabel(edit).c_str(), ToUtf8(KeyLabel(ctx.settings, key)).c_str(),
               result == StoreResult::kStored ? "is now" : "already is", ToUtf8(name).c_str());
   return 0;
 }

@@ -24,10 +24,10 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "base/settings.h"
+#include "base/stored_file.h"
 #include "cli/cli.h"
 #include "cli/root_only_path.h"
-#include "model/stored_file.h"
 
 int RunUdevRule(CliContext& ctx);
 static CommandRegistrar g_udevRule{
@@ -284,7 +284,7 @@ int RunUdevRule(CliContext& ctx) {
     if (const std::string problem = PathProblem(*given); !problem.empty()) return Refuse(problem);
   }
   LoadProgramData(ctx);
-  const AppSettings& s = Settings();
+  const AppSettings& s = ctx.settings;
   if (s.VID == 0 && s.PID == 0) return Fail("cfg.ini names no keyboard (VID and PID are 0)");
   if (o.install) return Install(s, o);
 

@@ -4,12 +4,12 @@
 #include <cstring>
 #include <string>
 
-#include "app/log.h"
 #include "app/paths.h"
-#include "app/settings.h"
 #include "app/startup.h"
 #include "app/text_language.h"
 #include "app/version.h"
+#include "base/log.h"
+#include "base/settings.h"
 #include "cli/cli.h"
 #include "cli/help_formats.h"
 #include "cli/json_writer.h"
@@ -147,11 +147,15 @@ void LoadProgramData(CliContext& ctx) {
   Paths().programFolder = ctx.programFolder;
   TextTable::Instance().Load(TextFilePath(ctx));
   std::string failure;
-  if (!DataInit(ctx.programFolder, &failure)) throw CommandFailure(failure);
-  ApplyTitleDefault();
+  if (!DataInit(ctx.programFolder, ctx.settings, &failure)) throw CommandFailure(failure);
+  ApplyTitleDefault(ctx.settings);
 }
 
-void PrepareUserFolder(CliContext& ctx) { MakeUserDataFolder(ctx.userDir); }
+void ShowUserMessage(const CliContext& ctx, const UserMessage& message) {
+  Windows().MessageBox(nullptr, message.Text(), ctx.settings.Title, MB_OK);
+}
+
+void PrepareUserFolder(CliContext& ctx) { MakeUserDataFolder(ctx.settings, ctx.userDir); }
 
 void WriteMessagesJson(JsonWriter& w, const CliContext& ctx) {
   w.Key("messages").BeginArray();

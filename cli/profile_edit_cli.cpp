@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "app/paths.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "cli/cmd_model_output.h"
 #include "macro/macro_library.h"
 #include "macro/macro_scan.h"
@@ -108,7 +108,7 @@ bool LoadUserDataForChange(CliContext& ctx, std::string& error, MacroScanVisitor
     error = ctx.userFolderLock.Error();
     return false;
   }
-  LoadMacroLibrary(TheMacroLibrary(), Paths().MacroFolder(), Settings(), tree);
+  LoadMacroLibrary(TheMacroLibrary(), Paths().MacroFolder(), ctx.settings, tree);
   return true;
 }
 
@@ -130,7 +130,7 @@ ProfileEdit OpenProfileForEdit(CliContext& ctx, const std::optional<std::string>
   }
   edit.store = &TheProfileStore();
   bool unreadable = false;
-  edit.profile = StartupProfile(*edit.store, position, edit.error, &unreadable);
+  edit.profile = StartupProfile(ctx.settings, *edit.store, position, edit.error, &unreadable);
   if (unreadable) edit.exitStatus = 1;
   if (edit.profile != nullptr) {
     const auto all = edit.store->Profiles();
@@ -158,15 +158,17 @@ bool SameName(const std::string& typed, const std::u16string& shown) {
   return !a.empty() && a == b;
 }
 
-std::u16string KeyLabel(int key) {
-  const KeyFunction& record = Settings().KeyTable.keys[static_cast<std::size_t>(key)];
-  if (record.Kind() == KIND_KEY && record.key1 != 0) return KeyName(record.key1);
-  const std::u16string name = FunctionName(record);
+std::u16string KeyLabel(const AppSettings& settings, int key) {
+  const KeyNaming naming = KeyNaming::For(settings);
+  const KeyFunction& record = settings.KeyTable.keys[static_cast<std::size_t>(key)];
+  if (record.Kind() == KIND_KEY && record.key1 != 0) return KeyName(record.key1, naming);
+  const std::u16string name = FunctionName(record, naming);
   return name.empty() ? u"#" + FromUtf8(std::to_string(key)) : name;
 }
 
-int FindKeyByName(const std::string& name, std::string& error) {
-  const KeyTable& table = Settings().KeyTable;
+int FindKeyByName(const AppSettings& settings, const std::string& name, std::string& error) {
+  const KeyTable& table = settings.KeyTable;
+  const KeyNaming naming = KeyNaming::For(settings);
   if (name.size() > 1 && name[0] == '#') {
     int key = 0;
     if (ParseNumber(name.substr(1), 0, table.count - 1, key)) return key;
@@ -174,17 +176,18 @@ int FindKeyByName(const std::string& name, std::string& error) {
     return -1;
   }
   for (int i = 0; i < table.count; ++i) {
-    if (SameName(name, KeyLabel(i))) return i;
+    if (SameName(name, KeyLabel(settings, i))) return i;
   }
   for (int i = 0; i < table.count; ++i) {
-    if (SameName(name, FunctionName(table.keys[static_cast<std::size_t>(i)]))) return i;
+    if (SameName(name, FunctionName(table.keys[static_cast<std::size_t>(i)], naming))) return i;
   }
   error = "the keyboard has no key \"" + name + "\" (names as \"tastor-cli keyname\" shows them, or #N; see " +
           "\"tastor-cli set-key --help\")";
   return -1;
 }
 
-bool ParseCombination(const std::string& text, uint8_t& modifiers, uint8_t& key1, uint8_t& key2, std::string& error) {
+bool ParseCombination(const AppSettings& settings, const std::string& text, uint8_t& modifiers, uint8_t& key1, uint8_t& key2, std::string& error) {
+  const KeyNaming naming = KeyNaming::For(settings);
   struct Modifier {
     const char16_t* name;
     uint8_t bit;
@@ -221,7 +224,7 @@ bool ParseCombination(const std::string& text, uint8_t& modifiers, uint8_t& key1
     if (found) continue;
     int code = -1;
     for (int c = 1; c < 0xFF && code < 0; ++c) {
-      if (SameName(piece, KeyName(static_cast<uint32_t>(c)))) code = c;
+      if (SameName(piece, KeyName(static_cast<uint32_t>(c), naming))) code = c;
     }
     if (code < 0) {
       error = "\"" + piece + "\" in \"" + text + "\" names no key (see \"tastor-cli keyname\")";
@@ -265,12 +268,12 @@ int FindChoice(const std::string& text, const std::vector<ChoiceItem>& items, in
 
 }  // namespace
 
-int FindLightingMode(const std::string& text, std::string& error) {
-  return FindChoice(text, LightingModeItems(TextTable::Instance(), Settings()), 29, "lighting mode", "modes", error);
+int FindLightingMode(const AppSettings& settings, const std::string& text, std::string& error) {
+  return FindChoice(text, LightingModeItems(TextTable::Instance(), settings), 29, "lighting mode", "modes", error);
 }
 
-int FindColourGroup(const std::string& text, std::string& error) {
-  return FindChoice(text, ColourGroupItems(TextTable::Instance(), Settings()), 14, "colour group", "groups", error);
+int FindColourGroup(const AppSettings& settings, const std::string& text, std::string& error) {
+  return FindChoice(text, ColourGroupItems(TextTable::Instance(), settings), 14, "colour group", "groups", error);
 }
 
 bool ParseNumber(const std::string& text, int lowest, int highest, int& value) {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "base/key_function.h"
 #include "cli/cli.h"
 #include "macro/macro_files.h"
-#include "model/key_function.h"
 #include "model/profile.h"
 
 class ProfileStore;
@@ -58,20 +58,20 @@ bool SameName(const std::string& typed, const std::u16string& shown);
 // A key of the keyboard picture by its name: the name of the key table record's key
 // ("A", "F1", "Num 1", "L_Ctrl") or of its default function ("L-Ctrl", a media name), or
 // "#N" with the key index N (0 up to the key table count). -1 and the reason when not.
-int FindKeyByName(const std::string& name, std::string& error);
+int FindKeyByName(const AppSettings& settings, const std::string& name, std::string& error);
 // The name the commands show for key i of the picture.
-std::u16string KeyLabel(int key);
+std::u16string KeyLabel(const AppSettings& settings, int key);
 
 // A combination as the program writes it ("L-Ctrl + A", "Ctrl+Shift+F5", "R-Alt + Num 1"):
 // modifiers (L-/R- Ctrl, Shift, Alt, Win; without side the left one) and at most two keys
 // by their names. False and the reason when a piece names nothing.
-bool ParseCombination(const std::string& text, uint8_t& modifiers, uint8_t& key1, uint8_t& key2,
+bool ParseCombination(const AppSettings& settings, const std::string& text, uint8_t& modifiers, uint8_t& key1, uint8_t& key2,
                       std::string& error);
 
 // A lighting mode of the mode list by its name or its index; a colour group of the group
 // list by its name or its number (0 to 14). -1 and the reason when not in the list.
-int FindLightingMode(const std::string& text, std::string& error);
-int FindColourGroup(const std::string& text, std::string& error);
+int FindLightingMode(const AppSettings& settings, const std::string& text, std::string& error);
+int FindColourGroup(const AppSettings& settings, const std::string& text, std::string& error);
 
 // A whole number within [lowest, highest].
 bool ParseNumber(const std::string& text, int lowest, int highest, int& value);

@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "app/types.h"
+#include "base/types.h"
 
 class CColorBtnDlg : public QWidget {
   Q_OBJECT

@@ -6,7 +6,7 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "app/settings.h"
+#include "controls/control_look.h"
 #include "controls/menu_library.h"
 #include "controls/window_message.h"
 #include "platform/messages.h"
@@ -19,7 +19,7 @@ void CComboBtn::AddItem(int32_t value, std::u16string_view text) {
 }
 
 void CComboBtn::SetCurSel(int index) {
-  const bool tips = Settings().BtnTips != 0;
+  const bool tips = CurrentControlLook().tips;
   if (index < 0) {
     curSel_ = -1;
     curValue_ = -1;
@@ -48,7 +48,7 @@ bool CComboBtn::SelectByValue(int32_t value) {
 
 int CComboBtn::ListWidth() const {
   if (dropWidth_ > 0) return dropWidth_;
-  if (Settings().MenuW > 0) return Settings().MenuW;
+  if (CurrentControlLook().menuWidth > 0) return CurrentControlLook().menuWidth;
   return width();
 }
 

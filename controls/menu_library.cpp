@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/log.h"
-#include "app/settings.h"
+#include "base/log.h"
+#include "controls/control_look.h"
 #include "platform/special_folders.h"
 #include "skin/skin_image.h"
 
@@ -53,7 +53,7 @@ int LoadMenuLibrary(const std::string& programFolder) {
                                                "menu_nr.bmp",    "menusub_nr.bmp", "menusub_ov.bmp",
                                                "menusub_ov.bmp", "menusub_nr.bmp"};
     for (std::size_t i = 0; i < m.imagePaths.size(); ++i) m.imagePaths[i] = SkinPath(programFolder, kImages[i]);
-    m.SetMenuAlign(Settings().MenuAlign);
+    m.SetMenuAlign(CurrentControlLook().menuAlign);
   }
   return 1;
 }
@@ -102,13 +102,13 @@ bool OpenSkinnedMenu(HWND owner, int width, QPoint topLeft, const MenuItems& ite
                      const QFont* font, int itemHeight) {
   const MenuLibrary& m = Menus();
   if (!m.CreateMenuEx || items.Count() == 0) return false;
-  const AppSettings& s = Settings();
+  const ControlLook& look = CurrentControlLook();
   const VelumPoint at{topLeft.x(), topLeft.y()};
   const VelumColour frame = kMenuFrameColour;
   LOGFONTW lf{};
   if (font != nullptr) lf = LogFontOf(*font);
   const auto& p = m.imagePaths;
-  m.CreateMenuEx(owner, itemHeight, width, &at, s.Menu_txt_clr_nr, s.Menu_txt_clr_ov, s.Menu_txt_clr_dn,
+  m.CreateMenuEx(owner, itemHeight, width, &at, look.menuText[0], look.menuText[1], look.menuText[2],
                  p[0].c_str(), p[1].c_str(), p[2].c_str(), p[3].c_str(), p[4].c_str(), p[5].c_str(),
                  p[6].c_str(), p[7].c_str(), context, &frame, items.Records(), items.Count(),
                  font != nullptr ? &lf : nullptr);

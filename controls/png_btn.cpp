@@ -3,7 +3,7 @@
 
 #include <QPainter>
 
-#include "app/settings.h"
+#include "controls/control_look.h"
 #include "controls/draw_text.h"
 #include "skin/app_font.h"
 #include "skin/skin_image.h"
@@ -169,10 +169,10 @@ void CPngBtn::setVisible(bool visible) {
 }
 
 bool AttachButton(CPngBtn& button, QWidget* parent, const QRect& rect) {
-  const AppSettings& s = Settings();
+  const ControlLook& look = CurrentControlLook();
   button.setParent(parent);
   button.setGeometry(rect);
-  button.SetTextColors(s.Btn_txt_clr_nr, s.Btn_txt_clr_ov, s.Btn_txt_clr_dn);
+  button.SetTextColors(look.buttonText[0], look.buttonText[1], look.buttonText[2]);
   button.caption_.clear();
   button.created_ = true;
   button.show();
@@ -202,7 +202,7 @@ bool CreatePngBtn(CPngBtn& button, QWidget* parent, QPoint at, const std::string
   const QRect rect(at, nr.Size());
   button.SetBackground(background != nullptr && !background->isNull() ? background->copy(rect) : QImage());
   button.UseAppFont(true);
-  button.SetDebugFrame(Settings().UIDebug != 0);
+  button.SetDebugFrame(CurrentControlLook().debugFrames);
   AttachButton(button, parent, rect);
   GiveCaption(button, caption, tips);
   return true;

@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/types.h"
+#include "base/types.h"
 
 class CPngBtn : public QAbstractButton {
   Q_OBJECT

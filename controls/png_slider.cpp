@@ -7,8 +7,8 @@
 #include <cstdlib>
 
 #include "app/paths.h"
-#include "app/settings.h"
-#include "app/window_port.h"
+#include "base/window_port.h"
+#include "controls/control_look.h"
 #include "controls/draw_text.h"
 #include "controls/window_handle.h"
 #include "controls/window_message.h"
@@ -260,7 +260,7 @@ bool CreatePngSlider(const QImage& thumb, QWidget* dialog, const QImage& backgro
   slider.max_ = max;
   slider.SetPos(min, bar.notifyOnSet_);
   slider.notifyWhileDragging_ = true;
-  bar.debug_ = Settings().UIDebug != 0;
+  bar.debug_ = CurrentControlLook().debugFrames;
   bar.created_ = true;
   slider.show();
   bar.show();

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <algorithm>
 
-#include "app/settings.h"
+#include "controls/control_look.h"
 
 namespace {
 
@@ -23,15 +23,14 @@ QString Css(COLORREF colour) {
 
 }  // namespace
 
-SkinEditColours SkinEditColoursFromSettings() {
-  const AppSettings& s = Settings();
+SkinEditColours SkinEditColoursOf(const ControlLook& look) {
   SkinEditColours colours;
-  colours.field = s.LstBox_bkg_clr;
-  colours.text = s.LstBox_txt_clr_nr;
-  colours.selection = s.LstBox_item_clr;
-  colours.selectedText = s.LstBox_txt_clr_dn;
-  colours.border = Lighter(s.LstBox_bkg_clr, 40);
-  colours.focusBorder = Lighter(s.LstBox_bkg_clr, 80);
+  colours.field = look.listBackground;
+  colours.text = look.listText;
+  colours.selection = look.listSelection;
+  colours.selectedText = look.listSelectedText;
+  colours.border = Lighter(look.listBackground, 40);
+  colours.focusBorder = Lighter(look.listBackground, 80);
   return colours;
 }
 
@@ -46,5 +45,5 @@ QString SkinEditStyleSheet(const SkinEditColours& c) {
 void ApplySkinEditLook(QLineEdit& edit) {
   edit.setFrame(false);
   edit.setAttribute(Qt::WA_MacShowFocusRect, false);
-  edit.setStyleSheet(SkinEditStyleSheet(SkinEditColoursFromSettings()));
+  edit.setStyleSheet(SkinEditStyleSheet(SkinEditColoursOf(CurrentControlLook())));
 }

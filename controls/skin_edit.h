@@ -8,11 +8,12 @@
 
 #include <QString>
 
-#include "app/types.h"
+#include "base/types.h"
 
 class QLineEdit;
+struct ControlLook;
 
-// The colours an edit is drawn in, from the settings' list colours.
+// The colours an edit is drawn in, from the look's list colours.
 struct SkinEditColours {
   COLORREF field = 0;      // LstBox_bkg_clr
   COLORREF text = 0;       // LstBox_txt_clr_nr
@@ -21,10 +22,10 @@ struct SkinEditColours {
   COLORREF border = 0;        // the field, lighter
   COLORREF focusBorder = 0;   // the field, lighter still, while the edit has the focus
 };
-SkinEditColours SkinEditColoursFromSettings();
+SkinEditColours SkinEditColoursOf(const ControlLook& look);
 
 // The style sheet that draws an edit in these colours.
 QString SkinEditStyleSheet(const SkinEditColours& colours);
 
-// Gives an edit the skin's look: no platform frame, the colours of the settings.
+// Gives an edit the skin's look: no platform frame, the colours of the installed look.
 void ApplySkinEditLook(QLineEdit& edit);

@@ -24,7 +24,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/types.h"
+#include "base/types.h"
 #include "macro/cmylist.h"
 #include "macro/macro_files.h"
 #include "macro/macro_scan.h"

@@ -19,8 +19,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/stored_file.h"
 #include "controls/window_message.h"
-#include "model/stored_file.h"
 #include "platform/messages.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <optional>
 #include <utility>
 
-#include "app/log.h"
-#include "app/settings.h"
-#include "app/window_port.h"
+#include "base/log.h"
+#include "base/settings.h"
+#include "base/window_port.h"
 #include "device/usb_driver.h"
 #include "macro/macro_library.h"
 #include "model/profile_store.h"
@@ -194,7 +194,7 @@ void ApplyJob::Run() {
   const HidHandle device = driver_->m_hMatrix;
   WriteLog("Start Apply: hDevice=0x%x, nFlag=0x%x", static_cast<unsigned>(device), outcome.flags);
 
-  if (device == 0 && Settings().GoWithNoDev == 0) {
+  if (device == 0 && driver_->Config().GoWithNoDev == 0) {
     // Nothing reaches the keyboard: the parts stay pending for the next run, and a progress
     // dialog that waits for this run is closed rather than left open.
     flags_.fetch_or(outcome.flags & ~APPLY_PROGRESS);
@@ -222,7 +222,7 @@ void ApplyJob::RunProfile(uint32_t profileId, uint32_t flags, const ApplyPauses&
   outcome.profileId = profileId;
   const HidHandle device = driver_->m_hMatrix;
   WriteLog("Start Apply: hDevice=0x%x, nFlag=0x%x", static_cast<unsigned>(device), flags);
-  if (device == 0 && Settings().GoWithNoDev == 0) {
+  if (device == 0 && driver_->Config().GoWithNoDev == 0) {
     outcome.result = ApplyOutcome::Result::Dropped;
   } else {
     const int result = ApplyStoredProfileById(*store_, profileId, *library_, driver_, flags, pauses, &outcome.failure);
@@ -238,7 +238,7 @@ namespace {
 int ApplyProfileCopy(const std::optional<Profile>& profile, const MacroLibrary& library, HWND progress,
                      CUSBDriver* driver, unsigned progressMessage, uint32_t flags, const ApplyPauses& pauses,
                      std::string* failure) {
-  MacroSet macros = profile ? library.SnapshotFor(*profile) : MacroSet();
+  MacroSet macros = profile ? library.SnapshotFor(profile->keys) : MacroSet();
   return ApplySetting(profile ? &*profile : nullptr, &macros, progress, driver, progressMessage, flags, pauses,
                       failure);
 }

@@ -8,9 +8,9 @@
 #include <string>
 #include <thread>
 
-#include "app/log.h"
-#include "app/settings.h"
-#include "app/window_port.h"
+#include "base/log.h"
+#include "base/settings.h"
+#include "base/window_port.h"
 #include "device/usb_driver.h"
 #include "macro/macro_encoding.h"
 #include "macro/macro_library.h"
@@ -39,7 +39,7 @@ class ApplyRun {
  public:
   ApplyRun(CUSBDriver* driver, HWND progress, unsigned progressMessage, const ApplyPauses& pauses)
       : driver_(driver), progress_(progress), message_(progressMessage), pauses_(pauses),
-        goWithNoDev_(Settings().GoWithNoDev != 0) {}
+        goWithNoDev_(driver->Config().GoWithNoDev != 0) {}
 
   HWND Progress() const { return progress_; }
   const ApplyPauses& Pauses() const { return pauses_; }
@@ -109,7 +109,7 @@ bool ApplyLighting(ApplyRun& run, CUSBDriver& driver, const Profile& profile, Wr
     Pause(run.Pauses().afterLedRead);
   }
   run.Report(20);
-  PatchLedPayload(profile, led.data());
+  PatchLedPayload(profile, driver.Config(), led.data());
   LogHexDump(led.data(), led.size(), 32, "LED(Save): ");
   if (!run.Checked(run.Send(kLedReportId, kLedPayload, driver.m_hLed, led.data()), "Set led data")) return false;
   written.led = true;
@@ -120,7 +120,7 @@ bool ApplyLighting(ApplyRun& run, CUSBDriver& driver, const Profile& profile, Wr
 
 // Colour group: only a user-defined group of the game mode is the keyboard's to keep.
 bool ApplyColourGroup(ApplyRun& run, CUSBDriver& driver, const Profile& profile) {
-  const AppSettings& s = Settings();
+  const AppSettings& s = driver.Config();
   if (s.GaoshouIndex != profile.ledMode || profile.colourGroup < s.ColorCustomIndex) return true;
   std::array<uint8_t, kColourPayload> colour{};
   if (!BuildColourPayload(profile, colour.data())) return true;
@@ -136,15 +136,23 @@ bool ApplyColourGroup(ApplyRun& run, CUSBDriver& driver, const Profile& profile)
 // profile leaves at 0 keep the keyboard's own entries.
 bool ApplyMatrix(ApplyRun& run, CUSBDriver& driver, const Profile& profile, MacroSet& macros,
                  WrittenImages& written) {
-  const AppSettings& s = Settings();
+  const AppSettings& s = driver.Config();
   DeviceMatrix matrix{};
-  KEYINFO_2_Matrix(profile.keys, s.KeyTable, macros, run.Progress(), matrix);
+  // The encoding reports the functions it could not encode; the run tells the user of each.
+  const int unencodable = KEYINFO_2_Matrix(profile.keys, s.KeyTable, macros, matrix);
+  for (int i = 0; i < unencodable; ++i) {
+    Windows().MessageBox(run.Progress(), kInvalidKeyCodeText, u"Error", MB_OK | MB_ICONERROR);
+  }
   run.Report(70);
 
   // Every macro starts the run without a buffer number.
   ForgetBufferNumbers(macros);
   MacroBuffer buffer{};
-  const int macroKeys = BuildMacroBuffer(profile.keys, macros, matrix, buffer, Limits(), s.KeyTable.count);
+  int misplaced = 0;
+  const int macroKeys = BuildMacroBuffer(profile.keys, macros, matrix, buffer, Limits(), s.KeyTable.count, &misplaced);
+  for (int i = 0; i < misplaced; ++i) {
+    Windows().MessageBox(nullptr, kMatrixIndexWarningText, u"Warning", MB_OK | MB_ICONWARNING);
+  }
   if (macroKeys > 0) {
     LogHexDump(buffer.data(), buffer.size(), 64, "Macro: ");
     if (!run.Checked(run.Send(kMacroReportId, kMacroPayload, driver.m_hMacro, buffer.data()), "Set macro buffer")) {
@@ -227,8 +235,7 @@ uint8_t DeviceSpeed(uint8_t level) {
   return level >= 1 && level <= 5 ? static_cast<uint8_t>(6 - level) : 1;
 }
 
-void PatchLedPayload(const Profile& profile, uint8_t* led) {
-  const AppSettings& s = Settings();
+void PatchLedPayload(const Profile& profile, const AppSettings& s, uint8_t* led) {
   const bool known = profile.ledMode >= 0 && profile.ledMode < kLightingModeCount;
   const auto mode = static_cast<std::size_t>(known ? profile.ledMode : 0);
   const ModeSetting setting = known ? profile.modeSettings[mode] : ModeSetting{};
@@ -261,7 +268,7 @@ int ApplySetting(const Profile* profile, MacroSet* macros, HWND progress, CUSBDr
   if (ok && (flags & APPLY_COLOUR)) ok = ApplyColourGroup(run, *driver, *profile);
   if (ok && (flags & APPLY_MATRIX)) ok = ApplyMatrix(run, *driver, *profile, *macros, written);
   // Only what the keyboard kept counts as applied.
-  if (ok && Settings().VerifyApply != 0) ok = VerifyWritten(run, *driver, written);
+  if (ok && driver->Config().VerifyApply != 0) ok = VerifyWritten(run, *driver, written);
   if (failure != nullptr) *failure = run.Failure();
   if (ok) {
     run.Report(100);

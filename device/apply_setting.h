@@ -14,6 +14,8 @@
 
 #include "platform/hwnd.h"
 
+struct AppSettings;
+
 class CUSBDriver;
 class MacroSet;
 struct Profile;
@@ -59,8 +61,9 @@ struct ApplyPauses {
 uint8_t DeviceSpeed(uint8_t level);
 
 // The LED payload: the 41 bytes read from the keyboard with bytes 0..3 replaced by the
-// profile's mode code, colour group + 1, device speed and brightness.
-void PatchLedPayload(const Profile& profile, uint8_t* led);
+// profile's mode code (from the settings' lighting mode table), colour group + 1, device
+// speed and brightness.
+void PatchLedPayload(const Profile& profile, const AppSettings& settings, uint8_t* led);
 
 // The colour payload of the profile's current colour group: byte 0 = group + 1, byte n = 7
 // when the group's colour at matrix position n - 1 is not 0. False when the group index

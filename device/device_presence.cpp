@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/log.h"
-#include "app/settings.h"
+#include "base/log.h"
+#include "base/settings.h"
 #include "device/usb_driver.h"
 
 namespace {
@@ -61,7 +61,7 @@ std::string UsbDeviceName(std::string_view product, std::string_view path) {
 }
 
 DevicePresence::Reaction DevicePresence::OnDeviceEvent(const DeviceEvent& event) {
-  const AppSettings& s = Settings();
+  const AppSettings& s = driver_.Config();
   if (!NamesKeyboard(event.name, static_cast<uint16_t>(s.VID), static_cast<uint16_t>(s.PID))) return Reaction::None;
   if (event.kind == DeviceEvent::Kind::Arrival) {
     WriteLog("Device IN");

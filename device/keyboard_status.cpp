@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "device/keyboard_status.h"
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "text/utf.h"
 
 std::string FindResultMessage(CUSBDriver::FindResult result, const std::string& id, const CUSBDriver& driver) {
@@ -19,7 +19,7 @@ std::string FindResultMessage(CUSBDriver::FindResult result, const std::string& 
              " is attached, but this user has no permission to open it. Run \"tastor-cli udev-rule\" "
              "for a udev rule that lets the logged-in user open it without root";
     case CUSBDriver::FindResult::ProductMismatch: {
-      const std::u16string& expected = Settings().USBString.empty() ? u"Gaming Mouse" : Settings().USBString;
+      const std::u16string& expected = driver.Config().USBString.empty() ? u"Gaming Mouse" : driver.Config().USBString;
       return "a keyboard with " + id + " is attached, but its product string \"" +
              ToUtf8(driver.LastProductString()) + "\" is not \"" + ToUtf8(expected) + "\" (MatchStr=1)";
     }

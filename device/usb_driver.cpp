@@ -9,8 +9,8 @@
 #include <mutex>
 #include <thread>
 
-#include "app/log.h"
-#include "app/settings.h"
+#include "base/log.h"
+#include "base/settings.h"
 #include "text/utf.h"
 
 std::atomic<HidHandle> g_hNotify{0};
@@ -56,13 +56,13 @@ void PrepareSimulatorFolder(const std::string& userDataFolder) {
   ::setenv("TASTOR_SIM_DIR", (userDataFolder + "sim/").c_str(), 1);
 }
 
-std::u16string DeviceIdString() {
+std::u16string DeviceIdString(const AppSettings& settings) {
   char id[40];
-  std::snprintf(id, sizeof id, "VID_%04X&PID_%04X", Settings().VID, Settings().PID);
+  std::snprintf(id, sizeof id, "VID_%04X&PID_%04X", settings.VID, settings.PID);
   return FromUtf8(id);
 }
 
-CUSBDriver::CUSBDriver() = default;
+CUSBDriver::CUSBDriver(const AppSettings& settings) : settings_(settings) {}
 
 CUSBDriver::~CUSBDriver() {
   ClearHandle();
@@ -116,7 +116,7 @@ HidHandle CUSBDriver::Open(int usagePage, int usage, HidFilter filter, int logLe
   *error = ENOSYS;
   if (counter != nullptr) *counter = 0;
   if (OpenHidDevice_ == nullptr) return 0;
-  const std::u16string id = DeviceIdString();
+  const std::u16string id = DeviceIdString(settings_);
   const HidHandle handle = OpenHidDevice_(usagePage, usage, id.c_str(), filter, 0, 0, logLevel, access,
                                           HIDPORT_FLAGS_DEFAULT, counter);
   *error = handle != 0 ? 0 : HidLastError_ != nullptr ? HidLastError_() : ENODEV;
@@ -141,11 +141,11 @@ int CUSBDriver::FindDev() {
   std::unique_lock<std::shared_mutex> guard(handleGuard_);
   CloseAll();
   lastProduct_.clear();
-  const std::string id = ToUtf8(DeviceIdString());
+  const std::string id = ToUtf8(DeviceIdString(settings_));
   WriteLog("FindDev: looking for %s", id.c_str());
 
   int errors[4] = {};
-  m_hMatrix = Open(kVendorUsagePage, 1, MatrixFilter, Settings().Debug, 0, nullptr, &errors[0]);
+  m_hMatrix = Open(kVendorUsagePage, 1, MatrixFilter, settings_.Debug, 0, nullptr, &errors[0]);
   m_hLed = Open(kVendorUsagePage, 1, LedFilter, 0, 0, nullptr, &errors[1]);
   m_hColor = Open(kVendorUsagePage, 1, ColorFilter, 0, 0, nullptr, &errors[2]);
   m_hMacro = Open(kVendorUsagePage, 1, MacroFilter, 0, 0, nullptr, &errors[3]);
@@ -156,14 +156,14 @@ int CUSBDriver::FindDev() {
 
   const bool allOpen = m_hMatrix != 0 && m_hLed != 0 && m_hColor != 0 && m_hMacro != 0;
   if (allOpen) {
-    if (Settings().MatchStr == 0) {
+    if (settings_.MatchStr == 0) {
       lastFind_ = FindResult::Found;
       return 1;
     }
     char16_t product[kProductChars] = {};
     GetProductString_(m_hMatrix, product, kProductChars);
     product[kProductChars - 1] = 0;
-    const std::u16string expected = Settings().USBString.empty() ? u"Gaming Mouse" : Settings().USBString;
+    const std::u16string expected = settings_.USBString.empty() ? u"Gaming Mouse" : settings_.USBString;
     lastProduct_ = product;
     WriteLog("Usb String=%s, Our Str=%s", ToUtf8(product).c_str(), ToUtf8(expected).c_str());
     if (EqualsIgnoreCase(product, expected)) {

@@ -23,6 +23,8 @@
 #include "libs/hidport/hidport.h"
 #include "platform/dynamic_library.h"
 
+struct AppSettings;
+
 // Feature report lengths (report id byte included) and the report ids of the four
 // vendor interfaces, and the consumer-control interface's input report length.
 constexpr int kMatrixReportLength = 505;
@@ -48,7 +50,7 @@ std::string HidLibraryPath(const std::string& programFolder, bool simulate);
 void PrepareSimulatorFolder(const std::string& userDataFolder);
 
 // The device id string: "VID_%04X&PID_%04X" with the VID and PID settings.
-std::u16string DeviceIdString();
+std::u16string DeviceIdString(const AppSettings& settings);
 
 // The keyboard's consumer-control interface, opened and closed with the four vendor
 // interfaces. Nothing reads from it.
@@ -77,8 +79,12 @@ class CUSBDriver {
     ProductMismatch,  // MatchStr is set and the product string differs
   };
 
-  CUSBDriver();
+  // The driver looks for and talks to the keyboard the settings describe (VID, PID,
+  // MatchStr, USBString, Debug); the apply code reads the key table and the lighting
+  // description through Config(). The settings must outlive the driver.
+  explicit CUSBDriver(const AppSettings& settings);
   virtual ~CUSBDriver();
+  const AppSettings& Config() const { return settings_; }
   CUSBDriver(const CUSBDriver&) = delete;
   CUSBDriver& operator=(const CUSBDriver&) = delete;
 
@@ -128,6 +134,7 @@ class CUSBDriver {
   std::atomic<HidHandle> m_hMacro{0};
 
  private:
+  const AppSettings& settings_;
   HidHandle Open(int usagePage, int usage, HidFilter filter, int logLevel, uint32_t access, int* counter,
                  int* error);
   void CloseAll();  // with the handle guard held exclusively

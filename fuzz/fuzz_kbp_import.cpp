@@ -12,13 +12,13 @@
 #include <set>
 #include <vector>
 
-#include "app/settings.h"
+#include "app/program_settings.h"
+#include "base/user_folder_lock.h"
 #include "fuzz/fuzz_profile_checks.h"
 #include "fuzz/fuzz_support.h"
 #include "macro/macro_library.h"
 #include "model/profile_files.h"
 #include "model/profile_store.h"
-#include "model/user_folder_lock.h"
 #include "text/utf.h"
 
 namespace fs = std::filesystem;
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   library.Add(MakeDefaultMacro(0x000101, u"Known"));
 
   std::vector<ImportedMacro> macros;
-  const int result = ImportProfile(store, library, file, macroFolder, settings, 0x1F, nullptr, &macros);
+  const int result = ImportProfile(store, library, file, macroFolder, settings, 0x1F, &macros).value;
   const Profile* current = store.Current();
   Check(current != nullptr && current->id == 0x123456 && current->Name() == u"Target",
         "the current profile keeps its id and name");

@@ -9,7 +9,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "device/apply_setting.h"
 #include "fuzz/fuzz_support.h"
 #include "macro/macro_library.h"
@@ -77,11 +77,10 @@ inline void CheckProfileInRange(const Profile& p, const AppSettings& s, const Ma
 
   // The reports an apply sends.
   DeviceMatrix matrix{};
-  KEYINFO_2_Matrix(p.keys, s.KeyTable, macros, nullptr, matrix);
+  KEYINFO_2_Matrix(p.keys, s.KeyTable, macros, matrix);
   std::array<uint8_t, kLedPayload> led{};
-  PatchLedPayload(p, led.data());
-  // (The report is built with the program's settings.)
-  Check(led[0] == Settings().LedModeTable[static_cast<std::size_t>(p.ledMode)].code, "the lighting report names the mode");
+  PatchLedPayload(p, s, led.data());
+  Check(led[0] == s.LedModeTable[static_cast<std::size_t>(p.ledMode)].code, "the lighting report names the mode");
   Check(led[1] >= 1 && led[1] <= kColourGroupCount, "the lighting report names a group");
   std::array<uint8_t, kColourPayload> colour{};
   Check(BuildColourPayload(p, colour.data()), "the colour report is built");

@@ -9,11 +9,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/settings.h"
+#include "base/ini_reader.h"
+#include "base/settings.h"
 #include "fuzz/fuzz_support.h"
 #include "macro/macro_encoding.h"
 #include "macro/macro_limits.h"
-#include "platform/ini_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using fuzzing::Check;

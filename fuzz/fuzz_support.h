@@ -15,9 +15,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/log.h"
-#include "app/window_port.h"
-#include "model/identifier.h"
+#include "base/identifier.h"
+#include "base/log.h"
+#include "base/window_port.h"
 
 namespace fuzzing {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "libs/simkeyboard/sim_keyboard.h"
 #include "macro/macro_library.h"
 #include "macro/macro_record.h"

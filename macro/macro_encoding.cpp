@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/log.h"
-#include "app/window_port.h"
+#include "base/key_usage.h"
+#include "base/log.h"
 #include "macro/macro_library.h"
 
 namespace {
@@ -84,7 +84,8 @@ uint32_t PatchMacroEntry(uint32_t entry, const MacroRecord& macro) {
 }
 
 int BuildMacroBuffer(std::span<const KeyFunction, kKeyCount> keys, MacroSet& macros, DeviceMatrix& matrix,
-                     MacroBuffer& buffer, const MacroLimits& limits, int keyCount) {
+                     MacroBuffer& buffer, const MacroLimits& limits, int keyCount, int* misplacedKeys) {
+  if (misplacedKeys != nullptr) *misplacedKeys = 0;
   buffer.fill(0);
   const std::size_t slotSize = SlotSize(limits);
   std::size_t writePos = 0;
@@ -99,7 +100,7 @@ int BuildMacroBuffer(std::span<const KeyFunction, kKeyCount> keys, MacroSet& mac
     }
     WriteLog("Key[%d][%d] Set To Macro 0x%08x, Macro_Buffer_ID=%d", 0, i, macro->dwMacroId, macro->Macro_Buffer_ID);
     if (key.matrixPos < 0 || key.matrixPos >= kKeyCount) {
-      Windows().MessageBox(nullptr, u"Matrix inx warning", u"Warning", MB_OK | MB_ICONWARNING);
+      if (misplacedKeys != nullptr) ++*misplacedKeys;
       continue;
     }
     if (macro->Macro_Buffer_ID < 1 || macro->Macro_Buffer_ID > 10) {

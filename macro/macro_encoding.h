@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <span>
 
+#include "base/key_function.h"
 #include "macro/macro_limits.h"
 #include "macro/macro_record.h"
-#include "model/device_matrix.h"
 #include "platform/hwnd.h"
 
 class MacroSet;
@@ -48,10 +48,15 @@ uint32_t PatchMacroEntry(uint32_t entry, const MacroRecord& macro);
 // The macro part of an apply's matrix step, over a copy of the macros the run uses: walks
 // the 126 keys, gives each macro used a slot (the k-th macro allocated in slot k) and
 // encodes it there once, and patches the matrix entry of every macro key. Logs each step as
-// the apply does; a key position outside 0..125 shows "Matrix inx warning" ("Warning")
-// without owner. When all slots are taken, the remaining macro keys keep their entries.
+// the apply does; a key position outside 0..125 is skipped and counted in misplacedKeys,
+// for the caller to show "Matrix inx warning" ("Warning") without owner once for each.
+// When all slots are taken, the remaining macro keys keep their entries.
 // Keys from keyCount on (past the key table's count) are skipped, as the matrix skips
 // them: they neither take a slot nor patch an entry. Returns the number of keys patched
 // (the buffer is sent only when it is not 0).
 int BuildMacroBuffer(std::span<const KeyFunction, kKeyCount> keys, MacroSet& macros, DeviceMatrix& matrix,
-                     MacroBuffer& buffer, const MacroLimits& limits = Limits(), int keyCount = kKeyCount);
+                     MacroBuffer& buffer, const MacroLimits& limits = Limits(), int keyCount = kKeyCount,
+                     int* misplacedKeys = nullptr);
+
+// The message box text of a macro key outside the matrix.
+inline constexpr std::u16string_view kMatrixIndexWarningText = u"Matrix inx warning";

@@ -9,15 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/stored_file.h"
 #include "macro/macro_record.h"
-#include "model/stored_file.h"
 
 class MacroLibrary;
-
-// Creates every missing folder of the path's folder part (the part after the last "/" is a
-// file name and is not created), one level after the other; existing folders are fine.
-// Logs "MakeSureFolderExist: create dir %s, err=0x%x" and returns 0 on a failure, else 1.
-int MakeSureFolderExist(const std::string& path);
 
 // Creates or truncates a file for reading and writing. When its folder is missing, makes
 // it (MakeSureFolderExist) and tries once more; another failure is logged

@@ -5,8 +5,7 @@
 #include <memory>
 #include <unordered_set>
 
-#include "model/identifier.h"
-#include "model/profile.h"
+#include "base/identifier.h"
 
 const MacroRecord* MacroSet::FindMacroById(uint32_t id) const {
   for (const MacroRecord& r : records_) {
@@ -75,9 +74,9 @@ MacroSet MacroLibrary::Snapshot() const {
   return MacroSet(std::move(copies));
 }
 
-MacroSet MacroLibrary::SnapshotFor(const Profile& profile) const {
+MacroSet MacroLibrary::SnapshotFor(std::span<const KeyFunction, kKeyCount> keys) const {
   std::unordered_set<uint32_t> wanted;
-  for (const KeyFunction& k : profile.keys) {
+  for (const KeyFunction& k : keys) {
     if (k.Kind() == KIND_MACRO) wanted.insert(static_cast<uint32_t>(k.macroId));
   }
   auto lock = Lock();

@@ -7,12 +7,13 @@
 
 #include <cstdint>
 #include <mutex>
+#include <span>
 #include <vector>
 
+#include "base/key_function.h"
 #include "macro/cmylist.h"
 #include "macro/macro_record.h"
 
-struct Profile;
 
 // Finding a macro by id: the first record holding it, or null.
 class MacroLookup {
@@ -61,10 +62,10 @@ class MacroLibrary : public MacroLookup {
   // A new macro id (NewIdentifier) that no record of the library holds.
   uint32_t NewMacroId() const;
 
-  // Copies of every record, or of the records the profile's macro keys name (the first
-  // record of each id, in library order).
+  // Copies of every record, or of the records the macro keys of a profile's keys name (the
+  // first record of each id, in library order).
   MacroSet Snapshot() const;
-  MacroSet SnapshotFor(const Profile& profile) const;
+  MacroSet SnapshotFor(std::span<const KeyFunction, kKeyCount> keys) const;
 
   // Calls fn(record) for each record in order, under the lock.
   template <typename Fn>

@@ -12,10 +12,10 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/log.h"
+#include "base/log.h"
+#include "base/user_folder_lock.h"
+#include "base/user_message.h"
 #include "macro/macro_library.h"
-#include "model/user_folder_lock.h"
-#include "model/user_message.h"
 #include "text/text_table.h"
 #include "text/utf.h"
 
@@ -24,12 +24,6 @@ namespace {
 struct DirCloser {
   void operator()(DIR* d) const { ::closedir(d); }
 };
-
-void ShowFormatted(HWND owner, const char* format, int value) {
-  char text[160];
-  std::snprintf(text, sizeof text, format, value);
-  ShowMessage(owner, FromUtf8(text));
-}
 
 // Moves a file or folder without ever replacing what has the new name. 0 or the error.
 int MoveNoReplace(const std::string& from, const std::string& to) {
@@ -148,12 +142,11 @@ std::u16string ItemNameProblem(std::u16string_view name) {
   return {};
 }
 
-bool CheckItemName(HWND owner, std::u16string& name) {
+Reported<bool> CheckItemName(std::u16string& name) {
   name = WithoutFormatCharacters(name);
   const std::u16string problem = ItemNameProblem(name);
-  if (problem.empty()) return true;
-  ShowMessage(owner, problem);
-  return false;
+  if (problem.empty()) return {true, std::nullopt};
+  return Told(false, UserMessage{problem});
 }
 
 bool NameTaken(const std::vector<std::u16string>& names, std::u16string_view name) {
@@ -163,12 +156,11 @@ bool NameTaken(const std::vector<std::u16string>& names, std::u16string_view nam
   return false;
 }
 
-int RenameLibraryItem(MacroLibrary& library, const std::string& macroFolder, const MacroItemPath& item,
-                      std::u16string_view newName, HWND owner) {
+Reported<int> RenameLibraryItem(MacroLibrary& library, const std::string& macroFolder, const MacroItemPath& item,
+                                std::u16string_view newName) {
   std::string path;
   if (!TreeItem_To_FilePath(macroFolder, item, path) || !IsSafePathName(newName)) {
-    ShowMessage(owner, u"Rename failed.");
-    return 0;
+    return Told(0, UserMessage{u"Rename failed."});
   }
   const std::size_t slash = path.rfind('/');
   const std::string directory = path.substr(0, slash + 1);
@@ -177,29 +169,26 @@ int RenameLibraryItem(MacroLibrary& library, const std::string& macroFolder, con
   const UserFolderLock folderLock = UserFolderLock::TakeForMacroFolder(macroFolder);
   if (!folderLock.Held()) {
     WriteLog("Rename: %s", folderLock.Error().c_str());
-    ShowMessage(owner, u"Rename failed.");
-    return 0;
+    return Told(0, UserMessage{u"Rename failed."});
   }
 
   if (!item.isFolder) {
     auto lock = library.Lock();
     MacroRecord* record = library.FindMacroById(item.macroId);
-    if (record == nullptr) return 0;
+    if (record == nullptr) return {};
     const MacroRecord before = *record;
     record->SetName(newName);
     // A changed macro is written under its old name first, so that the file moved is current.
     if (Flush_Dirty_Macro(library, macroFolder, item) != 1) {
       record->SetName(before.Name());
-      ShowMessage(owner, u"Rename failed.");
-      return 0;
+      return Told(0, UserMessage{u"Rename failed."});
     }
     const int err = MoveNoReplace(path, directory + name + ".mck");
     if (err != 0) {
       record->SetName(before.Name());
-      ShowFormatted(owner, "Rename failed. err=0x%x", err);
-      return 0;
+      return Told(0, UserMessage{u"Rename failed. err=0x%x", {err}});
     }
-    return 1;
+    return {1, std::nullopt};
   }
 
   // The folder's image is named after the folder.
@@ -207,34 +196,31 @@ int RenameLibraryItem(MacroLibrary& library, const std::string& macroFolder, con
   const std::string newImage = directory + oldName + "/" + name + ".png";
   const bool imageMoved = MoveNoReplace(oldImage, newImage) == 0;
   const int err = MoveNoReplace(directory + oldName, directory + name);
-  if (err == ENOENT && !IsDir(directory + oldName)) return 1;  // the folder is not on disk yet
+  if (err == ENOENT && !IsDir(directory + oldName)) return {1, std::nullopt};  // the folder is not on disk yet
   if (err != 0) {
     if (imageMoved) MoveNoReplace(newImage, oldImage);
-    ShowFormatted(owner, "Rename failed. err=0x%x", err);
-    return 0;
+    return Told(0, UserMessage{u"Rename failed. err=0x%x", {err}});
   }
-  return 1;
+  return {1, std::nullopt};
 }
 
-int DeleteMacroFile(const std::string& path, HWND owner) {
-  if (::unlink(path.c_str()) == 0 || errno == ENOENT || errno == ENOTDIR) return 1;
+Reported<int> DeleteMacroFile(const std::string& path) {
+  if (::unlink(path.c_str()) == 0 || errno == ENOENT || errno == ENOTDIR) return {1, std::nullopt};
   const int err = errno;
   WriteLog("DeleteFile %s, err=%d", path.c_str(), err);
-  ShowFormatted(owner, "Delete File failed, err = %d.", err);
-  return 0;
+  return Told(0, UserMessage{u"Delete File failed, err = %d.", {err}});
 }
 
-int DeleteMacroFolder(const std::string& path, HWND owner) {
+Reported<int> DeleteMacroFolder(const std::string& path) {
   std::string folder = path;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   struct stat st {};
-  if (::lstat(folder.c_str(), &st) != 0) return 1;  // never written: nothing on disk
-  if (!S_ISDIR(st.st_mode)) return DeleteMacroFile(folder, owner);  // a link goes, what it names stays
+  if (::lstat(folder.c_str(), &st) != 0) return {1, std::nullopt};  // never written: nothing on disk
+  if (!S_ISDIR(st.st_mode)) return DeleteMacroFile(folder);  // a link goes, what it names stays
   const int contentErr = DeleteContent(folder);
-  if (::rmdir(folder.c_str()) == 0 || errno == ENOENT) return 1;
+  if (::rmdir(folder.c_str()) == 0 || errno == ENOENT) return {1, std::nullopt};
   const int err = contentErr != 0 ? contentErr : errno;
-  ShowFormatted(owner, "Remove Directory failed, err = %d.", err);
-  return 0;
+  return Told(0, UserMessage{u"Remove Directory failed, err = %d.", {err}});
 }
 
 std::string FolderBaseName(const std::string& path) {
@@ -260,44 +246,39 @@ int CopyMacroFolder(const std::string& source, const std::string& destinationPar
   return CopyContent(from, destination);
 }
 
-std::string ImportMacroFolderFiles(const std::string& macroFolder, const MacroItemPath& target,
-                                   const std::vector<std::u16string>& siblingNames, const std::string& source,
-                                   HWND owner) {
+Reported<std::string> ImportMacroFolderFiles(const std::string& macroFolder, const MacroItemPath& target,
+                                             const std::vector<std::u16string>& siblingNames,
+                                             const std::string& source) {
   // The folder keeps its own name in the library: one with format characters is refused
   // rather than copied under a name that shows otherwise.
   const std::u16string name = FromUtf8(FolderBaseName(source));
   if (const std::u16string problem = ItemNameProblem(name); !problem.empty()) {
-    ShowMessage(owner, problem);
-    return {};
+    return Told(std::string(), UserMessage{problem});
   }
   if (NameTaken(siblingNames, name)) {
-    ShowMessage(owner, TextTable::Instance().tc_macro_msg8);
-    return {};
+    return Told(std::string(), UserMessage{TextTable::Instance().tc_macro_msg8});
   }
   std::string folder;
   if (!FolderPathOf(macroFolder, target, folder)) return {};
   const UserFolderLock folderLock = UserFolderLock::TakeForMacroFolder(macroFolder);
   if (!folderLock.Held()) {
     WriteLog("Import folder: %s", folderLock.Error().c_str());
-    ShowMessage(owner, u"Import failed.");
-    return {};
+    return Told(std::string(), UserMessage{u"Import failed."});
   }
   std::string copy;
   if (!CopyMacroFolder(source, folder, &copy)) {
-    ShowMessage(owner, TextTable::Instance().tc_import_failed);
     // What was copied before the failure is still read into the library.
-    return IsDir(copy) ? copy : std::string();
+    return Told(IsDir(copy) ? copy : std::string(), UserMessage{TextTable::Instance().tc_import_failed});
   }
-  return copy;
+  return {copy, std::nullopt};
 }
 
-int ExportMacroFolderFiles(const std::string& macroFolder, const MacroItemPath& source, const std::string& destination,
-                           HWND owner) {
+Reported<int> ExportMacroFolderFiles(const std::string& macroFolder, const MacroItemPath& source,
+                                     const std::string& destination) {
   std::string folder;
-  if (!FolderPathOf(macroFolder, source, folder)) return 0;
+  if (!FolderPathOf(macroFolder, source, folder)) return {};
   if (!CopyMacroFolder(folder, destination)) {
-    ShowMessage(owner, TextTable::Instance().tc_export_failed);
-    return 0;
+    return Told(0, UserMessage{TextTable::Instance().tc_export_failed});
   }
-  return 1;
+  return {1, std::nullopt};
 }

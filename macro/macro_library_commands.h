@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/user_message.h"
 #include "macro/macro_files.h"
-#include "platform/hwnd.h"
 
 class MacroLibrary;
 
@@ -26,9 +26,9 @@ std::u16string CutBeforeLastDot(std::u16string_view name);
 // table gives none, so a problem never reads as empty.
 std::u16string ItemNameProblem(std::u16string_view name);
 // Takes the format characters (IsFormatCharacter: bidi controls and the like) out of a name
-// the user gives, then shows the problem of what is left in the message box; true when the
-// name, as it now is, can be used.
-bool CheckItemName(HWND owner, std::u16string& name);
+// the user gives, then tells the problem of what is left (for the message box); true when
+// the name, as it now is, can be used.
+Reported<bool> CheckItemName(std::u16string& name);
 
 // True when one of the names equals name without regard to case.
 bool NameTaken(const std::vector<std::u16string>& names, std::u16string_view name);
@@ -37,20 +37,20 @@ bool NameTaken(const std::vector<std::u16string>& names, std::u16string_view nam
 // written first when dirty, and its file is moved to the new name. A folder: its image
 // inside it is renamed after the new name, then the folder is moved; a folder not yet on
 // disk only changes its name. An existing file or folder of the new name is never
-// replaced. A failed move shows "Rename failed. err=0x%x" and changes nothing.
+// replaced. A failed move tells "Rename failed. err=0x%x" and changes nothing.
 // Returns 1 when the item may take the new name.
-int RenameLibraryItem(MacroLibrary& library, const std::string& macroFolder, const MacroItemPath& item,
-                      std::u16string_view newName, HWND owner);
+Reported<int> RenameLibraryItem(MacroLibrary& library, const std::string& macroFolder, const MacroItemPath& item,
+                                std::u16string_view newName);
 
 // Deletes a macro's file; a failure other than a missing file is logged "DeleteFile %s,
-// err=%d" and shows "Delete File failed, err = %d.". Returns 1 when the file is gone.
-int DeleteMacroFile(const std::string& path, HWND owner);
+// err=%d" and tells "Delete File failed, err = %d.". Returns 1 when the file is gone.
+Reported<int> DeleteMacroFile(const std::string& path);
 // Deletes a library folder with everything in it, sub-folders first (those whose names
 // begin with "." or "$" are left alone). Each file that cannot be deleted is logged
 // "DeleteFile %s, err=%d" and the rest goes on; when the folder itself cannot be removed
-// (and is not missing) "Remove Directory failed, err = %d." is shown. Links are removed,
+// (and is not missing) "Remove Directory failed, err = %d." is told. Links are removed,
 // never followed. Returns 1 when the folder is gone.
-int DeleteMacroFolder(const std::string& path, HWND owner);
+Reported<int> DeleteMacroFolder(const std::string& path);
 
 // The last name of a folder path (without a final "/").
 std::string FolderBaseName(const std::string& path);
@@ -65,10 +65,10 @@ int CopyMacroFolder(const std::string& source, const std::string& destinationPar
 // (tc_macro_msg8); then the folder is copied into the target's folder. Returns the path of
 // the copy ("" when nothing was imported); the window adds the folder item and scans the
 // copy with new ids.
-std::string ImportMacroFolderFiles(const std::string& macroFolder, const MacroItemPath& target,
-                                   const std::vector<std::u16string>& siblingNames, const std::string& source,
-                                   HWND owner);
+Reported<std::string> ImportMacroFolderFiles(const std::string& macroFolder, const MacroItemPath& target,
+                                             const std::vector<std::u16string>& siblingNames,
+                                             const std::string& source);
 // Export of a library folder (the whole macro folder for no names) into a chosen folder.
-// A failed copy shows tc_export_failed ("Export failed."). Returns 1 on success.
-int ExportMacroFolderFiles(const std::string& macroFolder, const MacroItemPath& source, const std::string& destination,
-                           HWND owner);
+// A failed copy tells tc_export_failed ("Export failed."). Returns 1 on success.
+Reported<int> ExportMacroFolderFiles(const std::string& macroFolder, const MacroItemPath& source,
+                                     const std::string& destination);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "macro/macro_limits.h"
 
-#include "app/settings.h"
+#include "base/settings.h"
 
 MacroLimits DeriveMacroLimits(const AppSettings& settings) {
   MacroLimits limits;

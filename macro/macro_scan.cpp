@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "macro/macro_scan.h"
 
-#include "app/settings.h"
+#include "base/settings.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
 
 #include <memory>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "macro/macro_files.h"
 #include "macro/macro_library.h"
 #include "text/utf.h"

@@ -8,11 +8,11 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "app/log.h"
+#include "base/log.h"
+#include "base/user_folder_lock.h"
+#include "base/user_message.h"
 #include "macro/macro_library.h"
 #include "macro/macro_library_commands.h"
-#include "model/user_folder_lock.h"
-#include "model/user_message.h"
 #include "text/text_table.h"
 #include "text/utf.h"
 
@@ -27,23 +27,17 @@ std::u16string FileTitle(const std::string& path) {
   return FromUtf8(name);
 }
 
-void ShowFormatted(HWND owner, const char* format, int err) {
-  char text[128];
-  std::snprintf(text, sizeof text, format, err);
-  ShowMessage(owner, FromUtf8(text));
-}
-
 }  // namespace
 
-uint32_t ImportMacro(MacroLibrary& library, const std::string& macroFolder, const MacroItemPath& target,
-                     const std::vector<std::u16string>& siblingNames, const std::string& sourcePath,
-                     uint32_t mouseMask, HWND owner, std::u16string* title, bool* writeFailed) {
+Reported<uint32_t> ImportMacro(MacroLibrary& library, const std::string& macroFolder, const MacroItemPath& target,
+                               const std::vector<std::u16string>& siblingNames, const std::string& sourcePath,
+                               uint32_t mouseMask, std::u16string* title, bool* writeFailed) {
   // The item and its file are named after the title as the record keeps it (at most 39
   // characters): that is the name checked against the siblings and the disk.
   MacroRecord named = ZeroMacroRecord();
   named.SetName(FileTitle(sourcePath));
   std::u16string fileTitle = named.Name();
-  if (!CheckItemName(owner, fileTitle)) return 0;
+  if (Reported<bool> checked = CheckItemName(fileTitle); !checked.value) return Told(0u, *checked.message);
   MacroItemPath item = target;
   item.isFolder = false;
   item.names.push_back(fileTitle);
@@ -51,60 +45,53 @@ uint32_t ImportMacro(MacroLibrary& library, const std::string& macroFolder, cons
   const UserFolderLock folderLock = UserFolderLock::TakeForMacroFolder(macroFolder);
   if (!folderLock.Held()) {
     WriteLog("ImportMacro: %s", folderLock.Error().c_str());
-    ShowMessage(owner, u"Import failed.");
     if (writeFailed != nullptr) *writeFailed = true;
-    return 0;
+    return Told(0u, UserMessage{u"Import failed."});
   }
   std::string destination;
   struct stat existing {};
   if (NameTaken(siblingNames, fileTitle) || !TreeItem_To_FilePath(macroFolder, item, destination) ||
       ::lstat(destination.c_str(), &existing) == 0) {
     // Never over an existing macro file, even one the library does not show.
-    ShowMessage(owner, TextTable::Instance().tc_macro_msg8);
-    return 0;
+    return Told(0u, UserMessage{TextTable::Instance().tc_macro_msg8});
   }
 
   // Only a plain file: a pipe would block the import, a folder is no macro file.
   UniqueFd fd = OpenFileForReading(sourcePath);
   if (!fd.Valid()) {
-    ShowFormatted(owner, "Open macro file failed. error=0x%x", errno);
-    return 0;
+    return Told(0u, UserMessage{u"Open macro file failed. error=0x%x", {errno}});
   }
   std::array<uint8_t, kMacroRecordSize> bytes{};
   const long n = ReadUpTo(fd.Get(), bytes);
   if (n < 0 || static_cast<std::size_t>(n) < kMacroRecordSize) {
-    ShowFormatted(owner, "Read macro file failed. error=0x%x", n < 0 ? errno : 0);
-    return 0;
+    return Told(0u, UserMessage{u"Read macro file failed. error=0x%x", {n < 0 ? errno : 0}});
   }
   fd.Reset();
 
   MacroRecord record = MacroFromFileImage(bytes);
   BoundMacroRecord(record);
   if (record.dwMagicNumber != kMacroMagic) {
-    ShowMessage(owner, u"This is not a valid macro file.");
-    return 0;
+    return Told(0u, UserMessage{u"This is not a valid macro file."});
   }
   if (MacroHasUnsupportedKey(record, mouseMask)) {
-    ShowMessage(owner, u"This macro contains unsupported key.");
-    return 0;
+    return Told(0u, UserMessage{u"This macro contains unsupported key."});
   }
 
   record.SetName(fileTitle);
   record.dwMacroId = library.NewMacroId();
   record.Macro_Buffer_ID = 0;
   record.dwFlags |= kMacroDirtyBits;
-  if (!library.Add(record)) return 0;
+  if (!library.Add(record)) return {};
 
   item.macroId = record.dwMacroId;
   if (Flush_Dirty_Macro(library, macroFolder, item) != 1) {
     // Not on disk, so not in the library either: nothing looks imported that is not.
     library.Remove(record.dwMacroId);
-    ShowMessage(owner, u"Import failed.");
     if (writeFailed != nullptr) *writeFailed = true;
-    return 0;
+    return Told(0u, UserMessage{u"Import failed."});
   }
   if (title != nullptr) *title = record.Name();
-  return record.dwMacroId;
+  return {record.dwMacroId, std::nullopt};
 }
 
 std::u16string ExportMacroFileName(const MacroRecord& record) { return WithoutFormatCharacters(record.Name()) + u".mck"; }

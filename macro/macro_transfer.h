@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/user_message.h"
 #include "macro/macro_files.h"
-#include "platform/hwnd.h"
 
 class MacroLibrary;
 
@@ -21,12 +21,13 @@ class MacroLibrary;
 // the file title, given a new id, added to the library and written at once into the macro
 // folder under the target, with the user data folder locked (UserFolderLock) from the look
 // for a file of that name to the write. Returns the new macro id (the caller adds and
-// selects its tree item named `title`), or 0 when nothing was imported. When the file
-// cannot be written (or the lock cannot be had) "Import failed." is shown, the record is
-// taken out of the library again and writeFailed is set.
-uint32_t ImportMacro(MacroLibrary& library, const std::string& macroFolder, const MacroItemPath& target,
-                     const std::vector<std::u16string>& siblingNames, const std::string& sourcePath,
-                     uint32_t mouseMask, HWND owner, std::u16string* title = nullptr, bool* writeFailed = nullptr);
+// selects its tree item named `title`), or 0 when nothing was imported; a refusal or
+// failure comes with its message for the caller to show. When the file cannot be written
+// (or the lock cannot be had) the message is "Import failed.", the record is taken out of
+// the library again and writeFailed is set.
+Reported<uint32_t> ImportMacro(MacroLibrary& library, const std::string& macroFolder, const MacroItemPath& target,
+                               const std::vector<std::u16string>& siblingNames, const std::string& sourcePath,
+                               uint32_t mouseMask, std::u16string* title = nullptr, bool* writeFailed = nullptr);
 
 // The file name the export dialog proposes: "%s.mck" with the macro's name without its format
 // characters.

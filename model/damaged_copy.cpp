@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "model/stored_file.h"
+#include "base/stored_file.h"
 
 namespace {
 

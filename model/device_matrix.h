@@ -9,26 +9,17 @@
 #include <span>
 #include <utility>
 
-#include "model/key_function.h"
+#include "base/key_function.h"
+#include "base/key_usage.h"
+#include <string_view>
+
 #include "platform/hwnd.h"
 
 class MacroLookup;
 
-using DeviceMatrix = std::array<uint32_t, kKeyCount>;
-constexpr std::size_t kDeviceMatrixBytes = kKeyCount * 4;
 
 // The entry of a function that cannot be encoded.
 constexpr uint32_t kNoHardwareCode = 0xFFFFFFFFu;
-
-// One pair of the usage table: a HID Keyboard/Keypad usage and the virtual key giving it.
-struct UsagePair {
-  uint8_t usage;
-  uint8_t vk;
-};
-// The 113 pairs, searched in order.
-std::span<const UsagePair> VirtualKeyUsageTable();
-// The usage of the first pair whose virtual key matches, or 0.
-uint8_t UsageOfVirtualKey(uint32_t vk);
 
 // Mouse functions (kind 1): value and entry.
 struct MouseCode {
@@ -51,12 +42,15 @@ uint32_t keyinfo_to_hardware_code(const KeyFunction& function, const MacroLookup
 
 // Builds the matrix of a profile's key functions. Key i goes to the matrix position of key
 // table record i; keys that the key table does not have and positions outside 0..125 are
-// skipped. A function that cannot be encoded shows "Invaild key code" ("Error") owned by
-// `owner` (the progress window of the running apply, or null) and leaves its position 0.
-// A position taken twice logs "Error: KEYINFO_2_Matrix Matrix[%d]=%08x" and the later key
-// wins.
-void KEYINFO_2_Matrix(std::span<const KeyFunction, kKeyCount> keys, const KeyTable& table,
-                      const MacroLookup& macros, HWND owner, DeviceMatrix& matrix);
+// skipped. A function that cannot be encoded leaves its position 0 and is counted: the
+// caller shows "Invaild key code" ("Error") once for each (the apply owned by its progress
+// window). A position taken twice logs "Error: KEYINFO_2_Matrix Matrix[%d]=%08x" and the
+// later key wins. Returns the number of functions that could not be encoded.
+int KEYINFO_2_Matrix(std::span<const KeyFunction, kKeyCount> keys, const KeyTable& table,
+                     const MacroLookup& macros, DeviceMatrix& matrix);
+
+// The message box text and caption of a function that cannot be encoded.
+inline constexpr std::u16string_view kInvalidKeyCodeText = u"Invaild key code";
 
 // With the log on: logs "Matrix[%02d] = 0x%08x" for each key table position whose entry is
 // non-zero and differs from the encoded default.

@@ -12,9 +12,9 @@
 // Side-specific, as the capture box and function names show it: "L-Ctrl", "L-Alt",
 // "L-Shift", "L-Win", "R-Ctrl", "R-Alt", "R-Shift", "R-Win", then key 1 and key 2.
 std::u16string KeyCombinationText(uint8_t modifiers, uint8_t key1, uint8_t key2,
-                                  const KeyNaming& naming = KeyNaming::Current());
+                                  const KeyNaming& naming);
 
 // Short, as the key function picker shows it: "Ctrl", "Alt", "Shift", "Win" once each
 // whichever side is held, then key 1 and key 2.
 std::u16string ShortKeyCombinationText(uint8_t modifiers, uint8_t key1, uint8_t key2,
-                                       const KeyNaming& naming = KeyNaming::Current());
+                                       const KeyNaming& naming);

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "macro/macro_library.h"
 #include "model/device_matrix.h"
 #include "model/key_combination_text.h"
@@ -108,8 +108,8 @@ std::u16string LayoutCharacter(uint8_t code, const KeyboardLayout& layout) {
 
 }  // namespace
 
-KeyNaming KeyNaming::Current() {
-  return KeyNaming{Settings().KbType, TextTable::Instance(), CurrentKeyboardLayout()};
+KeyNaming KeyNaming::For(const AppSettings& settings) {
+  return KeyNaming{settings.KbType, TextTable::Instance(), CurrentKeyboardLayout()};
 }
 
 std::u16string KeyName(uint32_t code, const KeyNaming& naming) {
@@ -138,8 +138,8 @@ std::u16string FunctionName(const KeyFunction& function, const MacroLookup& macr
   }
 }
 
-std::u16string FunctionName(const KeyFunction& function) {
+std::u16string FunctionName(const KeyFunction& function, const KeyNaming& naming) {
   const MacroLibrary& library = TheMacroLibrary();
   auto lock = library.Lock();
-  return FunctionName(function, library);
+  return FunctionName(function, library, naming);
 }

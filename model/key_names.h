@@ -9,8 +9,9 @@
 #include <cstdint>
 #include <string>
 
-#include "model/key_function.h"
+#include "base/key_function.h"
 
+struct AppSettings;
 class KeyboardLayout;
 class MacroLookup;
 class TextTable;
@@ -22,20 +23,20 @@ struct KeyNaming {
   const TextTable& texts;
   const KeyboardLayout& layout;
 
-  // The program's: the KbType setting, the process-wide text table, the current keyboard
-  // layout.
-  static KeyNaming Current();
+  // The program's for these settings: their KbType, the process-wide text table, the
+  // current keyboard layout.
+  static KeyNaming For(const AppSettings& settings);
 };
 
 // The name of a virtual-key code (only its low byte counts after the KbType name remap):
 // a fixed name, a text of the text table, or the one character the keyboard layout gives
 // for the key; empty for 0xFF and for a key that gives no character.
-std::u16string KeyName(uint32_t code, const KeyNaming& naming = KeyNaming::Current());
+std::u16string KeyName(uint32_t code, const KeyNaming& naming);
 
 // The display name of a key function: a macro's "<tc_mac_def> - <macro name>" (empty when
 // the macro is not in `macros`), "Fn", the side-specific key-combination text, or the text
 // of a mouse, media or application function (empty for values without one).
 std::u16string FunctionName(const KeyFunction& function, const MacroLookup& macros,
-                            const KeyNaming& naming = KeyNaming::Current());
+                            const KeyNaming& naming);
 // The same with the process-wide macro library.
-std::u16string FunctionName(const KeyFunction& function);
+std::u16string FunctionName(const KeyFunction& function, const KeyNaming& naming);

@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "model/key_function.h"
+#include "base/key_function.h"
 
 class TextTable;
 

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/log.h"
-#include "app/settings.h"
+#include "base/log.h"
+#include "base/settings.h"
 #include "text/utf.h"
 
 namespace {

@@ -14,8 +14,8 @@
 #include <string_view>
 #include <type_traits>
 
-#include "app/types.h"
-#include "model/key_function.h"
+#include "base/key_function.h"
+#include "base/types.h"
 
 struct AppSettings;
 

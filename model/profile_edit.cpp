@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <set>
 
-#include "app/log.h"
-#include "app/settings.h"
+#include "base/log.h"
+#include "base/settings.h"
 #include "macro/macro_library.h"
 #include "model/profile_store.h"
 #include "text/text_table.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/types.h"
+#include "base/types.h"
 #include "model/profile.h"
 
 struct AppSettings;

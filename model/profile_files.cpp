@@ -11,16 +11,16 @@
 #include <map>
 #include <memory>
 
-#include "app/log.h"
+#include "base/log.h"
+#include "base/stored_file.h"
+#include "base/user_folder_lock.h"
+#include "base/user_message.h"
 #include "macro/macro_files.h"
 #include "macro/macro_library.h"
 #include "model/damaged_copy.h"
 #include "model/profile_sanitize.h"
 #include "model/profile_edit.h"
 #include "model/profile_store.h"
-#include "model/stored_file.h"
-#include "model/user_folder_lock.h"
-#include "model/user_message.h"
 #include "text/utf.h"
 
 namespace {
@@ -264,15 +264,12 @@ std::u16string ExportProfileFileName(const Profile& profile) {
   return Truncated(WithoutFormatCharacters(profile.Name()) + u".kbp", kProfileNameChars);
 }
 
-int ExportProfile(const ProfileStore& store, const MacroLookup& macros, const std::string& path, HWND owner) {
+Reported<int> ExportProfile(const ProfileStore& store, const MacroLookup& macros, const std::string& path) {
   const std::optional<Profile> current = store.CopyCurrent();
-  if (!current) return 0;
+  if (!current) return {};
   const std::vector<uint8_t> image = ProfileExportImage(*current, macros);
-  if (!ReplaceFileContents(path, image).ok()) {
-    ShowMessage(owner, u"Create profile failed.");
-    return 0;
-  }
-  return 1;
+  if (!ReplaceFileContents(path, image).ok()) return Told(0, UserMessage{u"Create profile failed."});
+  return {1, std::nullopt};
 }
 
 namespace {
@@ -310,27 +307,19 @@ uint32_t AddEmbeddedMacro(MacroLibrary& library, const MacroRecord& embedded, co
 
 }  // namespace
 
-int ImportProfile(ProfileStore& store, MacroLibrary& library, const std::string& path, const std::string& macroFolder,
-                  const AppSettings& settings, uint32_t mouseMask, HWND owner, std::vector<ImportedMacro>* macros) {
-  if (store.Current() == nullptr) return 0;
+Reported<int> ImportProfile(ProfileStore& store, MacroLibrary& library, const std::string& path,
+                            const std::string& macroFolder, const AppSettings& settings, uint32_t mouseMask,
+                            std::vector<ImportedMacro>* macros) {
+  if (store.Current() == nullptr) return {};
   std::vector<uint8_t> image(kKbpFileSize, 0);
   const PrefixRead read = ReadPrefix(path, image);
-  if (!read.opened) {
-    ShowMessage(owner, u"Open profile failed");
-    return 0;
-  }
+  if (!read.opened) return Told(0, UserMessage{u"Open profile failed"});
   const long n = read.count;
-  if (n <= 0) {
-    ShowMessage(owner, u"Open profile failed.");
-    return 0;
-  }
+  if (n <= 0) return Told(0, UserMessage{u"Open profile failed."});
   // Bytes after the end of a shorter file count as zero.
   if (n < static_cast<long>(kKbpFileSize)) std::fill(image.begin() + n, image.end(), 0);
   const std::span<const uint8_t, kProfileSize> profileBytes(image.data(), kProfileSize);
-  if (!IsValidProfileImage(profileBytes)) {
-    ShowMessage(owner, u"This is not a valid profile");
-    return 0;
-  }
+  if (!IsValidProfileImage(profileBytes)) return Told(0, UserMessage{u"This is not a valid profile"});
   Profile imported = ProfileFromBytes(profileBytes);
   for (const std::string& repair : SanitizeProfile(imported, settings)) {
     WriteLog("ImportProfile: profile 0x%x: %s", imported.id, repair.c_str());
@@ -395,18 +384,17 @@ int ImportProfile(ProfileStore& store, MacroLibrary& library, const std::string&
   if (writeFailed) {
     // All or nothing: the macros written so far go again, the profile stays as it was.
     RemoveImportedMacros(library, macroFolder, reports);
-    ShowMessage(owner, u"Import failed.");
-    return kImportWriteFailed;
+    return Told(kImportWriteFailed, UserMessage{u"Import failed."});
   }
   if (macros != nullptr) macros->insert(macros->end(), reports.begin(), reports.end());
 
   auto lock = store.Lock();
   Profile* current = store.Current();
-  if (current == nullptr) return 0;
+  if (current == nullptr) return {};
   imported.id = current->id;
   imported.name = current->name;
   *current = imported;
-  return 1;
+  return {1, std::nullopt};
 }
 
 void RemoveImportedMacros(MacroLibrary& library, const std::string& macroFolder,

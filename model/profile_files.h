@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/user_message.h"
 #include "model/profile.h"
 #include "platform/hwnd.h"
 
@@ -106,9 +107,9 @@ std::vector<uint8_t> ProfileExportImage(const Profile& profile, const MacroLooku
 // format characters (IsFormatCharacter), at most 19 characters in all.
 std::u16string ExportProfileFileName(const Profile& profile);
 
-// Writes the current profile to a .kbp file; "Create profile failed." when the file
-// cannot be written. Does nothing without a current profile. Returns 1 when written.
-int ExportProfile(const ProfileStore& store, const MacroLookup& macros, const std::string& path, HWND owner);
+// Writes the current profile to a .kbp file; "Create profile failed." is told when the
+// file cannot be written. Does nothing without a current profile. Returns 1 when written.
+Reported<int> ExportProfile(const ProfileStore& store, const MacroLookup& macros, const std::string& path);
 
 // What an import did with the macros the file carries.
 struct ImportedMacro {
@@ -128,12 +129,14 @@ struct ImportedMacro {
 // id. A key whose macro is in neither keeps its id. The user data folder above the macro
 // folder is locked (UserFolderLock) while the new macros are written. When one cannot be
 // written (or the lock cannot be had) nothing is kept: the macros written so far are
-// removed again, the profile is unchanged, "Import failed." is shown and the result is
+// removed again, the profile is unchanged, "Import failed." is told and the result is
 // kImportWriteFailed. Does nothing without a current profile. Returns 1 on success, 0 for
 // a file that is refused.
 constexpr int kImportWriteFailed = -1;
-int ImportProfile(ProfileStore& store, MacroLibrary& library, const std::string& path, const std::string& macroFolder,
-                  const AppSettings& settings, uint32_t mouseMask, HWND owner, std::vector<ImportedMacro>* macros = nullptr);
+// The refusals and failures come with their message for the caller to show.
+Reported<int> ImportProfile(ProfileStore& store, MacroLibrary& library, const std::string& path,
+                            const std::string& macroFolder, const AppSettings& settings, uint32_t mouseMask,
+                            std::vector<ImportedMacro>* macros = nullptr);
 // Takes back the macros an import added (their files and their library records), for a
 // caller whose save of the imported profile failed, so that nothing of it is left behind.
 void RemoveImportedMacros(MacroLibrary& library, const std::string& macroFolder,

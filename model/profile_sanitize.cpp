@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/settings.h"
+#include "base/settings.h"
 
 namespace {
 

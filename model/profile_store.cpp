@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "model/identifier.h"
+#include "base/identifier.h"
 
 ProfileStore::ProfileStore() { list_.SetMode(kListOwnsItems); }
 

@@ -6,8 +6,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/log.h"
-#include "app/settings.h"
+#include "base/log.h"
 #include "platform/checked_file.h"
 #include "platform/special_folders.h"
 
@@ -31,12 +30,11 @@ void FitCellHeight(QFont& font, int cellHeight) {
   while (size > 1 && QFontMetrics(font).height() > cellHeight) font.setPixelSize(--size);
 }
 
-void CreateAppFont(const std::string& programFolder) {
-  const AppSettings& s = Settings();
+void CreateAppFont(const std::string& programFolder, std::u16string_view fontName, int fontSize) {
   const std::string file = programFolder + "appfont.ttf";
-  if (s.FontName.empty() || !PathFileExists(file)) return;
-  g_cellHeight = s.FontSize > 0 ? s.FontSize : kDefaultFontSize;
-  QFont font(QString::fromStdU16String(s.FontName));
+  if (fontName.empty() || !PathFileExists(file)) return;
+  g_cellHeight = fontSize > 0 ? fontSize : kDefaultFontSize;
+  QFont font(QString::fromStdU16String(std::u16string(fontName)));
   font.setPixelSize(g_cellHeight);
   font.setWeight(static_cast<QFont::Weight>(kAppFontWeight));
   font.setItalic(false);
@@ -58,7 +56,7 @@ void CreateAppFont(const std::string& programFolder) {
 }
 
 void RemoveAppFont(const std::string& /*programFolder*/) {
-  if (Settings().FontName.empty()) return;
+  if (!g_font) return;
   if (g_fontId >= 0) QFontDatabase::removeApplicationFont(g_fontId);
   g_fontId = -1;
   g_font.reset();

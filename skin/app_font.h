@@ -6,15 +6,16 @@
 
 #include <QFont>
 #include <string>
+#include <string_view>
 
 // The application font, or null when there is none.
 const QFont* AppFont();
 
-// Creates the font when FontName is set and program folder + "appfont.ttf" exists: the
-// font first (face FontName, height FontSize, weight 90), then the file added to the
-// application's font table.
-void CreateAppFont(const std::string& programFolder);
-// Shutdown: with FontName set, takes the file out of the font table again.
+// Creates the font when fontName (the FontName setting) is set and program folder +
+// "appfont.ttf" exists: the font first (face fontName, height fontSize, the FontSize
+// setting, weight 90), then the file added to the application's font table.
+void CreateAppFont(const std::string& programFolder, std::u16string_view fontName, int fontSize);
+// Shutdown: when a font was made, takes the file out of the font table again.
 void RemoveAppFont(const std::string& programFolder);
 
 // Heights of the program's fonts are cell heights (ascent plus descent), as the window

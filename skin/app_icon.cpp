@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "skin/skin_image.h"
 
 QIcon LoadAppIcon(const std::string& programFolder, int* error) {

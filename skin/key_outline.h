@@ -7,7 +7,7 @@
 #include <QPainterPath>
 #include <vector>
 
-#include "app/types.h"
+#include "base/types.h"
 
 // One straight line from each corner to the next; fewer than 2 corners give an empty path.
 QPainterPath KeyOutlinePath(const std::vector<Point>& corners);

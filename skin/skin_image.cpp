@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/log.h"
 #include "app/paths.h"
+#include "base/log.h"
 #include "platform/checked_file.h"
 
 namespace {

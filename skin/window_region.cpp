@@ -5,7 +5,6 @@
 #include <QWidget>
 #include <vector>
 
-#include "app/settings.h"
 
 QImage FlattenOnto(const QImage& image, QRgb background) {
   QImage flat(image.size(), QImage::Format_RGB32);
@@ -74,9 +73,9 @@ WindowShape MainWindowShape(const SkinImage& background, const SkinImage& mask, 
   return shape;
 }
 
-WindowShape LoadMainWindowShape(const std::string& programFolder, const SkinImage& background) {
+WindowShape LoadMainWindowShape(const std::string& programFolder, const SkinImage& background, COLORREF clrMask) {
   if (background.Width() == 0) return {};
-  return MainWindowShape(background, LoadImage(SkinPath(programFolder, "main_mask.png")), Settings().clrMask);
+  return MainWindowShape(background, LoadImage(SkinPath(programFolder, "main_mask.png")), clrMask);
 }
 
 void ApplyWindowShape(QWidget* window, const WindowShape& shape) {

@@ -8,7 +8,7 @@
 #include <QRegion>
 #include <string>
 
-#include "app/types.h"
+#include "base/types.h"
 #include "skin/skin_image.h"
 
 class QWidget;
@@ -47,8 +47,8 @@ struct WindowShape {
 WindowShape MainWindowShape(const SkinImage& background, const SkinImage& mask, COLORREF clrMask);
 
 // Loads main_mask.png from the skins folder of programFolder and applies the rule above
-// to the main window's already loaded background with the clrMask setting.
-WindowShape LoadMainWindowShape(const std::string& programFolder, const SkinImage& background);
+// to the main window's already loaded background with clrMask (the clrMask setting).
+WindowShape LoadMainWindowShape(const std::string& programFolder, const SkinImage& background, COLORREF clrMask);
 
 // Gives the shape to the window (a rectangular shape clears any mask) and redraws it.
 void ApplyWindowShape(QWidget* window, const WindowShape& shape);

@@ -8,7 +8,7 @@
 #include <QDBusMetaType>
 #include <QVariantMap>
 
-#include "app/log.h"
+#include "base/log.h"
 
 QDBusArgument& operator<<(QDBusArgument& argument, const RemoteProfile& profile) {
   argument.beginStructure();

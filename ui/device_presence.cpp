@@ -8,8 +8,8 @@
 #include <QSocketNotifier>
 #include <cstdio>
 
-#include "app/log.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
+#include "base/log.h"
 #include "libs/simkeyboard/sim_keyboard.h"
 
 CDevicePresence::CDevicePresence(CUSBDriver& driver, QObject* parent) : QObject(parent), presence_(driver) {

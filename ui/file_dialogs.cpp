@@ -10,8 +10,8 @@
 #include <array>
 #include <memory>
 
-#include "app/settings.h"
-#include "app/types.h"
+#include "app/program_settings.h"
+#include "base/types.h"
 #include "skin/window_region.h"
 #include "text/text_table.h"
 

@@ -16,8 +16,8 @@
 #include <cstdint>
 #include <span>
 
-#include "app/types.h"
-#include "model/key_function.h"
+#include "base/key_function.h"
+#include "base/types.h"
 #include "ui/skinned_dialog.h"
 
 class CKBColorDlg : public CSkinnedDialog {

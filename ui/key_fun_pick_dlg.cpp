@@ -6,10 +6,10 @@
 #include <chrono>
 
 #include "app/hook_library.h"
-#include "app/log.h"
 #include "app/paths.h"
-#include "app/settings.h"
-#include "app/window_port.h"
+#include "app/program_settings.h"
+#include "base/log.h"
+#include "base/window_port.h"
 #include "controls/draw_text.h"
 #include "controls/menu_library.h"
 #include "model/key_combination_text.h"
@@ -108,8 +108,8 @@ void CKeyFunPickDlg::OnInitDialog() {
   CreateControls();
 
   // 5. The hint and TapHook's receiving window.
-  hint_ = TextTable::Instance().tc_msg16 + FunctionName(function);
-  hookCapture_ = CaptureThroughHook();
+  hint_ = TextTable::Instance().tc_msg16 + FunctionName(function, KeyNaming::For(Settings()));
+  hookCapture_ = CaptureThroughHook(Settings().HookDLL);
   if (hookCapture_) HookSetReceiver(hwnd());
 }
 
@@ -240,7 +240,7 @@ bool CKeyFunPickDlg::OnWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lP
 
 void CKeyFunPickDlg::OnKeyEvent(uint8_t vk, bool release) {
   if (!AddPickerKey(combination_, PickerKeyHistory(), vk, release, SteadyMs(), Settings().KbType)) return;
-  captureBox_.SetText(ShortKeyCombinationText(combination_.modifiers, combination_.key1, combination_.key2));
+  captureBox_.SetText(ShortKeyCombinationText(combination_.modifiers, combination_.key1, combination_.key2, KeyNaming::For(Settings())));
 }
 
 void CKeyFunPickDlg::OnMediaChosen() {
@@ -249,7 +249,7 @@ void CKeyFunPickDlg::OnMediaChosen() {
   mediaCode_ = static_cast<uint32_t>(value);
   KeyFunction chosen;
   chosen.code = mediaCode_;
-  media_.SetText(FunctionName(chosen));
+  media_.SetText(FunctionName(chosen, KeyNaming::For(Settings())));
 }
 
 void CKeyFunPickDlg::OnOK() {

@@ -16,12 +16,12 @@
 #include <cstdint>
 #include <string>
 
-#include "app/types.h"
+#include "base/key_function.h"
+#include "base/types.h"
 #include "controls/color_btn_dlg.h"
 #include "controls/combo_btn.h"
 #include "controls/png_btn.h"
 #include "controls/tree_ctrl_ex.h"
-#include "model/key_function.h"
 #include "model/key_pick.h"
 #include "ui/skinned_dialog.h"
 

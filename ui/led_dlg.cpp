@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "controls/draw_text.h"
 #include "controls/menu_library.h"
 #include "model/profile.h"

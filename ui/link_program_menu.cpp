@@ -3,9 +3,9 @@
 
 #include <unistd.h>
 
-#include "app/log.h"
 #include "app/paths.h"
 #include "app/profile_switch.h"
+#include "base/log.h"
 #include "model/profile_files.h"
 #include "model/profile_store.h"
 #include "text/text_table.h"

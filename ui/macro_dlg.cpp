@@ -14,14 +14,13 @@
 
 #include "app/hook_library.h"
 #include "app/paths.h"
-#include "app/settings.h"
-#include "app/window_port.h"
+#include "app/program_settings.h"
+#include "base/window_port.h"
 #include "controls/draw_text.h"
 #include "controls/menu_library.h"
 #include "controls/skin_edit.h"
 #include "macro/macro_files.h"
 #include "macro/macro_library.h"
-#include "model/user_message.h"
 #include "platform/messages.h"
 #include "skin/app_font.h"
 #include "skin/skin_image.h"
@@ -29,6 +28,7 @@
 #include "text/text_table.h"
 #include "ui/file_dialogs.h"
 #include "ui/msg_dlg.h"
+#include "ui/user_message_box.h"
 
 namespace {
 
@@ -307,6 +307,7 @@ void CMacroDlg::OnSave() {
                      : thirdRadio_.GetCheck() ? MACRO_REPEAT_THIRD
                                               : MACRO_REPEAT_COUNT;
   state.loopText = loopEdit_->text().toStdU16String();
+  int zeroCodes = 0;
   {
     auto lock = macros_.Lock();
     if ((record->dwFlags & kMacroEventsChanged) != 0) {
@@ -314,7 +315,10 @@ void CMacroDlg::OnSave() {
       TidyEventList(state.events);
       FillEvents(state.events);
     }
-    StoreEditorState(*record, state);
+    zeroCodes = StoreEditorState(*record, state);
+  }
+  if (Settings().Debug != 0) {
+    for (int i = 0; i < zeroCodes; ++i) Windows().MessageBox(nullptr, u"Capture keycode=0", u"Warning", MB_OK);
   }
   Flush_Dirty_Macro(macros_, macroFolder_, library_.ItemPath(macro));
   pendingEdits_ = false;

@@ -21,7 +21,7 @@
 
 #include "controls/png_btn.h"
 #include "controls/tree_ctrl_ex.h"
-#include "macro/macro_editing.h"
+#include "model/macro_editing.h"
 #include "ui/skinned_dialog.h"
 
 class QLineEdit;

@@ -8,9 +8,12 @@
 #include <QCursor>
 #include <algorithm>
 
-#include "app/window_port.h"
+#include "app/program_settings.h"
+#include "base/window_port.h"
 #include "controls/menu_library.h"
 #include "macro/macro_library.h"
+#include "model/key_names.h"
+#include "model/macro_editing.h"
 #include "platform/messages.h"
 #include "text/text_table.h"
 #include "ui/msg_dlg.h"
@@ -33,7 +36,7 @@ constexpr MouseItem kMouseItems[] = {
 
 HTREEITEM CMacroDlg::AddEvent(HTREEITEM anchor, bool before, const EventItem& event) {
   const QImage* icon = event.kind == EventItem::DELAY ? &delayIcon_ : event.kind == EventItem::PRESS ? &downIcon_ : &upIcon_;
-  const std::u16string text = EventItemText(event);
+  const std::u16string text = EventItemText(event, KeyNaming::For(Settings()));
   if (anchor != nullptr) return events_.InsertItemNextTo(anchor, before, icon, text, event.value, event.kind);
   return events_.AppendLeaf(icon, text, event.value, event.kind);
 }
@@ -134,7 +137,7 @@ void CMacroDlg::OnEventCommand(int32_t id) {
     d = events_.FindData(item);
     if (code == 0 || d == nullptr) return;
     events_.SetItemValue(item, code);
-    events_.SetItemText(item, EventItemText({d->subKind, code}));
+    events_.SetItemText(item, EventItemText({d->subKind, code}, KeyNaming::For(Settings())));
   }
   EventsChanged();
 }

@@ -8,7 +8,7 @@
 
 #include <cstdio>
 
-#include "app/window_port.h"
+#include "base/window_port.h"
 #include "controls/menu_library.h"
 #include "macro/macro_files.h"
 #include "macro/macro_library.h"
@@ -18,6 +18,7 @@
 #include "text/text_table.h"
 #include "text/utf.h"
 #include "ui/msg_dlg.h"
+#include "ui/user_message_box.h"
 
 void CMacroDlg::OnLibraryRightClick(HTREEITEM item, QPoint at) {
   const TextTable& t = TextTable::Instance();
@@ -96,7 +97,7 @@ void CMacroDlg::NewMacro() {
   std::u16string name;
   if (CMsgDlg::AskText(this, t.tc_macro_msg11, name) == 0 || name.empty()) return;
   name = CutBeforeLastDot(name);
-  if (!CheckItemName(hwnd(), name)) return;
+  if (!Shown(hwnd(), CheckItemName(name))) return;
   if (library_.FindChild(target, name)) {
     Message(t.tc_macro_msg8);
     return;
@@ -119,7 +120,7 @@ void CMacroDlg::NewFolder() {
   const TextTable& t = TextTable::Instance();
   std::u16string name;
   if (CMsgDlg::AskText(this, t.tc_macro_msg13, name) == 0 || name.empty()) return;
-  if (!CheckItemName(hwnd(), name)) return;
+  if (!Shown(hwnd(), CheckItemName(name))) return;
   HTREEITEM target = library_.GetSelectedItem();
   if (target == nullptr) target = library_.Root();
   if (library_.FindChild(target, name)) {
@@ -139,7 +140,7 @@ void CMacroDlg::Rename() {
   std::u16string name;
   if (CMsgDlg::AskText(this, folder ? t.tc_macro_msg13 : t.tc_macro_msg11, name) == 0 || name.empty()) return;
   name = CutBeforeLastDot(name);
-  if (!CheckItemName(hwnd(), name)) return;
+  if (!Shown(hwnd(), CheckItemName(name))) return;
   HTREEITEM parent = library_.GetParentItem(item);
   if (library_.FindChild(parent, name)) {
     Message(t.tc_macro_msg8);
@@ -150,7 +151,7 @@ void CMacroDlg::Rename() {
     FlushAll();
   }
   const MacroItemPath path = library_.ItemPath(item);
-  if (!RenameLibraryItem(macros_, macroFolder_, path, name, hwnd())) return;
+  if (!Shown(hwnd(), RenameLibraryItem(macros_, macroFolder_, path, name))) return;
   if (folder && library_.HasIcon(item)) {
     // The folder is read again from its new place, with its image.
     std::string oldPath;
@@ -186,7 +187,7 @@ void CMacroDlg::Delete() {
   }
   if (!path.isFolder) {
     // The file goes first: a macro whose file stays stays in the library too.
-    if (!DeleteMacroFile(file, hwnd())) return;
+    if (!Shown(hwnd(), DeleteMacroFile(file))) return;
     Forget({path.macroId});
     macros_.Remove(path.macroId);
     library_.DeleteItem(item);
@@ -204,7 +205,7 @@ void CMacroDlg::Delete() {
   shown_ = nullptr;
   pendingEdits_ = false;
   save_.hide();
-  if (!DeleteMacroFolder(file, hwnd())) {
+  if (!Shown(hwnd(), DeleteMacroFolder(file))) {
     // What could not be deleted is shown again, as it is on disk.
     const std::string name = ToUtf8(path.names.back());
     HTREEITEM left = library_.InsertItem(parent, CTreeCtrlEx::ITEM_FOLDER, false,
@@ -230,7 +231,7 @@ void CMacroDlg::ImportMacroFile() {
   std::u16string title;
   const MacroItemPath targetPath = target == library_.Root() ? MacroItemPath{} : library_.ItemPath(target);
   const uint32_t id =
-      ImportMacro(macros_, macroFolder_, targetPath, library_.ChildNames(target), source, mouseMask_, hwnd(), &title);
+      Shown(hwnd(), ImportMacro(macros_, macroFolder_, targetPath, library_.ChildNames(target), source, mouseMask_, &title));
   if (id == 0) return;
   HTREEITEM item = library_.InsertItem(target, CTreeCtrlEx::ITEM_LEAF, true, std::string(), title, id, 0,
                                        CTreeCtrlEx::kLibraryTextOffset);
@@ -255,7 +256,8 @@ void CMacroDlg::ImportFolder() {
   const std::string source = chooseFolder();
   if (source.empty()) return;
   const MacroItemPath targetPath = target == library_.Root() ? MacroItemPath{} : library_.ItemPath(target);
-  const std::string copy = ImportMacroFolderFiles(macroFolder_, targetPath, library_.ChildNames(target), source, hwnd());
+  const std::string copy =
+      Shown(hwnd(), ImportMacroFolderFiles(macroFolder_, targetPath, library_.ChildNames(target), source));
   if (copy.empty()) return;
   const std::string name = FolderBaseName(copy);
   HTREEITEM folder = library_.InsertItem(target, CTreeCtrlEx::ITEM_FOLDER, true, copy + "/" + name + ".png",
@@ -276,6 +278,6 @@ void CMacroDlg::ExportFolder() {
   if (source != nullptr && !library_.IsFolder(source)) return;
   const std::string destination = chooseFolder();
   if (destination.empty()) return;
-  ExportMacroFolderFiles(macroFolder_, source == nullptr ? MacroItemPath{} : library_.ItemPath(source), destination,
-                         hwnd());
+  Shown(hwnd(), ExportMacroFolderFiles(macroFolder_, source == nullptr ? MacroItemPath{} : library_.ItemPath(source),
+                                       destination));
 }

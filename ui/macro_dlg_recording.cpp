@@ -9,9 +9,10 @@
 #include <QLineEdit>
 
 #include "app/hook_library.h"
-#include "app/log.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
+#include "base/log.h"
 #include "macro/macro_library.h"
+#include "model/key_names.h"
 #include "text/text_table.h"
 #include "ui/virtual_key_event.h"
 
@@ -40,7 +41,7 @@ void CMacroDlg::StartRecording() {
   events_.EnableMouse(false);
   if (countRadio_.GetCheck()) loopEdit_->hide();
   // Through TapHook only when it really captures; otherwise the window's own keys.
-  hookRecording_ = CaptureThroughHook();
+  hookRecording_ = CaptureThroughHook(Settings().HookDLL);
   if (hookRecording_) {
     HookSetReceiver(hwnd());
     HookSetStatus(1);

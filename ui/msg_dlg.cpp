@@ -10,8 +10,8 @@
 #include <climits>
 
 #include "app/hook_library.h"
-#include "app/settings.h"
-#include "app/window_port.h"
+#include "app/program_settings.h"
+#include "base/window_port.h"
 #include "controls/draw_text.h"
 #include "controls/skin_edit.h"
 #include "model/key_combination_text.h"
@@ -160,7 +160,7 @@ void CMsgDlg::OnInitDialog() {
   // live; the window's own keys are then only swallowed, so that no key counts twice. The
   // window that had the hook (the key function picker, the macro editor) gets it back when
   // the box ends.
-  if (m == MODE_CAPTURE && CaptureThroughHook()) {
+  if (m == MODE_CAPTURE && CaptureThroughHook(Settings().HookDLL)) {
     hookCapture_ = true;
     hookBefore_ = HookState();
     HookSetReceiver(hwnd());
@@ -241,7 +241,7 @@ void CMsgDlg::OnCaptureEvent(uint8_t vk, bool release) {
     capture.key2 = vk;
   }
   if (edit_ != nullptr) {
-    edit_->setText(QString::fromStdU16String(KeyCombinationText(capture.modifiers, capture.key1, capture.key2)));
+    edit_->setText(QString::fromStdU16String(KeyCombinationText(capture.modifiers, capture.key1, capture.key2, KeyNaming::For(Settings()))));
   }
 }
 

@@ -4,9 +4,9 @@
 #include <QPainter>
 #include <cstdio>
 
-#include "app/log.h"
-#include "app/settings.h"
-#include "app/window_port.h"
+#include "app/program_settings.h"
+#include "base/log.h"
+#include "base/window_port.h"
 #include "controls/draw_text.h"
 #include "device/apply_job.h"
 #include "platform/messages.h"

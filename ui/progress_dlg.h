@@ -10,7 +10,7 @@
 #include <QImage>
 #include <string>
 
-#include "app/types.h"
+#include "base/types.h"
 #include "controls/png_btn.h"
 #include "ui/skinned_dialog.h"
 

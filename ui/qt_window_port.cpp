@@ -9,7 +9,7 @@
 #include <memory>
 #include <mutex>
 
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "controls/window_handle.h"
 #include "ui/msg_dlg.h"
 

@@ -6,7 +6,7 @@
 // caption among the application's top-level windows.
 #pragma once
 
-#include "app/window_port.h"
+#include "base/window_port.h"
 
 class QtWindowPort : public WindowPort {
  public:

@@ -5,9 +5,9 @@
 #include <QWidget>
 #include <utility>
 
-#include "app/log.h"
 #include "app/paths.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
+#include "base/log.h"
 #include "device/apply_job.h"
 #include "model/profile.h"
 #include "model/profile_files.h"

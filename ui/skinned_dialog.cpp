@@ -13,7 +13,7 @@
 #include <algorithm>
 
 #include "app/paths.h"
-#include "app/window_port.h"
+#include "base/window_port.h"
 #include "controls/draw_text.h"
 #include "controls/menu_library.h"
 #include "controls/window_message.h"

@@ -7,11 +7,12 @@
 
 #include "app/desktop_session.h"
 #include "app/hook_library.h"
-#include "app/log.h"
 #include "app/paths.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "app/startup.h"
 #include "app/text_language.h"
+#include "base/log.h"
+#include "controls/control_look.h"
 #include "controls/menu_library.h"
 #include "controls/window_handle.h"
 #include "platform/messages.h"
@@ -38,7 +39,7 @@ bool CTastorApp::InitInstance() {
   if (!texts.ok) std::fprintf(stderr, "tastor: %s; the texts of text.xml are shown\n", texts.reason.c_str());
   TextTable::Instance().Load(texts.path);
 
-  if (!DataInit(folder)) {
+  if (!DataInit(folder, Settings())) {
     Windows().MessageBox(nullptr, u"     Data Init failed.     ", u"Error", MB_OK);
     return false;
   }
@@ -48,11 +49,13 @@ bool CTastorApp::InitInstance() {
   // Qt's own words (file dialogs, edit menus) in the same language.
   LoadQtTranslations(texts.language, qtTexts_);
   if (options_.nativeWayland) WriteLog("%s", NativeWaylandLimits());
-  ApplyTitleDefault();
+  ApplyTitleDefault(Settings());
+  // The skinned controls draw with the skin's colours and switches from here on.
+  InstallControlLook(ControlLookOf(Settings()));
   LoadMenuLibrary(folder);
-  MakeUserDataFolder(options_.userDir);
+  MakeUserDataFolder(Settings(), options_.userDir);
   // DPI awareness is declared only on newer Windows; Qt handles scaling everywhere else.
-  CreateAppFont(folder);
+  CreateAppFont(folder, Settings().FontName, Settings().FontSize);
 
   if (!TakeSingleInstance()) return false;
 

@@ -13,10 +13,11 @@
 #include <QUrl>
 #include <utility>
 
-#include "app/log.h"
 #include "app/paths.h"
-#include "app/settings.h"
-#include "app/window_port.h"
+#include "app/program_settings.h"
+#include "base/log.h"
+#include "base/user_folder_lock.h"
+#include "base/window_port.h"
 #include "controls/draw_text.h"
 #include "device/apply_job.h"
 #include "macro/macro_library.h"
@@ -25,7 +26,6 @@
 #include "model/profile_edit.h"
 #include "model/profile_files.h"
 #include "model/profile_store.h"
-#include "model/user_folder_lock.h"
 #include "platform/messages.h"
 #include "skin/app_font.h"
 #include "skin/skin_image.h"
@@ -41,6 +41,7 @@
 #include "ui/dbus_service.h"
 #include "ui/remote_control.h"
 #include "ui/tray_presence.h"
+#include "ui/user_message_box.h"
 
 namespace {
 
@@ -70,7 +71,8 @@ void KeepEventsFlowing() { QCoreApplication::processEvents(QEventLoop::AllEvents
 
 }  // namespace
 
-CTastorDlg::CTastorDlg(bool simulate, QWidget* parent) : CSkinnedDialog(parent), simulate_(simulate) {
+CTastorDlg::CTastorDlg(bool simulate, QWidget* parent)
+    : CSkinnedDialog(parent), simulate_(simulate), driver_(Settings()) {
   setMouseTracking(true);
   font_ = WindowFont(14);
   presence_ = std::make_unique<CTrayPresence>(
@@ -170,7 +172,7 @@ bool CTastorDlg::BuildSkin() {
   }
   background_ = face.Image();
   SetBackground(background_, Fit::Stretch);
-  ApplyWindowShape(this, LoadMainWindowShape(Paths().programFolder, face));
+  ApplyWindowShape(this, LoadMainWindowShape(Paths().programFolder, face, Settings().clrMask));
 
   setFixedSize(face.Size());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -469,7 +471,7 @@ void CTastorDlg::ExportProfile() {
   }
   const std::string path = AskProfileFile(this, true, Texts().tc_pro_export, proposal);
   if (path.empty()) return;
-  ::ExportProfile(store, TheMacroLibrary(), path, hwnd());
+  Shown(hwnd(), ::ExportProfile(store, TheMacroLibrary(), path));
 }
 
 void CTastorDlg::ImportProfile() {
@@ -478,8 +480,8 @@ void CTastorDlg::ImportProfile() {
   if (store.Current() == nullptr) return;
   const std::string path = AskProfileFile(this, false, Texts().tc_pro_import, {});
   if (path.empty()) return;
-  if (::ImportProfile(store, TheMacroLibrary(), path, Paths().MacroFolder(), Settings(),
-                      static_cast<uint32_t>(Settings().MacroHasMsKey), hwnd()) == 1) {
+  if (Shown(hwnd(), ::ImportProfile(store, TheMacroLibrary(), path, Paths().MacroFolder(), Settings(),
+                                    static_cast<uint32_t>(Settings().MacroHasMsKey))) == 1) {
     RefreshFromProfile();
   }
 }

@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "base/key_function.h"
 #include "controls/menu_library.h"
 #include "controls/png_btn.h"
 #include "device/usb_driver.h"
-#include "model/key_function.h"
 #include "ui/led_panel_owner.h"
 #include "ui/link_program_menu.h"
 #include "ui/skinned_dialog.h"

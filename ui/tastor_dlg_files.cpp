@@ -9,15 +9,15 @@
 
 #include <QApplication>
 
-#include "app/log.h"
 #include "app/paths.h"
-#include "app/settings.h"
-#include "app/window_port.h"
+#include "app/program_settings.h"
+#include "base/log.h"
+#include "base/user_folder_lock.h"
+#include "base/window_port.h"
 #include "macro/macro_library.h"
 #include "macro/macro_scan.h"
 #include "model/profile_files.h"
 #include "model/profile_store.h"
-#include "model/user_folder_lock.h"
 #include "text/text_table.h"
 #include "text/utf.h"
 #include "ui/msg_dlg.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ui/tray_icon.h"
 
-#include "app/window_port.h"
+#include "base/window_port.h"
 #include "platform/messages.h"
 #include "text/text_table.h"
 

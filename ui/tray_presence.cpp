@@ -5,15 +5,15 @@
 #include <QWidget>
 #include <cstdlib>
 
-#include "app/log.h"
 #include "app/paths.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
+#include "base/log.h"
+#include "base/user_folder_lock.h"
 #include "controls/window_message.h"
 #include "device/apply_job.h"
 #include "device/usb_driver.h"
 #include "model/profile_files.h"
 #include "model/profile_store.h"
-#include "model/user_folder_lock.h"
 #include "platform/messages.h"
 #include "text/text_table.h"
 #include "ui/device_presence.h"

@@ -8,10 +8,10 @@
 #include <QSet>
 #include <memory>
 
+#include "base/stored_file.h"
 #include "macro/macro_library.h"
 #include "macro/macro_scan.h"
 #include "model/profile_files.h"
-#include "model/stored_file.h"
 
 namespace {
 

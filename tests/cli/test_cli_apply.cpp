@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "macro/macro_record.h"
 #include "model/profile_files.h"
 #include "model/profile_store.h"

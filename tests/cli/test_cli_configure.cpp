@@ -8,7 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "macro/macro_library.h"
 #include "macro/macro_limits.h"
 #include "macro/macro_record.h"

@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "model/profile_files.h"
 #include "tests/support/test_support.h"
 

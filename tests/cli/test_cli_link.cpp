@@ -6,7 +6,7 @@
 #include <array>
 #include <filesystem>
 
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "model/profile_files.h"
 #include "tests/support/test_support.h"
 

@@ -16,7 +16,7 @@
 #include <filesystem>
 #include <set>
 
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "macro/macro_record.h"
 #include "model/profile_files.h"
 #include "platform/virtual_keys.h"

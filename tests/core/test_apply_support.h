@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "device/apply_job.h"
 #include "device/apply_setting.h"
 #include "device/usb_driver.h"
@@ -214,7 +214,7 @@ class ApplyTest : public ::testing::Test {
   TempDir dir_;
   AppSettings saved_;
   std::unique_ptr<LogRecorder> log_;
-  CUSBDriver driver_;
+  CUSBDriver driver_{Settings()};
 };
 
 // The apply worker over a store and a library of the test's own, with the outcome of every

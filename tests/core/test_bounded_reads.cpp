@@ -12,12 +12,12 @@
 #include <future>
 
 #include "app/desktop_session.h"
-#include "app/log.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "app/startup.h"
 #include "app/text_language.h"
+#include "base/ini_reader.h"
+#include "base/log.h"
 #include "platform/checked_file.h"
-#include "platform/ini_reader.h"
 #include "platform/special_folders.h"
 #include "tests/support/test_support.h"
 #include "text/text_table.h"
@@ -95,25 +95,26 @@ TEST_F(BoundedReads, TheCheckedReadTakesPlainFilesUpToItsLimit) {
 TEST_F(BoundedReads, CfgIniThatCannotBeReadFailsDataInitWithoutTheAppdirMessage) {
   const std::string program = dir_.path();
   std::string failure;
-  EXPECT_EQ(0, DataInit(program, &failure));
+  AppSettings settings;
+  EXPECT_EQ(0, DataInit(program, settings, &failure));
   EXPECT_EQ("cannot read cfg.ini at " + program + "cfg.ini: No such file or directory", failure);
   EXPECT_TRUE(port_.boxes.empty());  // the file is the problem, not the folder name
-  EXPECT_EQ(0, Settings().KeyTable.count);
-  EXPECT_EQ(350, Settings().Macro_Opt_X);  // the defaults all the same
+  EXPECT_EQ(0, settings.KeyTable.count);
+  EXPECT_EQ(350, settings.Macro_Opt_X);  // the defaults all the same
 
   Fifo("cfg.ini");
-  EndsPromptly([&] { EXPECT_EQ(0, DataInit(program, &failure)); }, program + "cfg.ini");
+  EndsPromptly([&] { EXPECT_EQ(0, DataInit(program, settings, &failure)); }, program + "cfg.ini");
   EXPECT_EQ("cannot read cfg.ini at " + program + "cfg.ini: not a regular file", failure);
 
   ::unlink((program + "cfg.ini").c_str());
   Sized("cfg.ini", IniFile::kMaxFileBytes + 1);
-  EXPECT_EQ(0, DataInit(program, &failure));
+  EXPECT_EQ(0, DataInit(program, settings, &failure));
   EXPECT_EQ("cannot read cfg.ini at " + program + "cfg.ini: larger than 4 MiB", failure);
   EXPECT_TRUE(port_.boxes.empty());
 
   dir_.Write("cfg.ini", "[OPT]\nappdir=Tastor\n");
-  EXPECT_EQ(1, DataInit(program, &failure));
-  EXPECT_EQ(u"Tastor", Settings().appdir);
+  EXPECT_EQ(1, DataInit(program, settings, &failure));
+  EXPECT_EQ(u"Tastor", settings.appdir);
 }
 
 TEST_F(BoundedReads, TextXmlThatIsNoFileOrTooLargeReadsAsMissing) {

@@ -18,7 +18,7 @@
 #include <random>
 #include <thread>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "macro/macro_files.h"
 #include "macro/macro_library.h"
 #include "macro/macro_scan.h"
@@ -155,7 +155,7 @@ class SaveFailureTest : public ::testing::Test {
     ASSERT_EQ(SaveProfiles(store_, User()), 1);
     ASSERT_EQ(SaveCurrentId(store_, User()), 1);
     ASSERT_EQ(Flush_Dirty_Macro(library_, User() + "Mac", item_), 1);
-    ASSERT_EQ(ExportProfile(store_, library_, User() + "Loop.kbp", nullptr), 1);
+    ASSERT_EQ(Shown(ExportProfile(store_, library_, User() + "Loop.kbp")), 1);
     for (const std::string file : kFiles) old_[file] = ReadFile(User() + file);
     // The new versions: other contents in every file.
     store_.Current()->SetName(u"New");
@@ -184,7 +184,7 @@ TEST_F(SaveFailureTest, FullDiskIsReportedAndLeavesTheOldFiles) {
     FileSizeLimit full(16);  // every file above 16 bytes hits the limit as on a full disk
     EXPECT_EQ(SaveProfiles(store_, User()), 0);
     EXPECT_EQ(Flush_Dirty_Macro(library_, User() + "Mac", item_), 0);
-    EXPECT_EQ(ExportProfile(store_, library_, User() + "Loop.kbp", nullptr), 0);
+    EXPECT_EQ(Shown(ExportProfile(store_, library_, User() + "Loop.kbp")), 0);
   }
   EXPECT_EQ(log.Count("Save pro: WriteFile err=27"), 1);  // EFBIG
   EXPECT_EQ(log.Count("Flush_Dirty_Macro: WriteFile err=0x1b, " + User() + "Mac/Loop.mck"), 1);
@@ -215,7 +215,7 @@ TEST_F(SaveFailureTest, ReadOnlyFolderIsReportedAndLeavesTheOldFiles) {
                         (library_.FindMacroById(0x330001)->dwFlags & kMacroDirtyBits) != 0
                     ? 0
                     : 4;
-    failures |= ExportProfile(store_, library_, User() + "Loop.kbp", nullptr) == 0 &&
+    failures |= Shown(ExportProfile(store_, library_, User() + "Loop.kbp")) == 0 &&
                         port.Texts() == std::vector<std::u16string>{u"Create profile failed."}
                     ? 0
                     : 8;

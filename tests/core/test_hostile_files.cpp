@@ -14,14 +14,14 @@
 #include <filesystem>
 #include <set>
 
+#include "base/identifier.h"
+#include "base/user_folder_lock.h"
 #include "macro/macro_files.h"
 #include "macro/macro_library.h"
 #include "macro/macro_scan.h"
 #include "macro/macro_transfer.h"
-#include "model/identifier.h"
 #include "model/profile_files.h"
 #include "model/profile_store.h"
-#include "model/user_folder_lock.h"
 #include "tests/core/test_model_support.h"
 #include "tests/support/test_support.h"
 #include "text/utf.h"
@@ -91,7 +91,7 @@ TEST_F(HostileFiles, KbpMacroNamesBecomeCleanFileNamesInsideTheMacroFolder) {
       Named(0xAA, u"dots..in..name")};
   dir_.Write("theirs.kbp", Kbp(macros));
   std::vector<ImportedMacro> report;
-  ASSERT_EQ(ImportProfile(store_, library_, Root() + "theirs.kbp", Mac(), settings_, 0, nullptr, &report), 1);
+  ASSERT_EQ(Shown(ImportProfile(store_, library_, Root() + "theirs.kbp", Mac(), settings_, 0, &report)), 1);
   ASSERT_EQ(report.size(), macros.size());
 
   // Only the user folder and the file lie in the root; only .mck files at the top of Mac.
@@ -131,7 +131,7 @@ TEST_F(HostileFiles, KbpMacroCountsAreCheckedBeforeUse) {
   for (int i = 0; i < kMacroEventSlots; ++i) full.Events[i] = MacroEvent{static_cast<uint16_t>(0x41 + i % 20), static_cast<uint16_t>(i % 2), 0xFFFFFFFFu};
   full.Macro_Buffer_ID = 77;
   dir_.Write("full.kbp", Kbp({full}) + std::string(5000, '\xEE'));  // junk after the file's size is not read
-  ASSERT_EQ(ImportProfile(store_, library_, Root() + "full.kbp", Mac(), settings_, 0, nullptr), 1);
+  ASSERT_EQ(Shown(ImportProfile(store_, library_, Root() + "full.kbp", Mac(), settings_, 0)), 1);
   const MacroRecord* added = library_.FindMacroById(static_cast<uint32_t>(store_.Current()->keys[0].macroId));
   ASSERT_NE(added, nullptr);
   EXPECT_EQ(added->EventCount(), kMacroEventsMax);
@@ -145,8 +145,8 @@ TEST_F(HostileFiles, ProfileAndMacroFilesThatAreNoFilesAreRefusedWithoutBlocking
   ASSERT_EQ(::mkfifo((User() + "pro.dct").c_str(), 0644), 0);
   ASSERT_EQ(::mkfifo((User() + "curid.dct").c_str(), 0644), 0);
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(ImportProfile(store_, library_, Root() + "pipe.kbp", Mac(), settings_, 0, nullptr), 0);
-  EXPECT_EQ(ImportProfile(store_, library_, Root() + "folder.kbp", Mac(), settings_, 0, nullptr), 0);
+  EXPECT_EQ(Shown(ImportProfile(store_, library_, Root() + "pipe.kbp", Mac(), settings_, 0)), 0);
+  EXPECT_EQ(Shown(ImportProfile(store_, library_, Root() + "folder.kbp", Mac(), settings_, 0)), 0);
   EXPECT_EQ(port_.Texts(), (std::vector<std::u16string>{u"Open profile failed", u"Open profile failed"}));
   ProfileStore loaded;
   EXPECT_EQ(LoadProfiles(loaded, User(), settings_).loaded, 0);
@@ -167,16 +167,16 @@ TEST_F(HostileFiles, MckImportTakesOnlyCleanNamesAndPlainFiles) {
   fs::create_directories(Root() + "in/Folder.mck");
   const auto start = std::chrono::steady_clock::now();
   for (const std::string& source : {control, dots, Root() + "in/Pipe.mck", Root() + "in/Folder.mck"}) {
-    EXPECT_EQ(ImportMacro(library_, Mac(), {}, {}, source, 0, nullptr), 0u) << source;
+    EXPECT_EQ(Shown(ImportMacro(library_, Mac(), {}, {}, source, 0)), 0u) << source;
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
   // A target whose path would leave the macro folder is refused as well.
   const std::string plain = dir_.Write("in/Plain.mck", good + std::string(1 << 16, '\x11'));
-  EXPECT_EQ(ImportMacro(library_, Mac(), {{u".."}, true, 0}, {}, plain, 0, nullptr), 0u);
+  EXPECT_EQ(Shown(ImportMacro(library_, Mac(), {{u".."}, true, 0}, {}, plain, 0)), 0u);
   EXPECT_EQ(library_.Count(), 0);
   EXPECT_EQ(Tree(User()), std::set<std::string>{"Mac"});
   // The plain file goes in; only its first 834 bytes are read.
-  const uint32_t id = ImportMacro(library_, Mac(), {}, {}, plain, 0, nullptr);
+  const uint32_t id = Shown(ImportMacro(library_, Mac(), {}, {}, plain, 0));
   ASSERT_NE(id, 0u);
   EXPECT_EQ(Tree(User()), (std::set<std::string>{"Mac", "Mac/Plain.mck"}));
   EXPECT_EQ(ReadFile(Mac() + "/Plain.mck").size(), kMacroRecordSize);

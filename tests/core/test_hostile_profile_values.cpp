@@ -114,7 +114,7 @@ TEST_F(HostileValues, StoredAndImportedProfilesAreBroughtIntoRangeAndLogged) {
   kbp.resize(kKbpFileSize, '\0');
   dir.Write("wild.kbp", kbp);
   MacroLibrary library;
-  ASSERT_EQ(ImportProfile(store, library, User() + "wild.kbp", User() + "Mac", settings, 0, nullptr), 1);
+  ASSERT_EQ(Shown(ImportProfile(store, library, User() + "wild.kbp", User() + "Mac", settings, 0)), 1);
   ExpectInRange(*store.Current(), settings);
   EXPECT_TRUE(log.Has("ImportProfile: profile 0x4242: key 4: function 0x7f000011 of no known kind -> the key table's"));
 }
@@ -197,10 +197,10 @@ TEST_F(HostileValues, NamesThatBecomeFileNamesLoseFormatCharacters) {
   EXPECT_TRUE(IsFormatCharacter(0x00AD) && IsFormatCharacter(0xE007F) && !IsFormatCharacter(0x2065));
 
   std::u16string given = u"evil\u202Egpj";
-  EXPECT_TRUE(CheckItemName(nullptr, given));
+  EXPECT_TRUE(Shown(CheckItemName(given)));
   EXPECT_EQ(given, u"evilgpj");
   std::u16string invisible = u"\u202E\u200B\U000E0020";
-  EXPECT_FALSE(CheckItemName(nullptr, invisible));
+  EXPECT_FALSE(Shown(CheckItemName(invisible)));
   EXPECT_EQ(port.Texts(), std::vector<std::u16string>{u"A name cannot be empty."});
   EXPECT_FALSE(ItemNameProblem(u"x\u202Ey").empty());
 
@@ -212,7 +212,7 @@ TEST_F(HostileValues, NamesThatBecomeFileNamesLoseFormatCharacters) {
   const auto mck = MacroFileImage(TestMacro(0x51, u"x", {{0x41, 1, 0}}));
   const std::string source = dir.Write("in/evil\u202Egpj.mck", AsString(mck.data(), mck.size()));
   MacroLibrary library;
-  ASSERT_NE(ImportMacro(library, User() + "Mac", {}, {}, source, 0, nullptr), 0u);
+  ASSERT_NE(Shown(ImportMacro(library, User() + "Mac", {}, {}, source, 0)), 0u);
   EXPECT_TRUE(fs::exists(User() + "Mac/evilgpj.mck"));
 
   ProfileStore store;
@@ -224,7 +224,7 @@ TEST_F(HostileValues, NamesThatBecomeFileNamesLoseFormatCharacters) {
   const auto kbp = ProfileExportImage(theirs, carried);
   dir.Write("theirs.kbp", AsString(kbp.data(), kbp.size()));
   std::vector<ImportedMacro> report;
-  ASSERT_EQ(ImportProfile(store, library, User() + "theirs.kbp", User() + "Mac", settings, 0, nullptr, &report), 1);
+  ASSERT_EQ(Shown(ImportProfile(store, library, User() + "theirs.kbp", User() + "Mac", settings, 0, &report)), 1);
   ASSERT_EQ(report.size(), 1u);
   EXPECT_EQ(report[0].name, u"runexe_");
   EXPECT_TRUE(fs::exists(User() + "Mac/runexe_.mck"));

@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "macro/macro_library.h"
 #include "model/key_combination_text.h"
 #include "model/key_names.h"
@@ -287,35 +287,35 @@ TEST_F(FunctionNames, KeysAndCombinationsUseTheSideSpecificText) {
   EXPECT_EQ(Name(Combination(0x01, 250, 0)), u"L-Ctrl + Fn");
 }
 
-// The program's own naming: the KbType setting, the process-wide text table and macro
-// library, and the installed keyboard layout.
+// The program's own naming: the KbType of the settings it is given (two side by side), the
+// process-wide text table and macro library, and the installed keyboard layout.
 TEST(ProgramKeyNames, UseTheSettingsTextTableMacroLibraryAndLayout) {
   FakeLayout layout({{21, U'Z'}, {44, U'Y'}});
   SetKeyboardLayout(&layout);
-  const int savedKbType = Settings().KbType;
+  AppSettings standard, variant;
+  variant.KbType = 1;
   const std::u16string savedSpace = TextTable::Instance().tc_space;
   const std::u16string savedMacro = TextTable::Instance().tc_mac_def;
 
-  Settings().KbType = 0;
   TextTable::Instance().tc_space = u"Blank";
   TextTable::Instance().tc_mac_def = u"Macro";
-  EXPECT_EQ(KeyName(0x59), u"Z");
-  EXPECT_EQ(KeyName(0x20), u"Blank");
-  EXPECT_EQ(KeyCombinationText(0x01, 0x59, 0x20), u"L-Ctrl + Z + Blank");
-  EXPECT_EQ(ShortKeyCombinationText(0x10, 0x5A, 0), u"Ctrl + Y");
-  Settings().KbType = 1;
-  EXPECT_EQ(KeyName(0x59), u"Y");
+  const KeyNaming naming = KeyNaming::For(standard);
+  EXPECT_EQ(KeyName(0x59, naming), u"Z");
+  EXPECT_EQ(KeyName(0x20, naming), u"Blank");
+  EXPECT_EQ(KeyCombinationText(0x01, 0x59, 0x20, naming), u"L-Ctrl + Z + Blank");
+  EXPECT_EQ(ShortKeyCombinationText(0x10, 0x5A, 0, naming), u"Ctrl + Y");
+  EXPECT_EQ(KeyName(0x59, KeyNaming::For(variant)), u"Y");
+  EXPECT_EQ(KeyName(0x59, naming), u"Z");
 
   ASSERT_TRUE(TheMacroLibrary().Add(MakeDefaultMacro(0x0ABCDE, u"Reload")));
   KeyFunction f;
   f.code = KeyFunction::MakeCode(KIND_MACRO, 0);
   f.macroId = 0x0ABCDE;
-  EXPECT_EQ(FunctionName(f), u"Macro - Reload");
+  EXPECT_EQ(FunctionName(f, naming), u"Macro - Reload");
   EXPECT_TRUE(TheMacroLibrary().Remove(0x0ABCDE));
-  EXPECT_EQ(FunctionName(f), u"");
+  EXPECT_EQ(FunctionName(f, naming), u"");
 
   SetKeyboardLayout(nullptr);
-  Settings().KbType = savedKbType;
   TextTable::Instance().tc_space = savedSpace;
   TextTable::Instance().tc_mac_def = savedMacro;
 }

@@ -7,12 +7,12 @@
 
 #include <filesystem>
 
-#include "app/settings.h"
-#include "macro/macro_editing.h"
+#include "base/settings.h"
 #include "macro/macro_files.h"
 #include "macro/macro_library.h"
 #include "macro/macro_library_commands.h"
 #include "macro/macro_transfer.h"
+#include "model/macro_editing.h"
 #include "text/text_table.h"
 #include "text/utf.h"
 #include "tests/support/test_support.h"
@@ -82,11 +82,15 @@ TEST(MacroSave, TidiesMergesAndConverts) {
             list);
   MacroRecord r = MakeDefaultMacro(1, u"m");
   r.Events[5] = {'Q', 1, 9};
-  StoreEventList(list, r);
+  EXPECT_EQ(0, StoreEventList(list, r));
   EXPECT_EQ(2, r.EventCount());
   EXPECT_EQ(350u, uint32_t{r.Events[0].dwDelay});
   EXPECT_EQ(60000u, uint32_t{r.Events[1].dwDelay});  // sums are not clamped
   EXPECT_EQ(0, uint16_t{r.Events[5].wKeyCode});
+  // A key item of code 0 is kept and counted, for the editor's "Capture keycode=0" box.
+  EXPECT_EQ(1, StoreEventList({{EventItem::PRESS, 0}, {EventItem::PRESS, 'B'}}, r));
+  EXPECT_EQ(0, uint16_t{r.Events[0].wKeyCode});
+  EXPECT_EQ('B', uint16_t{r.Events[1].wKeyCode});
 
   // A list without a press keeps nothing.
   std::vector<EventItem> releases = {{EventItem::RELEASE, 'A'}, {EventItem::DELAY, 10}};
@@ -147,16 +151,16 @@ TEST_F(MacroDiskTest, RenameNeverReplacesAFileAndAFolderNotOnDiskJustTakesTheNam
   library_.Add(a);
   dir_.Write("Mac/Jump.mck", Bytes(a));
   dir_.Write("Mac/Hidden.mck", "not in the tree");
-  EXPECT_EQ(0, RenameLibraryItem(library_, Mac(), {{u"Jump"}, false, 1}, u"Hidden", nullptr));
+  EXPECT_EQ(0, Shown(RenameLibraryItem(library_, Mac(), {{u"Jump"}, false, 1}, u"Hidden")));
   EXPECT_EQ("not in the tree", ReadFile(Mac() + "/Hidden.mck"));
   EXPECT_TRUE(fs::exists(Mac() + "/Jump.mck"));
   EXPECT_EQ(u"Jump", library_.FindMacroById(1)->Name());
   ASSERT_FALSE(port_.Texts().empty());
   EXPECT_EQ(0u, port_.Texts().back().rfind(u"Rename failed. err=0x", 0));
 
-  EXPECT_EQ(1, RenameLibraryItem(library_, Mac(), {{u"Never"}, true, 0}, u"Written", nullptr));
+  EXPECT_EQ(1, Shown(RenameLibraryItem(library_, Mac(), {{u"Never"}, true, 0}, u"Written")));
   dir_.Write("Mac/Games/Games.png", "image");
-  EXPECT_EQ(1, RenameLibraryItem(library_, Mac(), {{u"Games"}, true, 0}, u"Sports", nullptr));
+  EXPECT_EQ(1, Shown(RenameLibraryItem(library_, Mac(), {{u"Games"}, true, 0}, u"Sports")));
   EXPECT_TRUE(fs::exists(Mac() + "/Sports/Sports.png"));
 }
 
@@ -165,10 +169,10 @@ TEST_F(MacroDiskTest, FolderDeletesRemoveLinksNotWhatTheyNameAndCopiesNeverEnter
   outside.Write("keep.txt", "keep");
   dir_.Write("Mac/Games/Jump.mck", "x");
   fs::create_directory_symlink(outside.path(), Mac() + "/Games/link");
-  EXPECT_EQ(1, DeleteMacroFolder(Mac() + "/Games", nullptr));
+  EXPECT_EQ(1, Shown(DeleteMacroFolder(Mac() + "/Games")));
   EXPECT_FALSE(fs::exists(Mac() + "/Games"));
   EXPECT_EQ("keep", ReadFile(outside.path() + "keep.txt"));
-  EXPECT_EQ(1, DeleteMacroFolder(Mac() + "/Never", nullptr));  // never written
+  EXPECT_EQ(1, Shown(DeleteMacroFolder(Mac() + "/Never")));  // never written
 
   dir_.Write("Mac/Pack/a.mck", "a");
   EXPECT_EQ(0, CopyMacroFolder(Mac() + "/Pack", Mac() + "/Pack/Inner"));
@@ -185,17 +189,17 @@ TEST_F(MacroDiskTest, ImportChecksTheNameTheFileReallyGets) {
   TempDir outside;
   const std::string source = outside.Write(ToUtf8(sibling) + "XYZ.mck", Bytes(MakeDefaultMacro(5, u"i")));
   // The tree lists the sibling: refused.
-  EXPECT_EQ(0u, ImportMacro(library_, Mac(), {}, {sibling}, source, 0, nullptr));
+  EXPECT_EQ(0u, Shown(ImportMacro(library_, Mac(), {}, {sibling}, source, 0)));
   // Even a file the tree does not list is never overwritten.
-  EXPECT_EQ(0u, ImportMacro(library_, Mac(), {}, {}, source, 0, nullptr));
+  EXPECT_EQ(0u, Shown(ImportMacro(library_, Mac(), {}, {}, source, 0)));
   EXPECT_EQ("sibling", ReadFile(siblingFile));
   EXPECT_EQ(0, library_.Count());
 
   const std::string dotted = outside.Write(".mck", Bytes(MakeDefaultMacro(6, u"i")));
-  EXPECT_EQ(0u, ImportMacro(library_, Mac(), {}, {}, dotted, 0, nullptr));
+  EXPECT_EQ(0u, Shown(ImportMacro(library_, Mac(), {}, {}, dotted, 0)));
   const std::string good = outside.Write("Dash.mck", Bytes(MakeDefaultMacro(7, u"i")));
   std::u16string title;
-  EXPECT_NE(0u, ImportMacro(library_, Mac(), {}, {}, good, 0, nullptr, &title));
+  EXPECT_NE(0u, Shown(ImportMacro(library_, Mac(), {}, {}, good, 0, &title)));
   EXPECT_EQ(u"Dash", title);
   EXPECT_TRUE(fs::exists(Mac() + "/Dash.mck"));
 }

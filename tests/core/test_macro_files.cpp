@@ -292,7 +292,7 @@ TEST_F(FlushFixture, UncreatableFileKeepsTheDirtyBits) {
 struct TransferFixture : FlushFixture {
   RecordingWindowPort port;
   uint32_t Import(const std::string& source, MacroItemPath target = {}, std::vector<std::u16string> siblings = {}) {
-    return ImportMacro(library, Mac(), target, siblings, source, 1, nullptr);
+    return Shown(ImportMacro(library, Mac(), target, siblings, source, 1));
   }
 };
 
@@ -301,7 +301,7 @@ TEST_F(TransferFixture, ImportWritesANewMacroIntoTheTarget) {
   const std::string source = dir.Write("outside/Punch.mck", FileImage(m) + "trailing");
   library.Add(TestMacro(0x51, u"holder of the id", {}));
   std::u16string title;
-  const uint32_t id = ImportMacro(library, Mac(), {{u"Games"}, true, 0}, {u"Kick"}, source, 1, nullptr, &title);
+  const uint32_t id = Shown(ImportMacro(library, Mac(), {{u"Games"}, true, 0}, {u"Kick"}, source, 1, &title));
   ASSERT_NE(id, 0u);
   EXPECT_NE(id, 0x51u);
   EXPECT_EQ(title, u"Punch");

@@ -2,9 +2,9 @@
 // Macro records, their file image, the list container and the macro library.
 #include <gtest/gtest.h>
 
+#include "base/identifier.h"
 #include "macro/cmylist.h"
 #include "macro/macro_library.h"
-#include "model/identifier.h"
 #include "model/profile.h"
 #include "tests/core/test_model_support.h"
 
@@ -180,7 +180,7 @@ TEST(MacroLibraryList, SnapshotsAreCopiesForOneRun) {
   p.keys[1] = p.keys[0];
   p.keys[2].code = KeyFunction::MakeCode(KIND_MACRO, 0);
   p.keys[2].macroId = 1;
-  MacroSet set = library.SnapshotFor(p);
+  MacroSet set = library.SnapshotFor(p.keys);
   ASSERT_EQ(set.Records().size(), 2u);
   EXPECT_EQ(uint32_t{set.Records()[0].dwMacroId}, 1u);  // library order
   set.FindMacroById(1)->Macro_Buffer_ID = 4;

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "model/identifier.h"
+#include "base/identifier.h"
 #include "model/profile.h"
 #include "model/profile_store.h"
 #include "tests/core/test_model_support.h"

@@ -208,7 +208,7 @@ TEST_F(KbpFixture, ExportHoldsTheProfileAndEachMacroKeysMacro) {
   current->keys[20] = MacroKey(0xA1);
   current->keys[30] = MacroKey(0xA1);
   current->keys[31] = MacroKey(0xDEAD);  // not in the library: no slot
-  ASSERT_EQ(ExportProfile(store, library, User() + "mine.kbp", nullptr), 1);
+  ASSERT_EQ(Shown(ExportProfile(store, library, User() + "mine.kbp")), 1);
   const std::string file = ReadFile(User() + "mine.kbp");
   std::string want = Image(*current);
   for (uint32_t id : {0xA1u, 0xB2u, 0xA1u, 0xA1u}) want += MacroBytes(*library.FindMacroById(id));
@@ -228,7 +228,7 @@ TEST_F(KbpFixture, ExportKeepsTenMacrosAndReportsFailure) {
   ASSERT_EQ(image.size(), kKbpFileSize);
   EXPECT_EQ(AsString(image.data() + kProfileSize + 9 * kMacroRecordSize, kMacroRecordSize),
             MacroBytes(*library.FindMacroById(0x109)));
-  EXPECT_EQ(ExportProfile(store, library, User() + "no/such/folder/x.kbp", nullptr), 0);
+  EXPECT_EQ(Shown(ExportProfile(store, library, User() + "no/such/folder/x.kbp")), 0);
   EXPECT_EQ(port.Texts(), std::vector<std::u16string>{u"Create profile failed."});
 }
 
@@ -240,7 +240,7 @@ TEST_F(KbpFixture, ImportKeepsIdAndNameAndReportsBadFiles) {
   std::string file = Image(other);
   Put32(file, 608, 2);  // a key layer other than 0 is read as 0
   dir.Write("theirs.kbp", file);  // a short file: the macro slots count as zero
-  ASSERT_EQ(ImportProfile(store, library, User() + "theirs.kbp", Mac(), settings, 0, nullptr), 1);
+  ASSERT_EQ(Shown(ImportProfile(store, library, User() + "theirs.kbp", Mac(), settings, 0)), 1);
   EXPECT_EQ(current->id, 0x70u);
   EXPECT_EQ(current->Name(), u"Mine");
   EXPECT_EQ(current->keys[2].code, KeyFunction::MakeCode(KIND_APP, 49));
@@ -251,9 +251,9 @@ TEST_F(KbpFixture, ImportKeepsIdAndNameAndReportsBadFiles) {
   dir.Write("empty.kbp", "");
   dir.Write("bad.kbp", ProfileBytes(0, u"x"));
   const Profile before = *current;
-  EXPECT_EQ(ImportProfile(store, library, User() + "absent.kbp", Mac(), settings, 0, nullptr), 0);
-  EXPECT_EQ(ImportProfile(store, library, User() + "empty.kbp", Mac(), settings, 0, nullptr), 0);
-  EXPECT_EQ(ImportProfile(store, library, User() + "bad.kbp", Mac(), settings, 0, nullptr), 0);
+  EXPECT_EQ(Shown(ImportProfile(store, library, User() + "absent.kbp", Mac(), settings, 0)), 0);
+  EXPECT_EQ(Shown(ImportProfile(store, library, User() + "empty.kbp", Mac(), settings, 0)), 0);
+  EXPECT_EQ(Shown(ImportProfile(store, library, User() + "bad.kbp", Mac(), settings, 0)), 0);
   EXPECT_EQ(port.Texts(), (std::vector<std::u16string>{u"Open profile failed", u"Open profile failed.",
                                                        u"This is not a valid profile"}));
   EXPECT_EQ(Image(*current), Image(before));
@@ -282,7 +282,7 @@ TEST_F(KbpFixture, ImportTakesEmbeddedMacrosIntoTheLibrary) {
   library.Add(TestMacro(0xD4, u"Mine", {{0x51, 1, 0}}));
   dir.Write("Mac/Jump.mck", "a file already named Jump");
   std::vector<ImportedMacro> report;
-  ASSERT_EQ(ImportProfile(store, library, User() + "theirs.kbp", Mac(), settings, 0, nullptr, &report), 1);
+  ASSERT_EQ(Shown(ImportProfile(store, library, User() + "theirs.kbp", Mac(), settings, 0, &report)), 1);
   ASSERT_EQ(report.size(), 5u);
 
   const uint32_t jump = static_cast<uint32_t>(current->keys[0].macroId);
@@ -312,7 +312,7 @@ TEST_F(KbpFixture, ImportTakesEmbeddedMacrosIntoTheLibrary) {
   DeviceMatrix matrix;
   KeyTable table;
   for (int i = 0; i < 5; ++i) AddKey(table, KeyRecord(static_cast<uint8_t>('A' + i), i));
-  KEYINFO_2_Matrix(current->keys, table, library, nullptr, matrix);
+  KEYINFO_2_Matrix(current->keys, table, library, matrix);
   EXPECT_TRUE(boxes.boxes.empty());
   for (int i = 0; i < 5; ++i) EXPECT_EQ(matrix[static_cast<std::size_t>(i)] & 0xFF, 0x02u);
 }

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
+#include "base/key_function.h"
+#include "base/log.h"
 #include "macro/macro_record.h"
-#include "model/key_function.h"
 
 // Switches the diagnostic log on and keeps its lines while alive.
 class LogRecorder {

@@ -19,7 +19,7 @@
 
 #include "app/process_scan.h"
 #include "app/profile_switch.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "app/tray_behaviour.h"
 #include "model/profile.h"
 #include "model/profile_store.h"

@@ -4,9 +4,9 @@
 // a delete and after loading a store of another count, and storing the lighting.
 #include <gtest/gtest.h>
 
+#include "base/identifier.h"
 #include "macro/macro_library.h"
 #include "app/profile_switch.h"
-#include "model/identifier.h"
 #include "model/profile_edit.h"
 #include "model/profile_store.h"
 #include "text/text_table.h"

@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "tests/support/test_support.h"
 
 namespace {

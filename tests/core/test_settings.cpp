@@ -2,9 +2,15 @@
 // Reading cfg.ini: defaults, value syntaxes, messages and the key table.
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
+#include "app/paths.h"
+#include "app/startup.h"
+#include "base/ini_reader.h"
+#include "base/settings.h"
+#include "device/usb_driver.h"
 #include "macro/macro_limits.h"
-#include "platform/ini_reader.h"
+#include "model/key_names.h"
+#include "platform/keyboard_layout.h"
+#include "platform/special_folders.h"
 #include "tests/support/test_support.h"
 #include "text/utf.h"
 
@@ -26,6 +32,36 @@ class SettingsTest : public ::testing::Test {
   TempDir dir_;
   RecordingWindowPort port_;
 };
+
+// Settings are values: two cfg.ini files read side by side in one process each keep their
+// own key names, user data folder and keyboard identity.
+TEST_F(SettingsTest, TwoSettingsFilesServeSideBySide) {
+  TempDir other;
+  dir_.Write("cfg.ini", "[OPT]\nappdir=TastorA\nKbType=0\nVID=0x2F68\nPID=0x0A17\n");
+  other.Write("cfg.ini", "[OPT]\nappdir=TastorB\nKbType=1\nVID=0x1234\nPID=0x0001\n");
+  AppSettings first, second;
+  ASSERT_EQ(1, LoadSettings(dir_.path(), first));
+  ASSERT_EQ(1, LoadSettings(other.path(), second));
+  EXPECT_TRUE(port_.boxes.empty());
+
+  SetKeyboardLayout(&UsKeyboardLayout());
+  // KbType 1 is the layout variant that swaps the names of Y and Z.
+  EXPECT_EQ(u"Y", KeyName(0x59, KeyNaming::For(first)));
+  EXPECT_EQ(u"Z", KeyName(0x59, KeyNaming::For(second)));
+  EXPECT_EQ(u"Y", KeyName(0x59, KeyNaming::For(first)));
+  SetKeyboardLayout(nullptr);
+
+  EXPECT_EQ(u"VID_2F68&PID_0A17", DeviceIdString(first));
+  EXPECT_EQ(u"VID_1234&PID_0001", DeviceIdString(second));
+
+  const std::string saved = Paths().userDataFolder;
+  MakeUserDataFolder(first);
+  EXPECT_EQ(AppDataFolder() + "/TastorA/", Paths().userDataFolder);
+  MakeUserDataFolder(second);
+  EXPECT_EQ(AppDataFolder() + "/TastorB/", Paths().userDataFolder);
+  EXPECT_TRUE(PathFileExists(AppDataFolder() + "/TastorA/"));
+  Paths().userDataFolder = saved;
+}
 
 TEST_F(SettingsTest, MissingFileGivesEveryDefault) {
   AppSettings s;

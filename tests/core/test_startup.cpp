@@ -8,11 +8,11 @@
 #include <cstdlib>
 
 #include "app/hook_library.h"
-#include "app/log.h"
 #include "app/paths.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "app/startup.h"
 #include "app/version.h"
+#include "base/log.h"
 #include "platform/special_folders.h"
 #include "tests/support/test_support.h"
 #include "text/text_table.h"
@@ -34,15 +34,15 @@ class StartupTest : public ::testing::Test {
     InitLog(0);
     SetDebugOutput(nullptr);
     ::setenv("XDG_DATA_HOME", (TestHome() + "/data").c_str(), 1);
-    Settings() = AppSettings{};
   }
   TempDir appData_;
   RecordingWindowPort port_;
+  AppSettings settings_;
 };
 
 TEST_F(StartupTest, UserDataFolderIsCreatedOneLevelDeep) {
-  Settings().appdir = u"Tastor";
-  MakeUserDataFolder();
+  settings_.appdir = u"Tastor";
+  MakeUserDataFolder(settings_);
   EXPECT_EQ(appData_.path() + "Tastor/", Paths().userDataFolder);
   EXPECT_TRUE(PathFileExists(Paths().userDataFolder));
   ASSERT_FALSE(g_lines.empty());
@@ -52,8 +52,8 @@ TEST_F(StartupTest, UserDataFolderIsCreatedOneLevelDeep) {
 TEST_F(StartupTest, AMissingDataFolderIsMadeWithItsParentsAndAFailureIsOnlyLogged) {
   // A new account without ~/.local/share still keeps its profiles and macros.
   ::setenv("XDG_DATA_HOME", (appData_.path() + "absent/deeper").c_str(), 1);
-  Settings().appdir = u"Tastor";
-  MakeUserDataFolder();
+  settings_.appdir = u"Tastor";
+  MakeUserDataFolder(settings_);
   EXPECT_EQ(appData_.path() + "absent/deeper/Tastor/", Paths().userDataFolder);
   EXPECT_TRUE(PathFileExists(Paths().userDataFolder));
   EXPECT_EQ(1u, g_lines.size());
@@ -62,7 +62,7 @@ TEST_F(StartupTest, AMissingDataFolderIsMadeWithItsParentsAndAFailureIsOnlyLogge
   g_lines.clear();
   appData_.Write("file", "x");
   ::setenv("XDG_DATA_HOME", (appData_.path() + "file/share").c_str(), 1);
-  MakeUserDataFolder();
+  MakeUserDataFolder(settings_);
   EXPECT_FALSE(PathFileExists(Paths().userDataFolder));
   ASSERT_EQ(2u, g_lines.size());
   EXPECT_EQ("CreateDirectory err=20", g_lines[1]);  // ENOTDIR
@@ -70,13 +70,13 @@ TEST_F(StartupTest, AMissingDataFolderIsMadeWithItsParentsAndAFailureIsOnlyLogge
 
 TEST_F(StartupTest, EmptyAppdirPutsFilesIntoTheDataFolderItself) {
   ::setenv("XDG_DATA_HOME", (appData_.path() + "share").c_str(), 1);
-  Settings().appdir.clear();
-  MakeUserDataFolder();
+  settings_.appdir.clear();
+  MakeUserDataFolder(settings_);
   EXPECT_EQ(appData_.path() + "share//", Paths().userDataFolder);
 }
 
 TEST_F(StartupTest, OverrideFolderIsUsedAsGiven) {
-  MakeUserDataFolder(appData_.path() + "mine");
+  MakeUserDataFolder(settings_, appData_.path() + "mine");
   EXPECT_EQ(appData_.path() + "mine/", Paths().userDataFolder);
   EXPECT_TRUE(PathFileExists(appData_.path() + "mine"));
 }
@@ -86,12 +86,12 @@ TEST_F(StartupTest, TitleDefaultAndInstanceName) {
   const TextTable saved = text;
   text.tc_title = std::u16string(120, u'T');
   text.tc_mutex.clear();
-  Settings().Title.clear();
-  ApplyTitleDefault();
-  EXPECT_EQ(99u, Settings().Title.size());
-  Settings().Title = u"Mine";
-  ApplyTitleDefault();
-  EXPECT_EQ(u"Mine", Settings().Title);
+  settings_.Title.clear();
+  ApplyTitleDefault(settings_);
+  EXPECT_EQ(99u, settings_.Title.size());
+  settings_.Title = u"Mine";
+  ApplyTitleDefault(settings_);
+  EXPECT_EQ(u"Mine", settings_.Title);
   EXPECT_EQ(u"MUTEX_BY_QOR", InstanceMutexName());
   text.tc_mutex = u"Tastor-TK105";
   EXPECT_EQ(u"Tastor-TK105", InstanceMutexName());
@@ -150,9 +150,9 @@ TEST_F(StartupTest, APartialHookIsNeverLiveAndTheAnswerIsLoggedOnce) {
   // installhook answered 1, but without SetReciveWindow no window can receive the keys.
   EXPECT_TRUE(Hook().live);
   g_lines.clear();
-  Settings().HookDLL = 1;
+  settings_.HookDLL = 1;
   EXPECT_FALSE(HookIsLive());
-  EXPECT_FALSE(CaptureThroughHook());
+  EXPECT_FALSE(CaptureThroughHook(settings_.HookDLL));
   EXPECT_EQ((std::vector<std::string>{"Key capture: the windows' own key events (TapHook not live)"}), g_lines);
   Hook() = HookLibrary{};
 }
@@ -162,13 +162,13 @@ TEST_F(StartupTest, TapHookWithoutADisplayResolvesEverythingButIsNotLive) {
   const char* saved = std::getenv("DISPLAY");
   const std::string keep = saved != nullptr ? saved : "";
   ::unsetenv("DISPLAY");
-  Settings().HookDLL = 1;
+  settings_.HookDLL = 1;
   ASSERT_EQ(1, LoadHookLibrary(BinDir()));
   EXPECT_TRUE(port_.Texts().empty());
   ASSERT_NE(nullptr, Hook().SetReciveWindow);
   ASSERT_NE(nullptr, Hook().SetHookStatus);
   EXPECT_FALSE(Hook().live);
-  EXPECT_FALSE(CaptureThroughHook());
+  EXPECT_FALSE(CaptureThroughHook(settings_.HookDLL));
   EXPECT_FALSE(HookIsLive());
   ASSERT_GE(g_lines.size(), 2u);
   EXPECT_EQ("installhook failed: no key capture through TapHook", g_lines[g_lines.size() - 2]);
@@ -187,10 +187,10 @@ TEST_F(StartupTest, TapHookOnADisplayIsLive) {
   ::setenv("DISPLAY", server.display().c_str(), 1);
   ASSERT_EQ(1, LoadHookLibrary(BinDir()));
   EXPECT_TRUE(HookIsLive());
-  Settings().HookDLL = 0;
-  EXPECT_FALSE(CaptureThroughHook());
-  Settings().HookDLL = 1;
-  EXPECT_TRUE(CaptureThroughHook());
+  settings_.HookDLL = 0;
+  EXPECT_FALSE(CaptureThroughHook(settings_.HookDLL));
+  settings_.HookDLL = 1;
+  EXPECT_TRUE(CaptureThroughHook(settings_.HookDLL));
   EXPECT_EQ("Key capture: through TapHook", g_lines.back());
   UnloadHookLibrary();
   if (saved != nullptr) ::setenv("DISPLAY", keep.c_str(), 1); else ::unsetenv("DISPLAY");

@@ -13,8 +13,8 @@
 #include <set>
 #include <thread>
 
-#include "app/log.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
+#include "base/log.h"
 #include "device/usb_driver.h"
 #include "tests/support/test_support.h"
 
@@ -66,7 +66,7 @@ class UsbDriverSim : public ::testing::Test {
   static std::string SimLibrary() { return BinDir() + "libHidPortSim.so"; }
   // A driver bound to the simulator, with a short retry pause unless the test wants the real one.
   std::unique_ptr<CUSBDriver> Driver(std::chrono::milliseconds pause = 1ms) {
-    auto driver = std::make_unique<CUSBDriver>();
+    auto driver = std::make_unique<CUSBDriver>(Settings());
     EXPECT_EQ(driver->LoadDriverFile(SimLibrary()), 1);
     driver->SetRetryPause(pause);
     return driver;
@@ -86,7 +86,7 @@ class UsbDriverSim : public ::testing::Test {
 }  // namespace
 
 TEST_F(UsbDriverSim, MissingOrIncompleteLibraryFailsToLoadAndFindsNothing) {
-  CUSBDriver driver;
+  CUSBDriver driver(Settings());
   EXPECT_EQ(driver.LoadDriverFile(dir_.path() + "libHidPort.so"), 0);
   EXPECT_TRUE(Logged("load dll failed."));
   g_log.clear();

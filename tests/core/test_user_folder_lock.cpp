@@ -14,7 +14,7 @@
 #include <future>
 #include <thread>
 
-#include "model/user_folder_lock.h"
+#include "base/user_folder_lock.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -19,7 +19,8 @@
 #include <vector>
 
 #include "app/paths.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
+#include "controls/control_look.h"
 #include "controls/menu_library.h"
 #include "tests/gui/message_log.h"
 #include "tests/support/test_support.h"
@@ -28,18 +29,20 @@ namespace controls_test {
 
 using ::MessageLog;
 
-// Puts the settings, the program folder and the menu library binding back.
+// Puts the settings, the controls' look, the program folder and the menu library binding back.
 class Restore {
  public:
-  Restore() : settings_(Settings()), folder_(Paths().programFolder) {}
+  Restore() : settings_(Settings()), look_(CurrentControlLook()), folder_(Paths().programFolder) {}
   ~Restore() {
     ForgetMenuLibrary();
     Settings() = settings_;
+    InstallControlLook(look_);
     Paths().programFolder = folder_;
   }
 
  private:
   AppSettings settings_;
+  ControlLook look_;
   std::string folder_;
 };
 

@@ -123,8 +123,9 @@ class MainWindowTest : public ::testing::Test {
     Paths().programFolder = BinDir();
     Paths().userDataFolder = user_.path();
     TextTable::Instance().Load(BinDir() + "text.xml");
-    DataInit(BinDir());
-    ApplyTitleDefault();
+    DataInit(BinDir(), Settings());
+    ApplyTitleDefault(Settings());
+    InstallControlLook(ControlLookOf(Settings()));
     LoadMenuLibrary(BinDir());
     ::setenv("TASTOR_SIM_DIR", (user_.path() + "sim").c_str(), 1);
     ApplyPauses pauses = ApplyPauses::Zero();

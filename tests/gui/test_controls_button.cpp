@@ -3,6 +3,7 @@
 // push-style buttons, the press shift, captions, fonts, tool tips and the debug frame.
 // The skin here is made of solid colours, so a pixel of the drawn button names its image.
 #include "tests/gui/controls_fixture.h"
+#include "controls/control_look.h"
 
 #include <QSignalSpy>
 
@@ -29,6 +30,7 @@ class PngBtnTest : public ::testing::Test {
     Settings().Btn_txt_clr_dn = RGB(3, 3, 3);
     Settings().UIDebug = 0;
     Settings().BtnTips = 0;
+    InstallControlLook(ControlLookOf(Settings()));
     background_ = Solid(QSize(200, 100), kYellow);
     parent_.resize(200, 100);
     parent_.show();
@@ -161,6 +163,7 @@ TEST_F(PngBtnTest, CaptionsToolTipsFontAndDebugFrame) {
 
   // BtnTips 1: the caption is the tool tip; a null text changes nothing.
   Settings().BtnTips = 1;
+  InstallControlLook(ControlLookOf(Settings()));
   CPngBtn tipped;
   ASSERT_TRUE(Create(tipped, false, u"Apply"));
   EXPECT_EQ(QStringLiteral("Apply"), tipped.toolTip());
@@ -199,6 +202,7 @@ TEST_F(PngBtnTest, CaptionsToolTipsFontAndDebugFrame) {
 
   // UIDebug frames buttons of the first variant in RGB(10, 0, 255).
   Settings().UIDebug = 1;
+  InstallControlLook(ControlLookOf(Settings()));
   CPngBtn framed;
   ASSERT_TRUE(Create(framed, false));
   EXPECT_EQ(qRgb(10, 0, 255), Pixel(framed, QPoint(0, 0)));

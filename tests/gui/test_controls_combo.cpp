@@ -2,6 +2,7 @@
 // CComboBtn: its item list, selection, the placement of its list, and the list opened as a
 // skinned menu by mouse and keyboard, answering through WM_MENU_COMMAND.
 #include "tests/gui/controls_fixture.h"
+#include "controls/control_look.h"
 
 #include <QSignalSpy>
 
@@ -19,6 +20,7 @@ class ComboBtnTest : public ::testing::Test {
     ASSERT_EQ(1, LoadMenuLibrary(BinDir()));
     Settings().MenuW = 0;
     Settings().BtnTips = 1;
+    InstallControlLook(ControlLookOf(Settings()));
     dialog_.move(100, 50);
     dialog_.resize(400, 200);
     dialog_.ShowModeless();
@@ -76,6 +78,7 @@ TEST_F(ComboBtnTest, ItemsSelectionAndToolTips) {
 
   // Without BtnTips a selection sets no tool tip.
   Settings().BtnTips = 0;
+  InstallControlLook(ControlLookOf(Settings()));
   CComboBtn quiet;
   quiet.AddItem(1, u"a");
   quiet.SetCurSel(0);
@@ -100,6 +103,7 @@ TEST(ComboBtnPlacement, ListGoesBelowCentredOrAbove) {
 TEST_F(ComboBtnTest, AClickOpensTheFirst30ItemsAtTheirPlace) {
   AddItems(31);
   Settings().MenuW = 0;
+  InstallControlLook(ControlLookOf(Settings()));
   QTest::mouseClick(&combo_, Qt::LeftButton, {}, QPoint(10, 10));
   auto menus = OpenMenus();
   ASSERT_EQ(1u, menus.size());
@@ -112,6 +116,7 @@ TEST_F(ComboBtnTest, AClickOpensTheFirst30ItemsAtTheirPlace) {
 
   // The drop-down width wins over MenuW, and MenuW over the button's width.
   Settings().MenuW = 250;
+  InstallControlLook(ControlLookOf(Settings()));
   EXPECT_EQ(250, combo_.ListWidth());
   combo_.SetDropWidth(133);
   QTest::mouseClick(&combo_, Qt::LeftButton, {}, QPoint(10, 10));

@@ -139,13 +139,13 @@ std::set<std::string> Members(const QString& xml, const QString& interface) {
 std::string MatrixOf(const Profile& profile) {
   DeviceMatrix matrix{};
   MacroSet none;
-  KEYINFO_2_Matrix(profile.keys, Settings().KeyTable, none, nullptr, matrix);
+  KEYINFO_2_Matrix(profile.keys, Settings().KeyTable, none, matrix);
   const auto bytes = MatrixBytes(matrix);
   return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 std::string LightingOf(const Profile& profile) {
   std::string led(kLedPayload, '\0');
-  PatchLedPayload(profile, reinterpret_cast<uint8_t*>(led.data()));
+  PatchLedPayload(profile, Settings(), reinterpret_cast<uint8_t*>(led.data()));
   return led;
 }
 

@@ -143,7 +143,7 @@ TEST_F(KeyFunPickTest, TheLayoutOfTheReferenceSkin) {
   EXPECT_FALSE(p.MediaButton().isVisible());
   EXPECT_FALSE(p.Swatch(0).isVisible());
   EXPECT_EQ(PAGE_NONE, p.Page());
-  EXPECT_EQ(t.tc_msg16 + FunctionName(current_), p.HintText());
+  EXPECT_EQ(t.tc_msg16 + FunctionName(current_, KeyNaming::For(Settings())), p.HintText());
   ASSERT_EQ(12u, p.MediaButton().Items().size());
   EXPECT_EQ(-1, p.MediaButton().CurSel());
 
@@ -266,7 +266,7 @@ TEST_F(KeyFunPickTest, OkGivesTheTypedCombinationAndThePickedMediaFunction) {
   Pump();
   KeyFunction mute;
   mute.code = 0x04000028;
-  EXPECT_EQ(FunctionName(mute), m.MediaButton().Caption());
+  EXPECT_EQ(FunctionName(mute, KeyNaming::For(Settings())), m.MediaButton().Caption());
   Click(m.OkButton());
   ASSERT_EQ(IDOK, m.result());
   EXPECT_EQ(0x04000028u, m.function.code);

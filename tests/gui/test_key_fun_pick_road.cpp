@@ -57,25 +57,25 @@ class PickerRoadTest : public MainWindowTest {
   std::string Encoded() {
     const Profile profile = CurrentProfile();
     DeviceMatrix matrix{};
-    KEYINFO_2_Matrix(profile.keys, Settings().KeyTable, MacroSet{}, nullptr, matrix);
+    KEYINFO_2_Matrix(profile.keys, Settings().KeyTable, MacroSet{}, matrix);
     const auto bytes = MatrixBytes(matrix);
     return std::string(bytes.begin(), bytes.end());
   }
   // The macro buffer (report 12) the core makes of the profile with these macros.
   static std::string EncodedMacros(const Profile& profile, MacroSet macros) {
     DeviceMatrix matrix{};
-    KEYINFO_2_Matrix(profile.keys, Settings().KeyTable, macros, nullptr, matrix);
+    KEYINFO_2_Matrix(profile.keys, Settings().KeyTable, macros, matrix);
     MacroBuffer buffer{};
     EXPECT_EQ(1, BuildMacroBuffer(profile.keys, macros, matrix, buffer, Limits(), Settings().KeyTable.count));
     return std::string(buffer.begin(), buffer.end());
   }
   // The keyboard holds what the core makes of the profile and the library's macros.
   void ExpectKeyboardHolds(const Profile& profile) {
-    const MacroSet macros = TheMacroLibrary().SnapshotFor(profile);
+    const MacroSet macros = TheMacroLibrary().SnapshotFor(profile.keys);
     EXPECT_EQ(EncodedMacros(profile, macros), ReadFile(user_.path() + "sim/report-12.bin"));
     MacroSet forMatrix = macros;
     DeviceMatrix matrix{};
-    KEYINFO_2_Matrix(profile.keys, Settings().KeyTable, forMatrix, nullptr, matrix);
+    KEYINFO_2_Matrix(profile.keys, Settings().KeyTable, forMatrix, matrix);
     MacroBuffer buffer{};
     BuildMacroBuffer(profile.keys, forMatrix, matrix, buffer, Limits(), Settings().KeyTable.count);
     const auto bytes = MatrixBytes(matrix);

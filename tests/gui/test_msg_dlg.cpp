@@ -3,6 +3,7 @@
 // number boxes, the keys it swallows or takes as OK, a missing face, and the core's
 // messages shown in it.
 #include "tests/gui/controls_fixture.h"
+#include "controls/control_look.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -11,7 +12,7 @@
 #include <functional>
 #include <memory>
 
-#include "model/user_message.h"
+#include "ui/user_message_box.h"
 #include "skin/skin_image.h"
 #include "text/text_table.h"
 #include "ui/msg_dlg.h"
@@ -255,6 +256,7 @@ TEST_F(MsgDlgTest, TheCoresMessagesAreShownInTheSkinnedBoxOverTheirOwner) {
 TEST_F(MsgDlgTest, TheEditsAreDrawnInTheSkinsListColoursWithoutTheStockFrame) {
   Settings().LstBox_bkg_clr = RGB(24, 24, 28);
   Settings().LstBox_txt_clr_nr = RGB(0, 255, 0);
+  InstallControlLook(ControlLookOf(Settings()));
   for (int mode : {CMsgDlg::MODE_TEXT, CMsgDlg::MODE_NUMBER, CMsgDlg::MODE_CAPTURE}) {
     CMsgDlg& box = Show(mode);
     QLineEdit* edit = box.Edit();

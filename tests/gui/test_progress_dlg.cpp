@@ -11,7 +11,7 @@
 #include <memory>
 #include <mutex>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "device/apply_job.h"
 #include "device/usb_driver.h"
 #include "macro/macro_library.h"
@@ -164,7 +164,7 @@ TEST_F(ProgressDlgTest, TheApplyWorkerMovesItToAHundredAndClosesIt) {
     ::unsetenv(name);
   }
   ::setenv("TASTOR_SIM_DIR", (memory.path() + "sim/").c_str(), 1);
-  CUSBDriver driver;
+  CUSBDriver driver(Settings());
   ASSERT_EQ(1, driver.LoadDriverFile(BinDir() + "libHidPortSim.so"));
   driver.SetRetryPause(0ms);
   ASSERT_EQ(1, driver.FindDev());

@@ -18,8 +18,8 @@
 #include <string>
 #include <thread>
 
-#include "app/log.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
+#include "base/log.h"
 #include "skin/app_font.h"
 #include "skin/app_icon.h"
 #include "skin/key_outline.h"
@@ -217,18 +217,16 @@ TEST(MainWindowShape, LoadedFromTheSkinsFolderWithItsFallbacks) {
   back.setPixel(29, 19, qRgb(0, 0, 255));
   const SkinImage background(back);
 
-  Settings().clrMask = RGB(0, 0, 255);
-  WindowShape shape = LoadMainWindowShape(dir.path(), background);
+  WindowShape shape = LoadMainWindowShape(dir.path(), background, RGB(0, 0, 255));
   EXPECT_EQ(shape.source, ShapeSource::Mask);
   EXPECT_EQ(Area(shape.region), 30 * 20 - 1);
 
   std::filesystem::remove(maskPath);
-  shape = LoadMainWindowShape(dir.path(), background);
+  shape = LoadMainWindowShape(dir.path(), background, RGB(0, 0, 255));
   EXPECT_EQ(shape.source, ShapeSource::ColourKey);
   EXPECT_FALSE(shape.region.contains(QPoint(29, 19)));
 
-  Settings().clrMask = 0;
-  EXPECT_EQ(LoadMainWindowShape(dir.path(), background).source, ShapeSource::Rectangular);
+  EXPECT_EQ(LoadMainWindowShape(dir.path(), background, 0).source, ShapeSource::Rectangular);
 }
 
 TEST(MainWindowShape, AppliedToTheWindow) {
@@ -288,15 +286,15 @@ TEST(AppFont, OnlyWithAFaceNameAndTheFile) {
   std::filesystem::copy_file(face, dir.path() + "appfont.ttf");
 
   Settings().FontName.clear();
-  CreateAppFont(dir.path());
+  CreateAppFont(dir.path(), Settings().FontName, Settings().FontSize);
   EXPECT_EQ(AppFont(), nullptr);
 
   Settings().FontName = u"DejaVu Sans";
   Settings().FontSize = 18;
-  CreateAppFont(SourceDir() + "no-such-folder/");
+  CreateAppFont(SourceDir() + "no-such-folder/", Settings().FontName, Settings().FontSize);
   EXPECT_EQ(AppFont(), nullptr);
 
-  CreateAppFont(dir.path());
+  CreateAppFont(dir.path(), Settings().FontName, Settings().FontSize);
   ASSERT_NE(AppFont(), nullptr);
   EXPECT_EQ(AppFont()->family(), QStringLiteral("DejaVu Sans"));
   const int cell = QFontMetrics(*AppFont()).height();
@@ -394,7 +392,7 @@ TEST(SkinImage, PipesAndHugeFilesInAnImagesPlaceAreRefusedWithoutWaiting) {
   {
     PipeRescue rescue(dir.path() + "appfont.ttf");
     Settings().FontName = u"DejaVu Sans";
-    CreateAppFont(dir.path());
+    CreateAppFont(dir.path(), Settings().FontName, Settings().FontSize);
     EXPECT_FALSE(rescue.Fired());
     RemoveAppFont(dir.path());
   }

@@ -12,7 +12,7 @@
 #include <map>
 #include <string>
 
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "skin/key_outline.h"
 #include "skin/skin_image.h"
 #include "skin/window_region.h"

@@ -2,6 +2,7 @@
 // CPngSlider and CPngSliderBar: the position table, steps at points, setting positions,
 // dragging and clicking with the messages they post, the fill, and creation failures.
 #include "tests/gui/controls_fixture.h"
+#include "controls/control_look.h"
 
 #include "controls/png_slider.h"
 #include "platform/messages.h"
@@ -18,6 +19,7 @@ class SliderTest : public ::testing::Test {
   void SetUp() override {
     UseBuildFolder();
     Settings().UIDebug = 0;
+    InstallControlLook(ControlLookOf(Settings()));
     background_ = Solid(QSize(300, 100), 0xFF202020);
     thumb_ = Solid(QSize(14, 18), 0xFFFF8000);
     dialog_.resize(300, 100);

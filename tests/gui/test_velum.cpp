@@ -3,6 +3,7 @@
 // records, the 20-argument call, and the real library's menus answering through
 // WM_MENU_COMMAND.
 #include "tests/gui/controls_fixture.h"
+#include "controls/control_look.h"
 
 #include <QFontInfo>
 
@@ -66,6 +67,7 @@ TEST(VelumBinding, ItemRecordsAreZeroFilledAndCutTexts) {
 TEST(VelumBinding, LoadsTheLibraryAndPreparesTheImagePaths) {
   Restore restore;
   Settings().MenuAlign = 2;
+  InstallControlLook(ControlLookOf(Settings()));
   ASSERT_EQ(1, LoadMenuLibrary(Fixture("complete")));
   const MenuLibrary& m = Menus();
   EXPECT_TRUE(m.CreateMenuEx && m.DestroyMenuEx && m.SetMenuAlign && m.DllPreTranslateMessage && m.SetGdiInit);
@@ -86,6 +88,7 @@ TEST(VelumBinding, OpeningPassesTheTwentyArguments) {
   Settings().Menu_txt_clr_nr = RGB(1, 2, 3);
   Settings().Menu_txt_clr_ov = RGB(4, 5, 6);
   Settings().Menu_txt_clr_dn = RGB(7, 8, 9);
+  InstallControlLook(ControlLookOf(Settings()));
   ASSERT_EQ(1, LoadMenuLibrary(Fixture("complete")));
   MenuItems items;
   items.AddTop(10, u"one");

@@ -57,7 +57,7 @@ const std::set<QString>& Allowed() {
   static const std::set<QString> words = [] {
     std::set<QString> s = {"ms"};
     for (uint32_t vk = 1; vk < 256; ++vk) {
-      for (const QString& w : QString::fromStdU16String(KeyName(vk)).split(QRegularExpression("[^A-Za-z]+"))) {
+      for (const QString& w : QString::fromStdU16String(KeyName(vk, KeyNaming::For(Settings()))).split(QRegularExpression("[^A-Za-z]+"))) {
         if (!w.isEmpty()) s.insert(w);
       }
     }

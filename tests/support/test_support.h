@@ -5,9 +5,12 @@
 #include <sys/types.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "app/window_port.h"
+#include "app/program_settings.h"
+#include "base/user_message.h"
+#include "base/window_port.h"
 
 // A temporary folder, removed with everything in it when the object goes.
 class TempDir {
@@ -89,3 +92,12 @@ const std::string& TestHome();
 // Called once by each test program's main: makes the private home and points HOME,
 // XDG_* and TMPDIR at it.
 void SetUpTestEnvironment();
+
+// The result's value, after its message (when it has one) went to the window port as the
+// program's message box does, with the program's title: tests that read the port's boxes
+// see what the user would.
+template <typename T>
+T Shown(Reported<T> result) {
+  if (result.message) Windows().MessageBox(nullptr, result.message->Text(), Settings().Title, MB_OK);
+  return std::move(result.value);
+}

@@ -21,8 +21,8 @@
 #include <regex>
 #include <string>
 
-#include "app/settings.h"
-#include "app/window_port.h"
+#include "base/settings.h"
+#include "base/window_port.h"
 #include "macro/macro_record.h"
 #include "model/profile.h"
 #include "model/profile_files.h"

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <cstdio>
 
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "skin/app_font.h"
 #include "skin/window_region.h"
 

@@ -9,7 +9,8 @@
 #include <string>
 
 #include "app/paths.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
+#include "controls/control_look.h"
 #include "controls/menu_library.h"
 #include "platform/special_folders.h"
 #include "skin/app_font.h"
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
   Paths().programFolder = folder;
   TextTable::Instance().Load(folder + "text.xml");
   LoadSettings(folder, Settings());
-  CreateAppFont(folder);
+  InstallControlLook(ControlLookOf(Settings()));
+  CreateAppFont(folder, Settings().FontName, Settings().FontSize);
   if (!LoadMenuLibrary(folder)) std::fputs("tastor-gallery: no menu library, menus are left out\n", stderr);
   if (!QDir().mkpath(out)) {
     std::fprintf(stderr, "tastor-gallery: cannot make %s\n", qPrintable(out));

@@ -6,7 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/settings.h"
+#include "app/program_settings.h"
+#include "controls/control_look.h"
 #include "controls/color_btn_dlg.h"
 #include "controls/combo_btn.h"
 #include "controls/menu_library.h"
@@ -81,6 +82,7 @@ bool ButtonSheet(const QString& path) {
     const int y = top + static_cast<int>(r) * rowHeight;
     canvas.Label(QRect(12, y, labelWidth - 16, rowHeight - 8), kind.label);
     Settings().UIDebug = kind.debugFrame ? 1 : 0;
+    InstallControlLook(ControlLookOf(Settings()));
     for (int c = 0; c < 6; ++c) {
       const State state = kStates[c];
       // A combo button is never drawn pressed: its press only opens the list.
@@ -100,6 +102,7 @@ bool ButtonSheet(const QString& path) {
     }
   }
   Settings().UIDebug = savedDebug;
+  InstallControlLook(ControlLookOf(Settings()));
   Present(canvas, QPoint(0, 0));
   // Hover, press and disable only once everything is shown.
   std::size_t i = 0;
@@ -241,6 +244,7 @@ bool SliderSheet(const QString& path) {
     const int y = 10 + static_cast<int>(r) * rowHeight;
     canvas.Label(QRect(12, y, labelWidth - 16, 18), row.label);
     Settings().UIDebug = row.debug ? 1 : 0;
+    InstallControlLook(ControlLookOf(Settings()));
     auto bar = std::make_unique<CPngSliderBar>();
     const QRect rect(labelWidth, y, 180, 18);
     if (CreatePngSlider(thumb, &canvas, background, *bar, row.min, row.max, 149, QPoint(0, 6), rect, rect)) {
@@ -250,6 +254,7 @@ bool SliderSheet(const QString& path) {
     }
   }
   Settings().UIDebug = savedDebug;
+  InstallControlLook(ControlLookOf(Settings()));
   Present(canvas, QPoint(0, 0));
   return Save(canvas.grab().toImage(), path);
 }

@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "platform/messages.h"
 #include "skin/app_font.h"
 #include "skin/skin_image.h"

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/log.h"
-#include "app/settings.h"
+#include "app/program_settings.h"
+#include "base/log.h"
 #include "text/text_table.h"
 #include "tools/skin_gen/cfg_lines.h"
 #include "tools/skin_gen/ico_file.h"

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "app/settings.h"
+#include "app/program_settings.h"
 #include "skin/app_font.h"
 #include "skin/key_outline.h"
 #include "skin/skin_image.h"
@@ -84,7 +84,7 @@ QImage ComposeMainWindow(const std::string& folder) {
   shot.fill(Qt::transparent);
   if (background.Width() == 0) return shot;
 
-  const WindowShape shape = LoadMainWindowShape(folder, background);
+  const WindowShape shape = LoadMainWindowShape(folder, background, Settings().clrMask);
   QPainter p(&shot);
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);

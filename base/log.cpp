@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "app/log.h"
+#include "base/log.h"
 
 #include <sys/time.h>
 
@@ -9,7 +9,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/window_port.h"
+#include "base/window_port.h"
 #include "platform/special_folders.h"
 #include "text/utf.h"
 

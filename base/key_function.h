@@ -4,10 +4,11 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <type_traits>
 
-#include "app/types.h"
+#include "base/types.h"
 
 // Function kinds, in the top byte of the code.
 enum : uint8_t {
@@ -46,6 +47,12 @@ static_assert(sizeof(KeyFunction) == 36, "KeyFunction is stored as a 36-byte rec
 static_assert(std::is_trivially_copyable_v<KeyFunction>);
 
 constexpr int kKeyCount = 126;  // keys of a profile and entries of the device matrix
+
+// The keyboard's key matrix: one 32-bit entry per matrix position, sent as a 504-byte
+// report (model/device_matrix encodes key functions into it, macro/macro_encoding adds
+// the macro keys).
+using DeviceMatrix = std::array<uint32_t, kKeyCount>;
+constexpr std::size_t kDeviceMatrixBytes = kKeyCount * 4;
 
 // The key section of the settings: record i is key i of the keyboard picture.
 struct KeyTable {

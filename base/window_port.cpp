@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "app/window_port.h"
+#include "base/window_port.h"
 
 #include <atomic>
 #include <cstdio>

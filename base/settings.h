@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// AppSettings: the process-wide image of cfg.ini, read once at start-up. It adapts the
-// one program to one keyboard model and one skin: USB identity, switches, window layout,
-// colours, lighting modes, preset game-key groups and the key table.
+// AppSettings: the image of cfg.ini as a value, read once at start-up and passed to what
+// uses it (by const reference, or as the few fields a function needs). It adapts the one
+// program to one keyboard model and one skin: USB identity, switches, window layout,
+// colours, lighting modes, preset game-key groups and the key table. The running GUI keeps
+// its one value in app/program_settings.h; tastor-cli and the tests make their own.
 #pragma once
 
 #include <array>
@@ -9,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/types.h"
-#include "model/key_function.h"
+#include "base/key_function.h"
+#include "base/types.h"
 
 // One lighting mode: the code sent to the keyboard and whether the mode has a speed and
 // a brightness setting.
@@ -122,9 +124,6 @@ struct AppSettings {
   COLORREF clrMask = 0;
   ::KeyTable KeyTable;
 };
-
-// The process-wide settings, read-only after start-up.
-AppSettings& Settings();
 
 // Reads programFolder + "cfg.ini" into the settings; a missing file or key gives the
 // defaults, malformed values show their message boxes without owner. Starts the

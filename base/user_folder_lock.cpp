@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "model/user_folder_lock.h"
+#include "base/user_folder_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "model/stored_file.h"
+#include "base/stored_file.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "app/settings.h"
+#include "base/settings.h"
 
 #include <cstdio>
 #include <optional>
 #include <string>
 
-#include "app/log.h"
-#include "app/window_port.h"
-#include "platform/ini_reader.h"
+#include "base/ini_reader.h"
+#include "base/log.h"
+#include "base/window_port.h"
 #include "text/utf.h"
 
 namespace {
@@ -253,11 +253,6 @@ std::vector<uint32_t> ParseNumberList(std::u16string_view text, int base, std::s
     values.push_back(*v);
   }
   return values;
-}
-
-AppSettings& Settings() {
-  static AppSettings settings;
-  return settings;
 }
 
 const char* AppdirProblem(std::u16string_view appdir) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "model/stored_file.h"
+#include "base/stored_file.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,7 +11,25 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "macro/macro_files.h"
+#include "base/log.h"
+
+int MakeSureFolderExist(const std::string& path) {
+  const std::size_t lastSlash = path.rfind('/');
+  if (lastSlash == std::string::npos) return 1;
+  // Each folder level in turn, from the first separator after the root.
+  for (std::size_t pos = path.find('/', 1); pos != std::string::npos && pos <= lastSlash;
+       pos = path.find('/', pos + 1)) {
+    const std::string partial = path.substr(0, pos);
+    if (partial.empty() || partial.back() == '/') continue;
+    if (::mkdir(partial.c_str(), 0777) == 0) continue;
+    const int err = errno;
+    struct stat st {};
+    if (err == EEXIST && ::stat(partial.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
+    WriteLog("MakeSureFolderExist: create dir %s, err=0x%x", partial.c_str(), err);
+    return 0;
+  }
+  return 1;
+}
 
 int WriteAll(int fd, std::span<const uint8_t> bytes) {
   std::size_t done = 0;

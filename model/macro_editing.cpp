@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "macro/macro_editing.h"
+#include "model/macro_editing.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "app/log.h"
-#include "app/settings.h"
-#include "app/window_port.h"
+#include "base/log.h"
 #include "model/device_matrix.h"
 #include "model/key_names.h"
 #include "text/utf.h"
@@ -17,8 +15,8 @@ std::u16string DelayText(uint32_t ms) {
   return FromUtf8(text);
 }
 
-std::u16string EventItemText(const EventItem& item) {
-  return item.kind == EventItem::DELAY ? DelayText(item.value) : KeyName(item.value);
+std::u16string EventItemText(const EventItem& item, const KeyNaming& naming) {
+  return item.kind == EventItem::DELAY ? DelayText(item.value) : KeyName(item.value, naming);
 }
 
 int EditorEventLimit(const MacroLimits& limits) {
@@ -56,7 +54,8 @@ void TidyEventList(std::vector<EventItem>& list) {
   list = std::move(tidy);
 }
 
-void StoreEventList(const std::vector<EventItem>& list, MacroRecord& record) {
+int StoreEventList(const std::vector<EventItem>& list, MacroRecord& record) {
+  int zeroCodes = 0;
   std::fill(std::begin(record.Events), std::end(record.Events), MacroEvent{});
   int n = 0;
   for (std::size_t i = 0; i < list.size() && n < kMacroEventsMax; ++i) {
@@ -68,9 +67,10 @@ void StoreEventList(const std::vector<EventItem>& list, MacroRecord& record) {
     if (i + 1 < list.size() && list[i + 1].kind == EventItem::DELAY) e.dwDelay = list[++i].value;
     if (e.wKeyCode == 0) {
       WriteLog("Capture keycode=0");
-      if (Settings().Debug != 0) Windows().MessageBox(nullptr, u"Capture keycode=0", u"Warning", MB_OK);
+      ++zeroCodes;
     }
   }
+  return zeroCodes;
 }
 
 uint32_t ClampDelay(int64_t ms, const MacroLimits& limits) {
@@ -160,9 +160,10 @@ void StoreOptions(MacroRecord& record, bool autoDelay, uint32_t repeatMode, std:
   if (repeatMode == MACRO_REPEAT_COUNT) record.wLoopCount = LoopCountOf(loopText);
 }
 
-void StoreEditorState(MacroRecord& record, const EditorState& state) {
+int StoreEditorState(MacroRecord& record, const EditorState& state) {
   if ((record.dwFlags & kMacroOptionsChanged) != 0) {
     StoreOptions(record, state.autoDelay, state.repeatMode, state.loopText);
   }
-  if ((record.dwFlags & kMacroEventsChanged) != 0) StoreEventList(state.events, record);
+  if ((record.dwFlags & kMacroEventsChanged) != 0) return StoreEventList(state.events, record);
+  return 0;
 }

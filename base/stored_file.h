@@ -14,6 +14,11 @@
 #include <string_view>
 #include <vector>
 
+// Creates every missing folder of the path's folder part (the part after the last "/" is a
+// file name and is not created), one level after the other; existing folders are fine.
+// Logs "MakeSureFolderExist: create dir %s, err=0x%x" and returns 0 on a failure, else 1.
+int MakeSureFolderExist(const std::string& path);
+
 // Writes every byte, going on after short writes. Returns 0, or the system error code.
 int WriteAll(int fd, std::span<const uint8_t> bytes);
 

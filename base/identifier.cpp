@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "model/identifier.h"
+#include "base/identifier.h"
 
 #include <sys/time.h>
 

@@ -14,6 +14,8 @@
 #include "macro/macro_limits.h"
 #include "macro/macro_record.h"
 
+struct KeyNaming;
+
 // One item of the event list.
 struct EventItem {
   enum Kind : int32_t { RELEASE = 0, PRESS = 1, DELAY = 2 };
@@ -23,7 +25,7 @@ struct EventItem {
 };
 
 // The text of an item: a key's display name, or "%d ms" for a delay.
-std::u16string EventItemText(const EventItem& item);
+std::u16string EventItemText(const EventItem& item, const KeyNaming& naming);
 std::u16string DelayText(uint32_t ms);
 
 // The number of events shown and recorded: the limits' events per macro, or 90 when that
@@ -41,9 +43,10 @@ void TidyEventList(std::vector<EventItem>& list);
 
 // Save's conversion into the record's events: all slots cleared, then the key items in
 // order (at most 90), each taking the delay item right after it. A delay without a key
-// item before it is skipped. A key item with code 0 is kept and logged "Capture keycode=0"
-// (with the Debug setting also shown in a box titled "Warning").
-void StoreEventList(const std::vector<EventItem>& list, MacroRecord& record);
+// item before it is skipped. A key item with code 0 is kept and logged "Capture keycode=0";
+// the number of such items is returned, for the window to show "Capture keycode=0" in a box
+// titled "Warning" for each when the Debug setting is on.
+int StoreEventList(const std::vector<EventItem>& list, MacroRecord& record);
 
 // The delays the editor accepts: 10 to 40950 ms.
 uint32_t ClampDelay(int64_t ms, const MacroLimits& limits = Limits());
@@ -100,11 +103,12 @@ uint16_t LoopCountOf(std::u16string_view text);
 void StoreOptions(MacroRecord& record, bool autoDelay, uint32_t repeatMode, std::u16string_view loopText);
 
 // Save of the selected macro, after the window has tidied its list: options when the
-// options-changed bit is set, events when the events-changed bit is set.
+// options-changed bit is set, events when the events-changed bit is set. Returns what
+// StoreEventList returned (0 when the events were not stored).
 struct EditorState {
   bool autoDelay = true;
   uint32_t repeatMode = MACRO_REPEAT_COUNT;
   std::u16string loopText;
   std::vector<EventItem> events;
 };
-void StoreEditorState(MacroRecord& record, const EditorState& state);
+int StoreEditorState(MacroRecord& record, const EditorState& state);

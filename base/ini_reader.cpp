@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-#include "platform/ini_reader.h"
+#include "base/ini_reader.h"
 
 #include <algorithm>
 
