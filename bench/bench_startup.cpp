@@ -19,13 +19,34 @@ using namespace bench_process;
 
 namespace {
 
-double RunTastor(bool xvfb) {
+// An earlier build copied beside the program as tastor-before is measured in the same
+// rounds when it is there (before_ms), for a before-and-after in one run.
+// The user folder of a usual start: the profiles saved once (by an apply of tastor-cli),
+// as after the first apply. Without them every start makes three default profiles, whose
+// new identifiers wait 20 ms each; the first start (fresh_ms) is measured apart.
+const fs::path& SavedUserFolder() {
+  static const fs::path folder = [] {
+    const fs::path user = fs::temp_directory_path() / ("tastor-bench-saved-" + std::to_string(getpid()));
+    fs::remove_all(user);
+    fs::create_directories(user);
+    Run({BinDir() + "tastor-cli", "--simulate", "--user-dir", user.string(), "apply"},
+        {"TASTOR_SIM_DIR=" + (user / "sim").string()});
+    return user;
+  }();
+  return folder;
+}
+
+double RunTastor(bool xvfb, const char* program = "tastor", bool fresh = false) {
   const fs::path user = fs::temp_directory_path() / ("tastor-bench-user-" + std::to_string(getpid()));
   fs::remove_all(user);
-  fs::create_directories(user);
+  if (fresh) {
+    fs::create_directories(user);
+  } else {
+    fs::copy(SavedUserFolder(), user, fs::copy_options::recursive);
+  }
   std::vector<std::string> env = Platform(xvfb);
   env.push_back("TASTOR_SIM_DIR=" + (user / "sim").string());
-  const double t = Run({BinDir() + "tastor", "--simulate", "--user-dir", user.string(), "--quit-after-first-paint"}, env);
+  const double t = Run({BinDir() + program, "--simulate", "--user-dir", user.string(), "--quit-after-first-paint"}, env);
   fs::remove_all(user);
   return t;
 }
@@ -44,7 +65,8 @@ void Measure(benchmark::State& state, bool xvfb) {
     state.SkipWithError("Xvfb is not installed");
     return;
   }
-  std::vector<double> bare, floor, tastor;
+  const bool withBefore = fs::exists(BinDir() + "tastor-before");
+  std::vector<double> bare, floor, tastor, before, fresh;
   for (auto _ : state) {
     RunFloor(xvfb);  // the first start of a program fills the file cache: not counted
     RunTastor(xvfb);
@@ -59,6 +81,8 @@ void Measure(benchmark::State& state, bool xvfb) {
       bare.push_back(b);
       floor.push_back(f);
       tastor.push_back(t);
+      if (withBefore) before.push_back(RunTastor(xvfb, "tastor-before"));
+      fresh.push_back(RunTastor(xvfb, "tastor", true));
     }
     state.SetIterationTime(Median(tastor));
   }
@@ -68,6 +92,8 @@ void Measure(benchmark::State& state, bool xvfb) {
   state.counters["tastor_ms"] = 1000.0 * t;
   state.counters["x_floor"] = t / f;
   state.counters["x_bare"] = t / b;
+  if (withBefore) state.counters["before_ms"] = 1000.0 * Median(before);
+  state.counters["fresh_ms"] = 1000.0 * Median(fresh);
 }
 
 void BM_StartupOffscreen(benchmark::State& state) { Measure(state, false); }

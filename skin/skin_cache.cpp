@@ -3,6 +3,9 @@
 
 #include <sys/stat.h>
 
+#include <QBuffer>
+#include <QImageReader>
+
 #include <condition_variable>
 #include <map>
 #include <set>
@@ -19,6 +22,20 @@ struct Entry {
   std::optional<QRegion> region;  // masks: the region only
 };
 
+// Qt's image readers look their format up in a registry of image plugins that is made on
+// first use. Made here, on the thread that starts the prefetch (and may run before the
+// application object exists), the prefetch thread only reads it.
+void WarmImageReaders() {
+  static const bool warmed = [] {
+    QBuffer empty;
+    empty.open(QIODevice::ReadOnly);
+    QImageReader reader(&empty, "png");
+    reader.setAutoDetectImageFormat(false);  // no plugin is asked about the empty data
+    return reader.canRead() || true;
+  }();
+  (void)warmed;
+}
+
 class Cache {
  public:
   ~Cache() { Clear(); }
@@ -34,6 +51,7 @@ class Cache {
   }
 
   void Prefetch(std::vector<std::string> images, std::vector<std::string> masks) {
+    WarmImageReaders();
     std::unique_lock lock(mutex_);
     Join(lock);
     pending_.insert(images.begin(), images.end());

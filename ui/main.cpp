@@ -80,17 +80,18 @@ int main(int argc, char** argv) {
   options.nativeWayland = platform.nativeWayland;
   CTrayPresence::AskHiddenStart(given.hidden);
 
-  // The windows' scale is fixed with the application object, so it is chosen before it
-  // (ui/screen_fit).
-  PrepareWindowScale(given.programFolder.empty() ? ProgramFolder() : WithTrailingSlash(given.programFolder));
-
-  QApplication qapp(argc, argv);
-  TraceStartup("application object");
   // The main window's images are decoded on a thread of their own while the UI thread
-  // reads the texts and settings and builds the window.
+  // connects to the display, reads the texts and settings and builds the window.
   const std::string programFolder =
       given.programFolder.empty() ? ProgramFolder() : WithTrailingSlash(given.programFolder);
   skin_cache::Prefetch(skin_cache::MainWindowImages(programFolder), {skin_cache::MainWindowMask(programFolder)});
+
+  // The windows' scale is fixed with the application object, so it is chosen before it
+  // (ui/screen_fit).
+  PrepareWindowScale(programFolder);
+
+  QApplication qapp(argc, argv);
+  TraceStartup("application object");
   QApplication::setApplicationName(QStringLiteral("tastor"));
   QApplication::setApplicationVersion(QString::fromLatin1(TastorVersion()));
   QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopAppId));

@@ -124,6 +124,7 @@ void CTastorDlg::OnInitDialog() {
       activateWindow();
     } else {
       LoadProfiles();
+      TraceStartup("profiles");
       show();
     }
   } else {
