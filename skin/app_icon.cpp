@@ -7,6 +7,7 @@
 #include <QPainterPath>
 
 #include "base/log.h"
+#include "skin/skin_cache.h"
 #include "skin/skin_image.h"
 
 QIcon LoadAppIcon(const std::string& programFolder, int* error) {
@@ -21,7 +22,14 @@ QIcon LoadAppIcon(const std::string& programFolder, int* error) {
   QBuffer buffer(&*bytes);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer);
-  reader.setDecideFormatFromContent(true);
+  // An icon file goes straight to the icon reader; anything else is recognised from its
+  // content.
+  static constexpr char kIconHeader[] = {0, 0, 1, 0};
+  if (bytes->startsWith(QByteArray::fromRawData(kIconHeader, 4))) {
+    reader.setFormat("ico");
+  } else {
+    reader.setDecideFormatFromContent(true);
+  }
   // An icon file holds one picture per size; each that decodes joins the icon.
   const int count = reader.imageCount();
   for (int i = 0; i < std::max(count, 1); ++i) {
@@ -70,9 +78,22 @@ QIcon BuiltInAppIcon() {
 }
 
 QIcon WindowIcon(const std::string& programFolder) {
+  // Every skinned window asks for the icon: it is loaded once per program folder and
+  // version of appico.ico (the same rule as the skin images).
+  struct Kept {
+    std::string folder;
+    std::optional<FileStamp> stamp;
+    QIcon icon;
+  };
+  static Kept kept;
+  const std::optional<FileStamp> stamp = StampOf(programFolder + "appico.ico");
+  if (stamp && kept.stamp == stamp && kept.folder == programFolder) return kept.icon;
   int error = 0;
   QIcon icon = LoadAppIcon(programFolder, &error);
-  if (!icon.isNull()) return icon;
-  WriteLog("Load Icon err=%x", error);
-  return BuiltInAppIcon();
+  if (icon.isNull()) {
+    WriteLog("Load Icon err=%x", error);
+    return BuiltInAppIcon();
+  }
+  kept = {programFolder, stamp, icon};
+  return icon;
 }

@@ -10,6 +10,7 @@
 #include "app/paths.h"
 #include "base/log.h"
 #include "platform/checked_file.h"
+#include "skin/skin_cache.h"
 
 namespace {
 
@@ -20,9 +21,19 @@ constexpr qsizetype kPoolConversionPixels = 2 * 65536;
 // The image in the format the windows paint in, converted band by band on this thread:
 // the pool's start-up and hand-overs happen inside Qt where the thread checker cannot see
 // them, and a skin is converted once, at load, so the pool saves nothing worth having.
-QImage ToPaintFormat(const QImage& image) {
+QImage ToPaintFormat(QImage image) {
   constexpr QImage::Format kPaint = QImage::Format_ARGB32_Premultiplied;
   if (image.format() == kPaint) return image;
+  if (image.format() == QImage::Format_ARGB32) {
+    // The usual case (a PNG with alpha): premultiplied where it lies, with Qt's own
+    // rounding, so no second copy of a large image is made.
+    for (int y = 0; y < image.height(); ++y) {
+      auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+      for (int x = 0; x < image.width(); ++x) row[x] = qPremultiply(row[x]);
+    }
+    image.reinterpretAsFormat(kPaint);
+    return image;
+  }
   const int width = image.width();
   const int height = image.height();
   if (static_cast<qsizetype>(width) * height < kPoolConversionPixels) return image.convertToFormat(kPaint);
@@ -43,7 +54,7 @@ QImage ToPaintFormat(const QImage& image) {
 
 SkinImage::SkinImage(QImage image) {
   if (image.isNull()) return;
-  image_ = ToPaintFormat(image);
+  image_ = ToPaintFormat(std::move(image));
   if (image_.isNull()) {  // no memory for the converted copy
     status_ = ImageStatus::InvalidData;
     return;
@@ -72,7 +83,21 @@ std::optional<QByteArray> ReadImageFile(const std::string& path) {
   return QByteArray(file.bytes.data(), static_cast<qsizetype>(file.bytes.size()));
 }
 
-SkinImage LoadImage(const std::string& path) {
+namespace {
+
+// The decoder a file's first bytes name, so that Qt goes straight to its own PNG or BMP
+// reader instead of asking every image plugin whether it knows the data; empty for
+// anything else, which Qt then recognises from the content as before.
+const char* FormatOfContent(const QByteArray& bytes) {
+  static constexpr char kPngSignature[] = "\x89PNG\r\n\x1a\n";
+  if (bytes.startsWith(QByteArray::fromRawData(kPngSignature, 8))) return "png";
+  if (bytes.startsWith("BM")) return "bmp";
+  return "";
+}
+
+}  // namespace
+
+SkinImage DecodeImageFile(const std::string& path) {
   SkinImage result;
   std::optional<QByteArray> bytes = ReadImageFile(path);
   if (!bytes) {
@@ -84,7 +109,12 @@ SkinImage LoadImage(const std::string& path) {
   QBuffer buffer(&*bytes);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer);
-  reader.setDecideFormatFromContent(true);
+  const char* format = FormatOfContent(*bytes);
+  if (*format != 0) {
+    reader.setFormat(format);
+  } else {
+    reader.setDecideFormatFromContent(true);
+  }
   QImage image = reader.read();
   if (image.isNull()) {
     result.status_ = ImageStatus::InvalidData;
@@ -92,5 +122,7 @@ SkinImage LoadImage(const std::string& path) {
   }
   return SkinImage(std::move(image));
 }
+
+SkinImage LoadImage(const std::string& path) { return skin_cache::Load(path); }
 
 SkinImage LoadSkinImage(const std::string& fileName) { return LoadImage(SkinPath(fileName)); }

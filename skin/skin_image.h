@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Skin images: every window face, button state and control part is a PNG file in the
 // skins folder beside the executable (the four menu item backgrounds are BMP files the
-// menu library reads by path). Each window loads the files it needs and owns them;
-// nothing is cached, so opening a dialog again reads its files again.
+// menu library reads by path). Each window loads the files it needs; a file decoded once
+// is kept decoded (skin/skin_cache) and read again only when it changed on disk.
 #pragma once
 
 #include <QByteArray>
@@ -35,7 +35,7 @@ class SkinImage {
   const QImage& Image() const { return image_; }
 
  private:
-  friend SkinImage LoadImage(const std::string& path);
+  friend SkinImage DecodeImageFile(const std::string& path);
   QImage image_;
   ImageStatus status_ = ImageStatus::FileNotFound;
 };
@@ -57,6 +57,9 @@ std::optional<QByteArray> ReadImageFile(const std::string& path);
 
 // Decodes the image file at path. Never fails outright: a missing or undecodable file
 // gives an image whose status says why and whose width and height read as 0.
+SkinImage DecodeImageFile(const std::string& path);
+// The same through the process's decoded images (skin/skin_cache): a file decoded before
+// and unchanged since is not read again.
 SkinImage LoadImage(const std::string& path);
 // LoadImage(SkinPath(fileName)).
 SkinImage LoadSkinImage(const std::string& fileName);

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <vector>
 
+#include "skin/skin_cache.h"
 
 QImage FlattenOnto(const QImage& image, QRgb background) {
   QImage flat(image.size(), QImage::Format_RGB32);
@@ -75,7 +76,12 @@ WindowShape MainWindowShape(const SkinImage& background, const SkinImage& mask, 
 
 WindowShape LoadMainWindowShape(const std::string& programFolder, const SkinImage& background, COLORREF clrMask) {
   if (background.Width() == 0) return {};
-  return MainWindowShape(background, LoadImage(SkinPath(programFolder, "main_mask.png")), clrMask);
+  // The mask's region is worked out once per version of the file (at start-up on the
+  // prefetch thread), without keeping the mask image itself.
+  if (std::optional<QRegion> region = skin_cache::WhiteKeyRegion(skin_cache::MainWindowMask(programFolder))) {
+    return {ShapeSource::Mask, *region};
+  }
+  return MainWindowShape(background, SkinImage(), clrMask);
 }
 
 void ApplyWindowShape(QWidget* window, const WindowShape& shape) {

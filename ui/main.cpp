@@ -13,7 +13,9 @@
 #include "app/gui_options.h"
 #include "app/version.h"
 #include "app/paths.h"
+#include "app/startup_trace.h"
 #include "platform/special_folders.h"
+#include "skin/skin_cache.h"
 #include "ui/screen_fit.h"
 #include "ui/tastor_app.h"
 #include "ui/tray_presence.h"
@@ -39,6 +41,7 @@ class QuitAfterFirstPaint : public QObject {
 }  // namespace
 
 int main(int argc, char** argv) {
+  TraceStartup("main");
   // The command line is read before any window system is opened, so that help, version
   // and usage errors work without a display.
   const GuiCommandLine line = ParseGuiCommandLine(std::vector<std::string>(argv + 1, argv + argc));
@@ -77,11 +80,18 @@ int main(int argc, char** argv) {
   options.nativeWayland = platform.nativeWayland;
   CTrayPresence::AskHiddenStart(given.hidden);
 
+  // The main window's images are decoded on a thread of their own while the UI thread
+  // connects to the display, reads the texts and settings and builds the window.
+  const std::string programFolder =
+      given.programFolder.empty() ? ProgramFolder() : WithTrailingSlash(given.programFolder);
+  skin_cache::Prefetch(skin_cache::MainWindowImages(programFolder), {skin_cache::MainWindowMask(programFolder)});
+
   // The windows' scale is fixed with the application object, so it is chosen before it
   // (ui/screen_fit).
-  PrepareWindowScale(given.programFolder.empty() ? ProgramFolder() : WithTrailingSlash(given.programFolder));
+  PrepareWindowScale(programFolder);
 
   QApplication qapp(argc, argv);
+  TraceStartup("application object");
   QApplication::setApplicationName(QStringLiteral("tastor"));
   QApplication::setApplicationVersion(QString::fromLatin1(TastorVersion()));
   QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopAppId));
@@ -91,5 +101,7 @@ int main(int argc, char** argv) {
 
   CTastorApp app(options);
   app.InitInstance();
-  return app.ExitInstance();
+  const int result = app.ExitInstance();
+  skin_cache::Clear();
+  return result;
 }

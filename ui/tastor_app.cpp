@@ -10,6 +10,7 @@
 #include "app/paths.h"
 #include "app/program_settings.h"
 #include "app/startup.h"
+#include "app/startup_trace.h"
 #include "app/text_language.h"
 #include "base/log.h"
 #include "controls/control_look.h"
@@ -38,11 +39,13 @@ bool CTastorApp::InitInstance() {
   const TextChoice texts = ChooseTextFile(folder, options_.language, EnvironmentLanguage());
   if (!texts.ok) std::fprintf(stderr, "tastor: %s; the texts of text.xml are shown\n", texts.reason.c_str());
   TextTable::Instance().Load(texts.path);
+  TraceStartup("text table");
 
   if (!DataInit(folder, Settings())) {
     Windows().MessageBox(nullptr, u"     Data Init failed.     ", u"Error", MB_OK);
     return false;
   }
+  TraceStartup("settings and log");
   WriteLaunchLines();
   WriteLog("Texts=%s (%s)", texts.path.c_str(), texts.reason.c_str());
   WriteLog("Window scale: %s", WindowScaleDescription().c_str());
@@ -53,18 +56,27 @@ bool CTastorApp::InitInstance() {
   // The skinned controls draw with the skin's colours and switches from here on.
   InstallControlLook(ControlLookOf(Settings()));
   LoadMenuLibrary(folder);
+  TraceStartup("menu library");
   MakeUserDataFolder(Settings(), options_.userDir);
   // DPI awareness is declared only on newer Windows; Qt handles scaling everywhere else.
   CreateAppFont(folder, Settings().FontName, Settings().FontSize);
+  TraceStartup("user data folder and font");
 
   if (!TakeSingleInstance()) return false;
+  TraceStartup("single instance");
 
-  if (PathFileExists(HookLibraryPath(folder))) LoadHookLibrary(folder);
 
   // The main window's run ends when it closes, not when it is hidden, and closing a
   // message box while it is hidden must not end the program.
   QApplication::setQuitOnLastWindowClosed(false);
   CTastorDlg dialog(options_.simulate);
+  TraceStartup("main window object");
+  // The key-capture library is first needed by the picker and the macro editor, which
+  // open only on a click: it loads once the window has been painted.
+  QObject::connect(&dialog, &CTastorDlg::startFinished, [&folder] {
+    if (PathFileExists(HookLibraryPath(folder))) LoadHookLibrary(folder);
+    TraceStartup("key-capture library");
+  });
   InstallTerminationHandler(&dialog, [&dialog] {
     QApplication::closeAllWindows();
     dialog.close();

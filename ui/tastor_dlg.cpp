@@ -15,6 +15,7 @@
 
 #include "app/paths.h"
 #include "app/program_settings.h"
+#include "app/startup_trace.h"
 #include "base/log.h"
 #include "base/user_folder_lock.h"
 #include "base/window_port.h"
@@ -69,6 +70,9 @@ constexpr unsigned kTextFormat = DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_END_E
 
 void KeepEventsFlowing() { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); }
 
+// A shown window whose first paint does not come within this time starts the rest anyway.
+constexpr int kLateStartFallbackMs = 500;
+
 }  // namespace
 
 CTastorDlg::CTastorDlg(bool simulate, QWidget* parent)
@@ -90,11 +94,13 @@ void CTastorDlg::OnInitDialog() {
   icon_ = windowIcon();
 
   if (!BuildSkin()) return;
+  TraceStartup("skin and layout");
   setWindowTitle(Q(s.Title));
   // The simulated keyboard's memory folder is settled first, so that the watch over its
   // plug follows the same folder the driver opens.
   if (simulate_) PrepareSimulatorFolder(Paths().userDataFolder);
   presence_->Start();
+  TraceStartup("device notifications");
 
   // The keyboard: searched once at the start; without one the program ends unless Suwnd
   // lets it run without.
@@ -105,26 +111,45 @@ void CTastorDlg::OnInitDialog() {
     return;
   }
   if (driver_.CountKeyboards() > 1) CMsgDlg::Message(static_cast<QWidget*>(nullptr), Texts().tc_msg11);
+  TraceStartup("keyboard search");
 
   workerStarted_ = StartApplyWorker(&driver_) == 1;
   // Watched before they are read, so that no change made meanwhile goes unseen.
+  TraceStartup("apply worker");
+  // Watched before they are read, so that no change made meanwhile goes unseen; the macro
+  // library itself is read after the first paint (FinishStart).
   WatchFiles();
-  LoadMacros();
 
-  presence_->AddTrayIcon(icon_);
   if (presence_->MayBeShown()) {
     if (isVisible()) {
       raise();
       activateWindow();
     } else {
       LoadProfiles();
+      TraceStartup("profiles");
       show();
     }
   } else {
     // Hidden in the tray: the automatic switch needs the profiles all the same.
     LoadProfiles();
   }
+  TraceStartup("profiles and show");
+  // What the first paint does not need starts after it; a window that stays hidden (or
+  // is never painted) starts it all the same.
+  QTimer::singleShot(isVisible() ? kLateStartFallbackMs : 0, this, &CTastorDlg::FinishStart);
+}
+
+void CTastorDlg::FinishStart() {
+  if (started_ || shutDown_) return;
+  started_ = true;
+  TraceStartup("after the first paint");
+  LoadMacros();
+  TraceStartup("macro library");
+  presence_->AddTrayIcon(icon_);
+  TraceStartup("tray icon");
   StartRemoteControl();
+  TraceStartup("remote control");
+  emit startFinished();
 }
 
 void CTastorDlg::StartRemoteControl() {
@@ -170,9 +195,11 @@ bool CTastorDlg::BuildSkin() {
     Windows().PostMessage(hwnd(), WM_CLOSE, 0, 0);
     return false;
   }
+  TraceStartup("main_nr.png");
   background_ = face.Image();
   SetBackground(background_, Fit::Stretch);
   ApplyWindowShape(this, LoadMainWindowShape(Paths().programFolder, face, Settings().clrMask));
+  TraceStartup("window shape");
 
   setFixedSize(face.Size());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -182,7 +209,9 @@ bool CTastorDlg::BuildSkin() {
   }
 
   CreateButtons();
+  TraceStartup("buttons");
   CreatePicture();
+  TraceStartup("keyboard picture");
   CreateLightingPanel();
   return true;
 }
@@ -560,6 +589,7 @@ void CTastorDlg::Paint(QPainter& painter) {
     painter.drawPixmap((width() - pixmap.width()) / 2, (height() - pixmap.height()) / 2, pixmap);
     return;
   }
+  if (!painted_) TraceStartup("first paint begins");
   painter.fillRect(rect(), QColor::fromRgba(0xC8FFFFFF));
   CSkinnedDialog::Paint(painter);
   painter.setFont(font_);
@@ -568,6 +598,11 @@ void CTastorDlg::Paint(QPainter& painter) {
   const QRect kb = ToQRect(s.rcKB);
   DrawText(painter, QRect(QPoint(kb.left() + 4, kb.bottom() + 1 + 5), QPoint(kb.left() + 690, kb.bottom() + 1 + 25) - QPoint(1, 1)),
            Q(Texts().tc_msg10), kTextFormat);
+  if (!painted_) {
+    TraceStartup("first paint ends");
+    QTimer::singleShot(0, this, &CTastorDlg::FinishStart);
+  }
+  painted_ = true;
 }
 
 bool CTastorDlg::OverLink(QPoint point) const {

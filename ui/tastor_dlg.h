@@ -122,6 +122,9 @@ class CTastorDlg : public CSkinnedDialog, public LedPanelOwner {
   // Stays hidden while the window may not be shown (started hidden in the tray).
   void setVisible(bool visible) override;
   bool DevicePresent() const { return driver_.m_hMatrix.load() != 0; }
+  // The start's second half (macro library, tray icon, remote control) has run: after the
+  // first paint, or at once for a window that starts hidden.
+  bool StartFinished() const { return started_; }
 
  protected:
   void OnInitDialog() override;
@@ -135,6 +138,8 @@ class CTastorDlg : public CSkinnedDialog, public LedPanelOwner {
  signals:
   // The current profile may have changed (a profile was selected or switched in).
   void currentProfileChanged();
+  // The start's second half has run (StartFinished); the key-capture library loads here.
+  void startFinished();
 
  private:
   bool BuildSkin();
@@ -161,6 +166,8 @@ class CTastorDlg : public CSkinnedDialog, public LedPanelOwner {
   // Asks whether the window's own edits win over the files another program changed.
   bool KeepOwnEdits();
   void StartRemoteControl();
+  // What the first paint does not need: the macro library, the tray icon, the remote control.
+  void FinishStart();
 
   bool simulate_;
   QImage background_;
@@ -175,6 +182,8 @@ class CTastorDlg : public CSkinnedDialog, public LedPanelOwner {
   QFont font_;
   bool workerStarted_ = false;
   bool shutDown_ = false;
+  bool painted_ = false;  // the first paint has been done
+  bool started_ = false;  // FinishStart has run
   std::unique_ptr<CTrayPresence> presence_;
   CLinkProgramMenu linkMenu_;
   // The files on disk: what the window loaded or saved, and the watch over them.

@@ -152,6 +152,12 @@ class MainWindowTest : public ::testing::Test {
     window_ = std::make_unique<TestMainWindow>();
     window_->InitDialog();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    // The second half of the start (macro library, tray, remote control) follows the
+    // first paint.
+    QElapsedTimer started;
+    started.start();
+    while (!window_->StartFinished() && started.elapsed() < 2000) Pump(1);
+    EXPECT_TRUE(window_->StartFinished());
     return *window_;
   }
 

@@ -8,7 +8,9 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <algorithm>
 #include <filesystem>
+#include <sstream>
 
 #include "tests/support/test_support.h"
 
@@ -86,6 +88,45 @@ TEST(ProgramStart, APlatformChosenWithQtsOptionIsUsed) {
   EXPECT_FALSE(r.timedOut);
   EXPECT_EQ(0, r.status) << r.err;
   EXPECT_TRUE(Has(r.err, "Driver exit")) << r.err;
+}
+
+TEST(ProgramStart, TheStartupTraceTimesEachStepUpToTheFirstPaint) {
+  TempDir dir;
+  WriteProgramFolder(dir, "Tastor-start-trace", 0);
+  std::vector<std::string> env = kNoDisplay;
+  env.push_back("TASTOR_SIM_DIR=" + dir.path() + "sim");
+  const std::vector<std::string> args = {"-platform", "offscreen", "--simulate", "--program-dir", dir.path(),
+                                         "--user-dir", dir.path() + "user", "--quit-after-first-paint"};
+  const RunResult quiet = Tastor(args, env);
+  ASSERT_EQ(0, quiet.status) << quiet.err;
+  EXPECT_FALSE(Has(quiet.err, "tastor start-up:")) << quiet.err;
+
+  env.push_back("TASTOR_TRACE_STARTUP=1");
+  const RunResult r = Tastor(args, env);
+  ASSERT_EQ(0, r.status) << r.err;
+  // Each line: "tastor start-up: <ms> ms (+<ms>) <step>", in the order of the steps.
+  std::vector<std::pair<double, std::string>> steps;
+  std::istringstream lines(r.err);
+  for (std::string line; std::getline(lines, line);) {
+    const std::string prefix = "tastor start-up: ";
+    if (line.rfind(prefix, 0) != 0) continue;
+    const std::size_t close = line.find(") ");
+    ASSERT_NE(std::string::npos, close) << line;
+    steps.emplace_back(std::stod(line.substr(prefix.size())), line.substr(close + 2));
+  }
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    names.push_back(steps[i].second);
+    if (i > 0) EXPECT_GE(steps[i].first, steps[i - 1].first) << steps[i].second;
+  }
+  std::size_t at = 0;
+  for (const char* expected : {"main", "application object", "text table", "settings and log", "single instance",
+                               "main window object", "main_nr.png", "window shape", "keyboard search",
+                               "profiles and show", "first paint ends"}) {
+    const auto found = std::find(names.begin() + static_cast<std::ptrdiff_t>(at), names.end(), expected);
+    ASSERT_NE(names.end(), found) << expected << " missing or out of order in:\n" << r.err;
+    at = static_cast<std::size_t>(found - names.begin());
+  }
 }
 
 // Runs the program on a display and reads its log (Debug=1: standard error).
