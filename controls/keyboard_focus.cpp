@@ -89,10 +89,13 @@ class RingWatch : public QObject {
   }
 
  protected:
-  bool eventFilter(QObject*, QEvent* event) override {
+  // Installed before the dialogs that take keys for themselves (the picker's key page, the
+  // recorder), whose filters therefore see a key first and keep it from here; a key counts
+  // only once it reaches a widget (it passes the window first).
+  bool eventFilter(QObject* watched, QEvent* event) override {
     switch (event->type()) {
       case QEvent::KeyPress:
-        if (!keyboard_) {
+        if (!keyboard_ && watched->isWidgetType()) {
           keyboard_ = true;
           Refresh(QApplication::focusWidget());
         }
@@ -140,7 +143,12 @@ void SetKeyboardOrder(const QWidget& window, const std::vector<QWidget*>& contro
   QWidget* previous = nullptr;
   for (QWidget* control : controls) {
     if (control == nullptr || control->parentWidget() == nullptr || control->window() != &window) continue;
-    if (previous != nullptr) QWidget::setTabOrder(previous, control);
+    control->setFocusPolicy(static_cast<Qt::FocusPolicy>(control->focusPolicy() | Qt::TabFocus));
+    if (previous != nullptr) {
+      QWidget::setTabOrder(previous, control);
+    } else {
+      control->setFocus(Qt::OtherFocusReason);
+    }
     previous = control;
   }
 }

@@ -21,8 +21,9 @@ void TakeActivationKeys(QWidget& control);
 // True when the key is Space, Return or Enter aimed at a focused control so marked.
 bool TakesActivationKey(const QObject* receiver, const QKeyEvent& key);
 
-// Tab goes through the controls in this order; controls that were never given their place
-// in the window (their creation failed, or the window does not use them) are left out.
+// Tab goes through the controls in this order (each becomes a tab stop; whether a click
+// focuses it stays as it was), and the first has the focus when the window comes up; controls that were never given their place in the window (their creation
+// failed, or the window does not use them) are left out.
 void SetKeyboardOrder(const QWidget& window, const std::vector<QWidget*>& controls);
 
 // A control whose focus is a part of it: the ring goes around FocusArea (the control's

@@ -26,9 +26,8 @@ QColor ColourOf(COLORREF c) { return QColor::fromRgb(ToQRgb(c)); }
 }  // namespace
 
 CPngBtn::CPngBtn() : ownFont_(ShellDlgFont(kOwnFontHeight, 400)) {
-  // A tab stop that a click also focuses; owners whose buttons must not take the focus
-  // from a click (the main window's) make them tab stops only.
-  setFocusPolicy(Qt::StrongFocus);
+  // No tab stop until its window puts it in its keyboard order (SetKeyboardOrder).
+  setFocusPolicy(Qt::ClickFocus);
   TakeActivationKeys(*this);
   setMouseTracking(true);
 }

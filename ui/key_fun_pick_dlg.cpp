@@ -174,7 +174,6 @@ void CKeyFunPickDlg::CreateControls() {
   tree_.SetTextColors(s.LstBox_txt_clr_nr, s.LstBox_txt_clr_dn);
   tree_.SetSelectionColor(ToQRgb(s.LstBox_item_clr) | 0xC8000000u);
   tree_.SetBackgroundColor(ToQRgb(s.LstBox_bkg_clr) | 0xC8000000u);
-  tree_.setFocusPolicy(Qt::StrongFocus);
   media_.setAccessibleName(QString::fromStdU16String(t.tc_page3));
   captureBox_.setAccessibleName(QString::fromStdU16String(t.tc_combo_tips));
   tree_.setAccessibleName(QString::fromStdU16String(t.tc_macro_list));

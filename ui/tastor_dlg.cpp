@@ -186,15 +186,16 @@ bool CTastorDlg::BuildSkin() {
 }
 
 void CTastorDlg::SetKeyboardOrder() {
-  // Tab goes as one reads the window: the profiles, the keyboard picture, the lighting
-  // panel, then the buttons below and the window's own buttons. The ring is the colour of
+  // Tab goes as one reads the window: down the left column (profiles, macros, the lighting
+  // panel, reset), then the keyboard picture, Apply, and the window's own buttons; the
+  // first profile button has the focus when the window comes up. The ring is the colour of
   // the selected key's frame.
   const TextTable& t = Texts();
   min_.setAccessibleName(Q(t.tc_acc_minimise));
   exit_.setAccessibleName(Q(t.tc_acc_close));
-  std::vector<QWidget*> order = {&profile_[0], &profile_[1], &profile_[2], picture_};
+  std::vector<QWidget*> order = {&profile_[0], &profile_[1], &profile_[2], &macro_};
   for (QWidget* w : led_->KeyboardOrder()) order.push_back(w);
-  for (QWidget* w : std::initializer_list<QWidget*>{&macro_, &reset_, &apply_, &web_, &min_, &exit_}) order.push_back(w);
+  for (QWidget* w : std::initializer_list<QWidget*>{&reset_, picture_, &apply_, &web_, &min_, &exit_}) order.push_back(w);
   ::SetKeyboardOrder(*this, order);
   InstallFocusRing(QColor::fromRgb(ToQRgb(Settings().ClrKeyDn)));
 }
