@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "controls/color_btn_dlg.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
 #include "controls/draw_text.h"
+#include "controls/keyboard_focus.h"
 #include "controls/window_message.h"
 #include "platform/messages.h"
 #include "skin/window_region.h"
@@ -14,7 +16,11 @@ constexpr COLORREF kFieldColour = 0x121212;
 constexpr COLORREF kNoneMarkColour = RGB(255, 0, 0);
 }  // namespace
 
-CColorBtnDlg::CColorBtnDlg(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
+CColorBtnDlg::CColorBtnDlg(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setFocusPolicy(Qt::TabFocus);
+  TakeActivationKeys(*this);
+}
 
 void CColorBtnDlg::SetColor(COLORREF colour) {
   colour_ = colour;
@@ -56,7 +62,24 @@ void CColorBtnDlg::paintEvent(QPaintEvent*) {
 
 void CColorBtnDlg::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint())) return;
+  Choose();
+}
+
+void CColorBtnDlg::Choose() {
   if (QWidget* parent = parentWidget()) {
     PostWindowMessage(parent, WM_COLOR_SWATCH, selected_ ? 0 : 1, index_);
+  }
+}
+
+void CColorBtnDlg::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      event->accept();
+      if (!event->isAutoRepeat()) Choose();
+      return;
+    default:
+      QWidget::keyPressEvent(event);
   }
 }

@@ -26,10 +26,14 @@ class CColorBtnDlg : public QWidget {
   void SetFrameColors(COLORREF frame, COLORREF selectedFrame);
   void SetIndex(int32_t index) { index_ = index; }
   int32_t Index() const { return index_; }
+  // What a click does: posts message 1086 to the parent. Space and Enter on the focused
+  // swatch do the same.
+  void Choose();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   COLORREF colour_ = 0;

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "controls/png_btn.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
+#include "controls/accessible_controls.h"
 #include "controls/control_look.h"
 #include "controls/draw_text.h"
+#include "controls/keyboard_focus.h"
 #include "skin/app_font.h"
 #include "skin/skin_image.h"
 #include "skin/window_region.h"
@@ -23,7 +26,9 @@ QColor ColourOf(COLORREF c) { return QColor::fromRgb(ToQRgb(c)); }
 }  // namespace
 
 CPngBtn::CPngBtn() : ownFont_(ShellDlgFont(kOwnFontHeight, 400)) {
-  setFocusPolicy(Qt::ClickFocus);  // no tab stop
+  // No tab stop until its window puts it in its keyboard order (SetKeyboardOrder).
+  setFocusPolicy(Qt::ClickFocus);
+  TakeActivationKeys(*this);
   setMouseTracking(true);
 }
 
@@ -33,6 +38,7 @@ void CPngBtn::SetText(std::u16string_view caption, int indent) {
   caption_ = caption;
   indent_ = indent;
   update();
+  NotifyAccessibleState(this);
 }
 
 void CPngBtn::SetTooltipText(const char16_t* text) {
@@ -45,6 +51,7 @@ void CPngBtn::SetCheck(bool checked) {
   if (checked == checked_) return;
   checked_ = checked;
   update();
+  NotifyAccessibleState(this);
 }
 
 void CPngBtn::SetImages(const QImage& normal, const QImage& hover, const QImage& pressed, const QRect* source) {
@@ -149,6 +156,15 @@ void CPngBtn::SetHovering(bool on) {
 void CPngBtn::mouseMoveEvent(QMouseEvent* event) {
   SetHovering(true);
   QAbstractButton::mouseMoveEvent(event);
+}
+
+void CPngBtn::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    event->accept();
+    if (!event->isAutoRepeat() && isEnabled()) click();
+    return;
+  }
+  QAbstractButton::keyPressEvent(event);
 }
 
 void CPngBtn::enterEvent(QEnterEvent* event) {

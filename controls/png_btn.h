@@ -90,6 +90,8 @@ class CPngBtn : public QAbstractButton {
   // Owner drawing: background, state image, caption, debug frame.
   virtual void DrawItem(QPainter& painter);
   void mouseMoveEvent(QMouseEvent* event) override;
+  // Enter presses the focused button as Space does (the skinned dialog lets both through).
+  void keyPressEvent(QKeyEvent* event) override;
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
 

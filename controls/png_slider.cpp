@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "controls/png_slider.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -8,6 +9,7 @@
 
 #include "app/paths.h"
 #include "base/window_port.h"
+#include "controls/accessible_controls.h"
 #include "controls/control_look.h"
 #include "controls/draw_text.h"
 #include "controls/window_handle.h"
@@ -29,7 +31,8 @@ constexpr QRgb kDebugColour = qRgb(255, 0, 0);
 // ---- CPngSlider ------------------------------------------------------------------------
 
 CPngSlider::CPngSlider(CPngSliderBar& bar) : QWidget(&bar), bar_(bar) {
-  setFocusPolicy(Qt::TabFocus);
+  // The bar takes the focus for the slider.
+  setFocusPolicy(Qt::NoFocus);
   hide();
 }
 
@@ -96,6 +99,7 @@ void CPngSlider::SetPos(int step, bool notify) {
   PlaceThumb(position);
   if (bar_.HasFill()) bar_.SetFillPos(position + 1);
   if (notify) PostWindowMessage(&bar_, WM_SLIDER_DONE, static_cast<uintptr_t>(step), id_);
+  NotifyAccessibleValue(&bar_, step);
 }
 
 void CPngSlider::paintEvent(QPaintEvent*) {
@@ -122,6 +126,7 @@ void CPngSlider::mouseMoveEvent(QMouseEvent* event) {
     const int step = StepAt(CentreOfThumb());
     if (step != lastPosted_) {
       PostWindowMessage(&bar_, WM_SLIDER_MOVING, static_cast<uintptr_t>(step), id_);
+      NotifyAccessibleValue(&bar_, step);
       lastPosted_ = step;
     }
   }
@@ -137,7 +142,10 @@ void CPngSlider::mouseReleaseEvent(QMouseEvent* event) {
 
 // ---- CPngSliderBar ---------------------------------------------------------------------
 
-CPngSliderBar::CPngSliderBar() { hide(); }
+CPngSliderBar::CPngSliderBar() {
+  setFocusPolicy(Qt::TabFocus);
+  hide();
+}
 
 CPngSliderBar::~CPngSliderBar() = default;
 
@@ -192,7 +200,34 @@ void CPngSliderBar::mousePressEvent(QMouseEvent* event) {
 
 void CPngSliderBar::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint())) return;
-  const int step = slider_.StepAt(event->position().toPoint().x());
+  SetPosByUser(slider_.StepAt(event->position().toPoint().x()));
+}
+
+void CPngSliderBar::keyPressEvent(QKeyEvent* event) {
+  const int pos = GetPos();
+  const int page = std::max(1, (slider_.Max() - slider_.Min()) / 10);
+  int step = pos;
+  switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Down: step = pos - 1; break;
+    case Qt::Key_Right:
+    case Qt::Key_Up: step = pos + 1; break;
+    case Qt::Key_PageDown: step = pos - page; break;
+    case Qt::Key_PageUp: step = pos + page; break;
+    case Qt::Key_Home: step = slider_.Min(); break;
+    case Qt::Key_End: step = slider_.Max(); break;
+    default:
+      QWidget::keyPressEvent(event);
+      return;
+  }
+  event->accept();
+  step = std::clamp(step, slider_.Min(), slider_.Max());
+  if (step != pos) SetPosByUser(step);
+}
+
+void CPngSliderBar::SetPosByUser(int step) {
+  if (!created_) return;
+  step = std::clamp(step, slider_.Min(), slider_.Max());
   slider_.SetPos(step, notifyOnSet_);
   if (HasFill()) SetFillPos(slider_.PositionOf(slider_.GetPos()) + 1);
   // One 0x800 reaches the dialog per click, whether or not setting a position posts it.

@@ -101,6 +101,9 @@ class CPngSliderBar : public QWidget {
   // Shorthands for the thumb's position.
   void SetPos(int step, bool notify) { slider_.SetPos(step, notify); }
   int GetPos() const { return slider_.GetPos(); }
+  // A step the user chose (a click on the track, a key, assistive technology): set within
+  // the range, and one 0x800 reaches the dialog, as for a click.
+  void SetPosByUser(int step);
 
  protected:
   bool event(QEvent* event) override;
@@ -108,6 +111,9 @@ class CPngSliderBar : public QWidget {
   // A press on the track is the bar's (it sets the position on the release).
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  // The bar takes the focus: the arrow keys move one step, Page Up and Page Down a tenth
+  // of the range, Home and End to the ends.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   friend bool CreatePngSlider(const QImage&, QWidget*, const QImage&, CPngSliderBar&, int, int, int, QPoint,

@@ -10,6 +10,7 @@ packages=(
   libhidapi-dev libudev-dev libxtst-dev libx11-dev libxkbcommon-dev libdbus-1-dev dbus
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick
+  at-spi2-core python3-pyatspi
   fonts-dejavu-core
   qemu-system-x86 busybox-static cpio
   desktop-file-utils appstream dpkg-dev fakeroot

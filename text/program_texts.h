@@ -2,7 +2,8 @@
 // The texts Tastor shows beyond the keyboard's own text table: the profile menu, the
 // linked-program editor, the macro editor's question about unsaved edits, the file dialogs'
 // titles, the messages about names and files, what the keyboard did not keep after an apply,
-// and profiles changed by another program or not saved. They are looked up in text.xml like every
+// profiles changed by another program or not saved, and the names that assistive technology
+// reads for controls that show only an image. They are looked up in text.xml like every
 // other text (each translation carries them), and a text.xml without one of them (an older
 // or a keyboard maker's file) shows the English text given here rather than nothing.
 #pragma once
@@ -33,7 +34,15 @@
   X(tc_verify_led, u"The keyboard did not keep the lighting.")                               \
   X(tc_files_changed, u"Another program changed the profiles or macros. OK keeps the changes made here (saved at the next Apply), Cancel loads the changed files.") \
   X(tc_apply_not_saved, u"The keyboard has the profile, but the files do not: %s")           \
-  X(tc_save_failed, u"The profiles could not be saved: %s")
+  X(tc_save_failed, u"The profiles could not be saved: %s")                                  \
+  X(tc_acc_minimise, u"Minimise")                                                            \
+  X(tc_acc_close, u"Close")                                                                  \
+  X(tc_acc_default, u"Default")                                                              \
+  X(tc_acc_mode, u"Lighting mode")                                                              \
+  X(tc_acc_keyboard, u"Keyboard")                                                            \
+  X(tc_acc_folder, u"Folder")                                                                \
+  X(tc_acc_colour, u"Game colour")                                                           \
+  X(tc_acc_no_colour, u"No colour")
 
 // The English texts by their keys (english::tc_name_empty), for words that must not be
 // empty even where no table has been read or a table gives an empty text.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "ui/kb_color_dlg.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -11,6 +12,8 @@
 #include "platform/messages.h"
 #include "skin/key_outline.h"
 #include "skin/skin_image.h"
+#include "controls/window_message.h"
+#include "ui/keyboard_picture_accessible.h"
 
 namespace {
 
@@ -29,6 +32,9 @@ CKBColorDlg::CKBColorDlg(QWidget* parent) : CSkinnedDialog(parent) {
   keyImage_ = LoadSkinImage("keyimg.png").Image();
   // The key under the mouse is followed without a button held.
   setMouseTracking(true);
+  // A tab stop; a click does not take the focus, so the mouse changes nothing here.
+  setFocusPolicy(Qt::TabFocus);
+  TakeActivationKeys(*this);
 }
 
 void CKBColorDlg::SetColors(COLORREF hover, COLORREF selected, COLORREF hasFunction) {
@@ -149,4 +155,59 @@ void CKBColorDlg::mouseReleaseEvent(QMouseEvent* event) {
   if (key != -1 && parentWidget() != nullptr) {
     PostWindowMessage(parentWidget(), WM_KEY_CLICKED, static_cast<uintptr_t>(key), 0);
   }
+  NotifyKeySelected(this, key);
+}
+
+QRect CKBColorDlg::KeyBounds(int32_t index) const {
+  if (index < 0 || index >= keyCount_) return {};
+  return KeyPath(index).boundingRect().toAlignedRect();
+}
+
+QRect CKBColorDlg::FocusArea() const { return KeyBounds(focus_); }
+
+void CKBColorDlg::SetFocusKey(int32_t index) {
+  if (index < 0 || index >= keyCount_ || index == focus_) return;
+  focus_ = index;
+  FocusAreaChanged(this);
+  if (hasFocus()) NotifyKeyFocus(this, focus_);
+}
+
+void CKBColorDlg::ActivateKey(int32_t index) {
+  if (index < 0 || index >= keyCount_) return;
+  if (index != clicked_) {
+    clicked_ = index;
+    update();
+  }
+  NotifyKeySelected(this, index);
+  if (parentWidget() != nullptr) PostWindowMessage(parentWidget(), WM_KEY_CLICKED, static_cast<uintptr_t>(index), 0);
+}
+
+void CKBColorDlg::focusInEvent(QFocusEvent* event) {
+  CSkinnedDialog::focusInEvent(event);
+  if (focus_ < 0 || focus_ >= keyCount_) focus_ = clicked_ >= 0 ? clicked_ : (keyCount_ > 0 ? 0 : -1);
+  FocusAreaChanged(this);
+  if (focus_ >= 0) NotifyKeyFocus(this, focus_);
+}
+
+void CKBColorDlg::keyPressEvent(QKeyEvent* event) {
+  KeyStep step;
+  switch (event->key()) {
+    case Qt::Key_Left: step = KeyStep::kLeft; break;
+    case Qt::Key_Right: step = KeyStep::kRight; break;
+    case Qt::Key_Up: step = KeyStep::kUp; break;
+    case Qt::Key_Down: step = KeyStep::kDown; break;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      event->accept();
+      if (!event->isAutoRepeat()) ActivateKey(focus_);
+      return;
+    default:
+      CSkinnedDialog::keyPressEvent(event);
+      return;
+  }
+  event->accept();
+  std::vector<QRect> bounds;
+  for (int i = 0; i < keyCount_; ++i) bounds.push_back(KeyBounds(i));
+  SetFocusKey(NeighbourKey(bounds, focus_, step));
 }

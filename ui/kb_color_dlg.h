@@ -5,6 +5,10 @@
 // the key under the mouse and the selected key, and tells its parent which key was clicked
 // (WM_KEY_CLICKED, posted on the release of the left button).
 //
+// From the keyboard (a tab stop): the arrow keys move a focus key across the keys by rows
+// as drawn, and Enter or Space click the focus key. Assistive technology sees every key as
+// an item (ui/keyboard_picture_accessible.h).
+//
 // It knows keys only by index: key i is record i of the key table and key function i of a
 // profile. The main window and the lighting panel fill its arrays; it decides nothing
 // about profiles.
@@ -18,9 +22,10 @@
 
 #include "base/key_function.h"
 #include "base/types.h"
+#include "controls/keyboard_focus.h"
 #include "ui/skinned_dialog.h"
 
-class CKBColorDlg : public CSkinnedDialog {
+class CKBColorDlg : public CSkinnedDialog, public FocusAreaProvider {
   Q_OBJECT
  public:
   // Loads keyimg.png from the skins folder.
@@ -59,6 +64,14 @@ class CKBColorDlg : public CSkinnedDialog {
   uint32_t KeyFlag(int32_t index) const;
   COLORREF KeyColor(int32_t index) const;
   const QImage& KeyImage() const { return keyImage_; }
+  // A key's rectangle in the picture (the bounds of an outline key); empty for no key.
+  QRect KeyBounds(int32_t index) const;
+  // The key the keyboard is on (-1 before the picture first had the focus).
+  int32_t FocusKey() const { return focus_; }
+  void SetFocusKey(int32_t index);
+  // What a click on the key does: it becomes the clicked key and the parent hears of it.
+  void ActivateKey(int32_t index);
+  QRect FocusArea() const override;
 
  protected:
   void Paint(QPainter& painter) override;
@@ -66,6 +79,8 @@ class CKBColorDlg : public CSkinnedDialog {
   void OnBackgroundPress(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
 
  private:
   QPainterPath KeyPath(int index) const;
@@ -82,6 +97,7 @@ class CKBColorDlg : public CSkinnedDialog {
   int keyCount_ = 0;
   int32_t clicked_ = -1;
   int32_t hover_ = -1;
+  int32_t focus_ = -1;
   int32_t polygonKey_ = -1;
   QPainterPath polygon_;
   COLORREF hoverColour_ = 255;

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <chrono>
+#include <vector>
 
 #include "app/hook_library.h"
 #include "app/paths.h"
@@ -11,6 +12,7 @@
 #include "base/log.h"
 #include "base/window_port.h"
 #include "controls/draw_text.h"
+#include "controls/keyboard_focus.h"
 #include "controls/menu_library.h"
 #include "model/key_combination_text.h"
 #include "macro/macro_scan.h"
@@ -128,6 +130,7 @@ void CKeyFunPickDlg::CreateControls() {
       swatch.SetNoneMark(i == 1);
       swatch.SetIndex(i);
       swatch.SetFrameColors(kSwatchFrame, kSwatchSelectedFrame);
+      swatch.setAccessibleName(QString::fromStdU16String(i == 0 ? t.tc_acc_colour : t.tc_acc_no_colour));
       swatch.show();
     }
   }
@@ -136,6 +139,8 @@ void CKeyFunPickDlg::CreateControls() {
   const QImage& bg = Background();
   CreatePngPushBtn(closeArea_, this, kCloseArea, bg, bg, bg, &kCloseArea);
   CreatePngPushBtn(defaultArea_, this, kDefaultArea, bg, bg, bg, &kDefaultArea);
+  closeArea_.setAccessibleName(QString::fromStdU16String(t.tc_acc_close));
+  defaultArea_.setAccessibleName(QString::fromStdU16String(t.tc_acc_default));
   connect(&closeArea_, &QAbstractButton::clicked, this, [this] { EndDialog(IDCANCEL); });
   connect(&defaultArea_, &QAbstractButton::clicked, this, &CKeyFunPickDlg::OnDefault);
 
@@ -169,9 +174,17 @@ void CKeyFunPickDlg::CreateControls() {
   tree_.SetTextColors(s.LstBox_txt_clr_nr, s.LstBox_txt_clr_dn);
   tree_.SetSelectionColor(ToQRgb(s.LstBox_item_clr) | 0xC8000000u);
   tree_.SetBackgroundColor(ToQRgb(s.LstBox_bkg_clr) | 0xC8000000u);
+  media_.setAccessibleName(QString::fromStdU16String(t.tc_page3));
+  captureBox_.setAccessibleName(QString::fromStdU16String(t.tc_combo_tips));
+  tree_.setAccessibleName(QString::fromStdU16String(t.tc_macro_list));
   captureBox_.hide();
   media_.hide();
   tree_.hide();
+
+  // Tab goes as one reads the picker: the swatches, the pages and their controls, OK and
+  // Cancel, then the default and close areas at the top.
+  SetKeyboardOrder(*this, {&swatches_[0], &swatches_[1], &pageButtons_[0], &pageButtons_[1], &pageButtons_[2],
+                           &captureBox_, &media_, &tree_, &ok_, &cancel_, &defaultArea_, &closeArea_});
 
   locked_ = IsKeyLocked(s.KeyNotSet, s.KeyTable, keyIndex);
   if (locked_) {

@@ -97,6 +97,16 @@ void CLedDlg::CreateControls() {
   }
   valueField(brightnessValue_, brightnessRect, 30, widestLevel);
   valueField(speedValue_, speedRect, 25, SpeedText(s.SpeedVal.y));
+
+  // What a screen reader calls them: the texts drawn beside them. Tab stops that a click
+  // does not focus.
+  setAccessibleName(Q(t.tc_msg1));
+  mode_.setAccessibleName(Q(t.tc_acc_mode));
+  brightness_.setAccessibleName(Q(t.tc_adv_str2));
+  speed_.setAccessibleName(Q(t.tc_adv_str3));
+  group_.setAccessibleName(Q(t.tc_adv_str1));
+  mode_.setFocusPolicy(Qt::TabFocus);
+  group_.setFocusPolicy(Qt::TabFocus);
 }
 
 // ---- operations of the main window ----------------------------------------------------

@@ -9,6 +9,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <vector>
 
 #include "controls/combo_btn.h"
 #include "controls/png_btn.h"
@@ -52,6 +53,8 @@ class CLedDlg : public CSkinnedDialog {
   bool SpeedShown() const { return controls_.speed; }
   bool BrightnessShown() const { return controls_.brightness; }
   bool GameMode() const { return controls_.game; }
+  // The panel's tab stops in reading order.
+  std::vector<QWidget*> KeyboardOrder() { return {&mode_, &brightness_, &speed_, &group_}; }
 
  protected:
   void OnInitDialog() override;

@@ -15,6 +15,7 @@
 #include "app/paths.h"
 #include "base/window_port.h"
 #include "controls/draw_text.h"
+#include "controls/keyboard_focus.h"
 #include "controls/menu_library.h"
 #include "controls/window_message.h"
 #include "skin/app_icon.h"
@@ -143,6 +144,8 @@ void CSkinnedDialog::KeepOnScreen() {
 bool CSkinnedDialog::OnWindowMessage(unsigned, uintptr_t, intptr_t) { return false; }
 
 bool CSkinnedDialog::PreTranslateKey(QKeyEvent* event) {
+  // Space and Enter press the focused control that takes them; elsewhere they are swallowed.
+  if (TakesActivationKey(keyReceiver_.data(), *event)) return false;
   return std::find(swallowed_.begin(), swallowed_.end(), event->key()) != swallowed_.end();
 }
 

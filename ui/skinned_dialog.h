@@ -5,7 +5,8 @@
 // A skinned dialog has no frame; its face is a background image painted without erasing
 // first (Qt paints into an off-screen buffer and copies it in one piece); a left press on
 // the background closes any open skinned menu and drags the window; the keys it swallows
-// (Enter, Escape, Space and F1 unless a window says otherwise) never reach its controls;
+// (Enter, Escape, Space and F1 unless a window says otherwise) never reach its controls,
+// except Space and Enter for a focused control that takes them (controls/keyboard_focus.h);
 // and it has a window handle through which window messages reach OnWindowMessage.
 //
 // The ways a skinned window runs: modal over an owner (RunModal), as the program's main

@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -19,7 +20,9 @@
 #include "base/log.h"
 #include "base/user_folder_lock.h"
 #include "base/window_port.h"
+#include "controls/accessible_controls.h"
 #include "controls/draw_text.h"
+#include "controls/keyboard_focus.h"
 #include "device/apply_job.h"
 #include "macro/macro_library.h"
 #include "macro/macro_limits.h"
@@ -35,6 +38,7 @@
 #include "text/utf.h"
 #include "ui/file_dialogs.h"
 #include "ui/kb_color_dlg.h"
+#include "ui/keyboard_picture_accessible.h"
 #include "ui/led_dlg.h"
 #include "ui/macro_dlg.h"
 #include "ui/msg_dlg.h"
@@ -77,6 +81,8 @@ constexpr int kLateStartFallbackMs = 500;
 
 CTastorDlg::CTastorDlg(bool simulate, QWidget* parent)
     : CSkinnedDialog(parent), simulate_(simulate), driver_(Settings()) {
+  InstallAccessibleControls();
+  InstallKeyboardPictureAccessible();
   setMouseTracking(true);
   font_ = WindowFont(14);
   presence_ = std::make_unique<CTrayPresence>(
@@ -213,7 +219,23 @@ bool CTastorDlg::BuildSkin() {
   CreatePicture();
   TraceStartup("keyboard picture");
   CreateLightingPanel();
+  SetKeyboardOrder();
   return true;
+}
+
+void CTastorDlg::SetKeyboardOrder() {
+  // Tab goes as one reads the window: down the left column (profiles, macros, the lighting
+  // panel, reset), then the keyboard picture, Apply, and the window's own buttons; the
+  // first profile button has the focus when the window comes up. The ring is the colour of
+  // the selected key's frame.
+  const TextTable& t = Texts();
+  min_.setAccessibleName(Q(t.tc_acc_minimise));
+  exit_.setAccessibleName(Q(t.tc_acc_close));
+  std::vector<QWidget*> order = {&profile_[0], &profile_[1], &profile_[2], &macro_};
+  for (QWidget* w : led_->KeyboardOrder()) order.push_back(w);
+  for (QWidget* w : std::initializer_list<QWidget*>{&reset_, picture_, &apply_, &web_, &min_, &exit_}) order.push_back(w);
+  ::SetKeyboardOrder(*this, order);
+  InstallFocusRing(QColor::fromRgb(ToQRgb(Settings().ClrKeyDn)));
 }
 
 void CTastorDlg::CreateButtons() {
@@ -243,7 +265,8 @@ void CTastorDlg::CreateButtons() {
     }
   }
   for (CPngBtn* b : {&min_, &exit_, &profile_[0], &profile_[1], &profile_[2], &macro_, &reset_, &apply_, &web_}) {
-    b->setFocusPolicy(Qt::NoFocus);
+    // Tab stops that a click does not focus: the mouse changes nothing.
+    b->setFocusPolicy(Qt::TabFocus);
     connect(b, &QAbstractButton::clicked, this, &CTastorDlg::OnButton);
   }
 }
@@ -306,6 +329,7 @@ void CTastorDlg::SelectProfile(uint32_t id) {
   for (std::size_t n = 0; n < profile_.size(); ++n) {
     if (profileIds_[n] == id) profile_[n].SetCheck(true);
   }
+  NameProfileButtons();
   RefreshFromProfile();
   emit currentProfileChanged();
 }
@@ -327,6 +351,20 @@ void CTastorDlg::RefreshFromProfile() {
   if (led_ != nullptr && profile != nullptr) {
     led_->SetMode(profile->ledMode);
     led_->ShowMode(profile->ledMode, profile);
+  }
+}
+
+void CTastorDlg::NameProfileButtons() {
+  // A reader hears the button's caption and, where the profile has a name of its own, that.
+  ProfileStore& store = TheProfileStore();
+  auto lock = store.Lock();
+  for (std::size_t n = 0; n < profile_.size(); ++n) {
+    CPngBtn& b = profile_[n];
+    const Profile* profile = store.FindById(profileIds_[n]);
+    QString name = Q(b.Caption());
+    const QString own = profile != nullptr ? Q(profile->Name()).trimmed() : QString();
+    if (!own.isEmpty() && own != name) name += QStringLiteral(": ") + own;
+    b.setAccessibleName(name);
   }
 }
 
@@ -564,17 +602,28 @@ bool CTastorDlg::OnWindowMessage(unsigned msg, uintptr_t wParam, intptr_t lParam
 
 bool CTastorDlg::eventFilter(QObject* watched, QEvent* e) {
   // A right click on a profile button selects its profile, as a left click would, and
-  // opens the profile menu, whose commands then act on that profile.
+  // opens the profile menu, whose commands then act on that profile. The menu key and
+  // Shift+F10 on the focused button do the same, the menu below the button.
+  QPoint menuAt;
   if (e->type() == QEvent::MouseButtonRelease) {
     const auto* mouse = static_cast<QMouseEvent*>(e);
+    if (mouse->button() == Qt::RightButton) menuAt = mouse->globalPosition().toPoint();
+  } else if (e->type() == QEvent::KeyPress && watched->isWidgetType() && static_cast<QWidget*>(watched)->hasFocus()) {
+    const auto* key = static_cast<QKeyEvent*>(e);
+    const bool menuKey = key->key() == Qt::Key_Menu ||
+                         (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
+    const auto* w = static_cast<QWidget*>(watched);
+    if (menuKey && !key->isAutoRepeat()) menuAt = w->mapToGlobal(QPoint(0, w->height()));
+  }
+  if (!menuAt.isNull()) {
     for (std::size_t n = 0; n < profile_.size(); ++n) {
       CPngBtn& b = profile_[n];
-      if (watched == &b && mouse->button() == Qt::RightButton && b.Exists()) {
+      if (watched == &b && b.Exists()) {
         CloseSkinnedMenus();
         SelectProfile(profileIds_[n]);
         const Profile* current = TheProfileStore().Current();
         menuProfileId_ = current != nullptr && current->id == profileIds_[n] ? profileIds_[n] : 0;
-        OpenProfileMenu(mouse->globalPosition().toPoint());
+        OpenProfileMenu(menuAt);
         return true;
       }
     }

@@ -143,6 +143,10 @@ class CTastorDlg : public CSkinnedDialog, public LedPanelOwner {
 
  private:
   bool BuildSkin();
+  // The Tab order, the names of the image-only buttons and the focus ring.
+  void SetKeyboardOrder();
+  // The profile buttons' names for assistive technology: caption and profile name.
+  void NameProfileButtons();
   void CreateButtons();
   void CreatePicture();
   void CreateLightingPanel();

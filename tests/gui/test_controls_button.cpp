@@ -59,7 +59,7 @@ TEST_F(PngBtnTest, FromSkinFilesTakesTheNormalImagesSizeOrIsNotCreated) {
   EXPECT_FALSE(button.CheckStyle());
   EXPECT_FALSE(button.PressShift());
   EXPECT_TRUE(button.isVisible());
-  EXPECT_EQ(Qt::ClickFocus, button.focusPolicy());  // no tab stop
+  EXPECT_EQ(Qt::ClickFocus, button.focusPolicy());  // no tab stop until its window orders it
   EXPECT_EQ(RGB(1, 1, 1), button.CurrentLook().textColour);
 
   // One missing file: no window, and later calls are harmless.

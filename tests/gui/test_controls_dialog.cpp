@@ -67,7 +67,7 @@ TEST(SkinnedDialog, ModalRunsEndWithTheirResult) {
   EXPECT_TRUE(dialog.windowFlags().testFlag(Qt::FramelessWindowHint));
 }
 
-TEST(SkinnedDialog, SwallowedKeysReachNoControl) {
+TEST(SkinnedDialog, SwallowedKeysReachNoControlButTheFocusedButtonTakesSpaceAndEnter) {
   Dialog dialog;
   dialog.resize(200, 100);
   CPngBtn button;
@@ -77,10 +77,11 @@ TEST(SkinnedDialog, SwallowedKeysReachNoControl) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
   QSignalSpy clicks(&button, &QAbstractButton::clicked);
   button.setFocus();
+  // Space, Return and Enter press the focused button; Escape and F1 reach nothing.
   for (int key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_F1}) {
     QTest::keyClick(&button, static_cast<Qt::Key>(key));
   }
-  EXPECT_EQ(0, clicks.count());
+  EXPECT_EQ(3, clicks.count());
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_TRUE(dialog.keysReached.empty());
 
@@ -91,10 +92,16 @@ TEST(SkinnedDialog, SwallowedKeysReachNoControl) {
   EXPECT_EQ(std::vector<int>{Qt::Key_A}, dialog.keysSeen);
   EXPECT_EQ(std::vector<int>{Qt::Key_A}, dialog.keysReached);
 
+  // A button without the focus gets none of them.
+  button.clearFocus();
+  QTest::keyClick(&button, Qt::Key_Space);
+  QTest::keyClick(&button, Qt::Key_Return);
+  EXPECT_EQ(3, clicks.count());
+
   // A window may swallow fewer keys: here Space reaches the button again.
   dialog.SetSwallowedKeys({Qt::Key_Return, Qt::Key_Escape});
   QTest::keyClick(&button, Qt::Key_Space);
-  EXPECT_EQ(1, clicks.count());
+  EXPECT_EQ(4, clicks.count());
   QTest::keyClick(&button, Qt::Key_Enter);
   EXPECT_TRUE(dialog.isVisible());
 }
