@@ -2,7 +2,7 @@
 // The texts Tastor shows beyond the keyboard's own text table: the profile menu, the
 // linked-program editor, the macro editor's question about unsaved edits, the file dialogs'
 // titles, the messages about names and files, what the keyboard did not keep after an apply,
-// and profiles changed by another program or not saved. They are looked up in text.xml like every
+// profiles changed by another program or not saved, and a stored file that could not be read. They are looked up in text.xml like every
 // other text (each translation carries them), and a text.xml without one of them (an older
 // or a keyboard maker's file) shows the English text given here rather than nothing.
 #pragma once
@@ -33,7 +33,9 @@
   X(tc_verify_led, u"The keyboard did not keep the lighting.")                               \
   X(tc_files_changed, u"Another program changed the profiles or macros. OK keeps the changes made here (saved at the next Apply), Cancel loads the changed files.") \
   X(tc_apply_not_saved, u"The keyboard has the profile, but the files do not: %s")           \
-  X(tc_save_failed, u"The profiles could not be saved: %s")
+  X(tc_save_failed, u"The profiles could not be saved: %s")                                \
+  X(tc_profiles_damaged, u"The stored profiles could not be read, so Tastor starts with new ones. The damaged file is kept as %s.") \
+  X(tc_profiles_damaged_lost, u"The stored profiles could not be read, so Tastor starts with new ones. No copy of the damaged file could be kept: %s")
 
 // The English texts by their keys (english::tc_name_empty), for words that must not be
 // empty even where no table has been read or a table gives an empty text.

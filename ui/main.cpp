@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
   options.language = given.language;
   options.simulate = given.simulate;
   options.nativeWayland = platform.nativeWayland;
+  options.hidden = given.hidden;
   CTrayPresence::AskHiddenStart(given.hidden);
 
   // The windows' scale is fixed with the application object, so it is chosen before it
