@@ -19,6 +19,7 @@
   X(tc_link_running, u"Running programs")                                                    \
   X(tc_link_none, u"(none found)")                                                           \
   X(tc_macro_unsaved, u"The macro has changes that are not saved. Save them?")               \
+  X(tc_macro_save_failed, u"The macro could not be saved. Its changes are kept here until it can be.") \
   X(tc_name_empty, u"A name cannot be empty.")                                               \
   X(tc_name_chars, u"A name cannot contain \"/\", \"\\\" or control characters.")            \
   X(tc_name_long, u"This name is too long.")                                                 \

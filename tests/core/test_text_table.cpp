@@ -169,7 +169,7 @@ void CheckShippedFile(const std::string& path, TextTable& table) {
       EXPECT_FALSE(text.empty()) << path << ": " << k << " empty";
     }
   });
-  EXPECT_EQ(count, 167);
+  EXPECT_EQ(count, 168);
   for (int i = 0; i < 10; ++i) EXPECT_FALSE(table.LedModeName(i).empty());
   for (const auto& name : table.tc_clr_str) EXPECT_FALSE(name.empty());
   EXPECT_EQ(table.tc_proname.back(), u' ');  // "%s%d" makes "Profile 1"

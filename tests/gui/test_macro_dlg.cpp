@@ -460,6 +460,30 @@ TEST_F(MacroDlgTest, UnsavedEditsAreSavedWhenTheUserSaysSo) {
   EXPECT_EQ(2, Stored(Mac() + "/Run.mck").EventCount());
 }
 
+TEST_F(MacroDlgTest, ASaveThatCannotBeWrittenSaysSoAndKeepsTheEdits) {
+  PutMacro("Jump", 0x111);
+  PutMacro("Run", 0x222);
+  const std::string jump = Mac() + "/Jump.mck";
+  if (std::system(("chattr +i '" + jump + "' 2>/dev/null").c_str()) != 0) GTEST_SKIP() << "no immutable files here";
+  Open();
+  ClickItem(Tree(), Item(u"Jump"));
+  ClickItem(List(), List().Children(List().Root())[2], Qt::RightButton);
+  ChooseRow(1);  // delete the release
+  AnswerOk();    // save when Run is clicked: the file cannot be replaced
+  ClickItem(Tree(), Item(u"Run"));
+  Pump(50);
+  EXPECT_EQ(0, std::system(("chattr -i '" + jump + "'").c_str())) << "the file stays immutable: " << jump;
+  ASSERT_FALSE(Messages().empty());
+  EXPECT_EQ(TextTable::Instance().tc_macro_save_failed, Messages().back());
+  EXPECT_EQ(Item(u"Jump"), Tree().GetSelectedItem()) << "the macro with the edits stays shown";
+  EXPECT_EQ(2, Stored(jump).EventCount());
+  // Once the file can be written, the next question saves the kept edits.
+  AnswerOk();
+  ClickItem(Tree(), Item(u"Run"));
+  Pump(50);
+  EXPECT_EQ(1, Stored(jump).EventCount());
+}
+
 // ---- the library commands ----
 
 TEST_F(MacroDlgTest, NewMacrosAndFoldersRefuseNamesThatLeaveTheMacroFolder) {
