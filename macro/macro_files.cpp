@@ -24,7 +24,8 @@ namespace {
 
 // 0 or the system error code.
 int CopyOnce(const std::string& source, const std::string& destination) {
-  UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  // Only a plain file: a named pipe put in the macro folder would stall the copy.
+  UniqueFd in = OpenFileForReading(source);
   if (!in.Valid()) return errno;
   struct stat st {};
   const mode_t mode = ::fstat(in.Get(), &st) == 0 ? (st.st_mode & 0777) : 0666;

@@ -94,6 +94,10 @@ Reported<uint32_t> ImportMacro(MacroLibrary& library, const std::string& macroFo
   return {record.dwMacroId, std::nullopt};
 }
 
+namespace {
+constexpr std::size_t kExportReadLimit = 1u << 20;
+}  // namespace
+
 std::u16string ExportMacroFileName(const MacroRecord& record) { return WithoutFormatCharacters(record.Name()) + u".mck"; }
 
 int ExportMacro(const std::string& macroFolder, const MacroItemPath& item, const std::string& destination) {
@@ -101,18 +105,10 @@ int ExportMacro(const std::string& macroFolder, const MacroItemPath& item, const
   std::string source;
   if (!TreeItem_To_FilePath(macroFolder, item, source)) return 0;
 
-  UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-  int err = in.Valid() ? 0 : errno;
-  std::vector<uint8_t> content;
-  if (err == 0) {
-    struct stat st {};
-    if (::fstat(in.Get(), &st) != 0) err = errno;
-    if (err == 0) {
-      content.resize(static_cast<std::size_t>(st.st_size));
-      const long n = ReadUpTo(in.Get(), content);
-      if (n < 0) err = errno; else content.resize(static_cast<std::size_t>(n));
-    }
-  }
+  // A macro file is one record; anything far larger (or a pipe, a device) is no macro.
+  const FileBytes file = ReadWholeFile(source, kExportReadLimit);
+  int err = file.error;
+  const std::span<const uint8_t> content(reinterpret_cast<const uint8_t*>(file.bytes.data()), file.bytes.size());
   if (err == 0) {
     const ReplaceResult result = ReplaceFileContents(destination, content);
     err = result.error;

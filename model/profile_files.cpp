@@ -225,7 +225,7 @@ uint32_t LoadProfilesAtStartup(ProfileStore& store, const std::string& userDataF
     }
     // The profiles start afresh, so the next save would replace the file: its bytes are
     // kept first.
-    std::string error;
+    std::string& error = result.keepError;
     result.keptCopy = KeepDamagedCopy(userDataFolder + kProfileFileName, error);
     if (!result.keptCopy.empty()) {
       WriteLog("LoadProfiles: %s; kept as %s, new profiles are made", result.reason.c_str(), result.keptCopy.c_str());

@@ -67,6 +67,7 @@ struct ProfileFileLoad {
   std::string reason;    // kDamaged: the path and why
   int loaded = 0;        // profiles appended
   std::string keptCopy;  // start-up with a damaged file: where its bytes are kept (empty: none)
+  std::string keepError;  // ... and why no copy could be kept, when keptCopy is empty
 };
 // Empties the store and appends the valid slots of userDataFolder + "pro.dct" (read with
 // ReadProfileSlots). A file that cannot be opened logs "Open pro file err=%d", one of

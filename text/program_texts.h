@@ -2,8 +2,9 @@
 // The texts Tastor shows beyond the keyboard's own text table: the profile menu, the
 // linked-program editor, the macro editor's question about unsaved edits, the file dialogs'
 // titles, the messages about names and files, what the keyboard did not keep after an apply,
-// profiles changed by another program or not saved, and the names that assistive technology
-// reads for controls that show only an image. They are looked up in text.xml like every
+// profiles changed by another program or not saved, a stored file that could not be read,
+// and the names that assistive technology reads for controls that show only an image. They
+// are looked up in text.xml like every
 // other text (each translation carries them), and a text.xml without one of them (an older
 // or a keyboard maker's file) shows the English text given here rather than nothing.
 #pragma once
@@ -20,6 +21,7 @@
   X(tc_link_running, u"Running programs")                                                    \
   X(tc_link_none, u"(none found)")                                                           \
   X(tc_macro_unsaved, u"The macro has changes that are not saved. Save them?")               \
+  X(tc_macro_save_failed, u"The macro could not be saved. Its changes are kept here until it can be.") \
   X(tc_name_empty, u"A name cannot be empty.")                                               \
   X(tc_name_chars, u"A name cannot contain \"/\", \"\\\" or control characters.")            \
   X(tc_name_long, u"This name is too long.")                                                 \
@@ -42,7 +44,9 @@
   X(tc_acc_keyboard, u"Keyboard")                                                            \
   X(tc_acc_folder, u"Folder")                                                                \
   X(tc_acc_colour, u"Game colour")                                                           \
-  X(tc_acc_no_colour, u"No colour")
+  X(tc_acc_no_colour, u"No colour") \
+  X(tc_profiles_damaged, u"The stored profiles could not be read, so Tastor starts with new ones. The damaged file is kept as %s.") \
+  X(tc_profiles_damaged_lost, u"The stored profiles could not be read, so Tastor starts with new ones. No copy of the damaged file could be kept: %s")
 
 // The English texts by their keys (english::tc_name_empty), for words that must not be
 // empty even where no table has been read or a table gives an empty text.

@@ -297,10 +297,10 @@ void CMacroDlg::OnLoopEdited(const QString& text) {
 
 // ---- Save and close --------------------------------------------------------------------
 
-void CMacroDlg::OnSave() {
+bool CMacroDlg::OnSave() {
   HTREEITEM macro = SelectedMacro();
   MacroRecord* record = RecordOf(macro);
-  if (record == nullptr) return;
+  if (record == nullptr) return true;
   EditorState state;
   state.autoDelay = autoDelay_.GetCheck();
   state.repeatMode = secondRadio_.GetCheck() ? MACRO_REPEAT_SECOND
@@ -320,9 +320,15 @@ void CMacroDlg::OnSave() {
   if (Settings().Debug != 0) {
     for (int i = 0; i < zeroCodes; ++i) Windows().MessageBox(nullptr, u"Capture keycode=0", u"Warning", MB_OK);
   }
-  Flush_Dirty_Macro(macros_, macroFolder_, library_.ItemPath(macro));
+  if (Flush_Dirty_Macro(macros_, macroFolder_, library_.ItemPath(macro)) != 1) {
+    // Not on disk: the edits stay pending (and Save stays offered), so that nothing looks
+    // saved that is not and the next Save or close asks again.
+    Message(TextTable::Instance().tc_macro_save_failed);
+    return false;
+  }
   pendingEdits_ = false;
   save_.hide();
+  return true;
 }
 
 bool CMacroDlg::AskAboutPendingEdits() {
@@ -333,7 +339,7 @@ bool CMacroDlg::AskAboutPendingEdits() {
   // OK saves them, Cancel drops them; nothing is lost without the user saying so.
   HTREEITEM clicked = library_.GetSelectedItem();
   library_.SelectItem(shown_);
-  if (CMsgDlg::Question(this, TextTable::Instance().tc_macro_unsaved) == IDOK) OnSave();
+  if (CMsgDlg::Question(this, TextTable::Instance().tc_macro_unsaved) == IDOK && !OnSave()) return false;
   pendingEdits_ = false;
   library_.SelectItem(clicked);
   return true;
@@ -348,7 +354,8 @@ void CMacroDlg::FlushAll() {
 
 void CMacroDlg::done(int result) {
   if (recording_ != 0) StopRecording();
-  AskAboutPendingEdits();
+  // A save that failed keeps the window open with the edits; Cancel at the next close drops them.
+  if (!AskAboutPendingEdits()) return;
   FlushAll();
   CSkinnedDialog::done(result);
 }

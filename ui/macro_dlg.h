@@ -113,7 +113,8 @@ class CMacroDlg : public CSkinnedDialog {
   void OnLoopEdited(const QString& text);
   void OptionsChanged();
   // Save and close.
-  void OnSave();
+  // Saves the macro shown; false (and a message) when its file could not be written.
+  bool OnSave();
   bool AskAboutPendingEdits();
   void FlushAll();
   // The library commands (macro_dlg_library.cpp).

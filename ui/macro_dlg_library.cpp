@@ -8,6 +8,8 @@
 
 #include <cstdio>
 
+#include "base/log.h"
+#include "base/user_folder_lock.h"
 #include "base/window_port.h"
 #include "controls/menu_library.h"
 #include "macro/macro_files.h"
@@ -183,6 +185,13 @@ void CMacroDlg::Delete() {
   std::string file;
   if (!TreeItem_To_FilePath(macroFolder_, path, file)) {
     Message(u"Get file path failed.");
+    return;
+  }
+  // Deleted as one writer of the user folder, like every other change of its files.
+  const UserFolderLock folderLock = UserFolderLock::TakeForMacroFolder(macroFolder_);
+  if (!folderLock.Held()) {
+    WriteLog("Delete: %s", folderLock.Error().c_str());
+    Message(FromUtf8(folderLock.Error()));
     return;
   }
   if (!path.isFolder) {

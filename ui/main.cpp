@@ -78,6 +78,7 @@ int main(int argc, char** argv) {
   options.language = given.language;
   options.simulate = given.simulate;
   options.nativeWayland = platform.nativeWayland;
+  options.hidden = given.hidden;
   CTrayPresence::AskHiddenStart(given.hidden);
 
   // The main window's images are decoded on a thread of their own while the UI thread

@@ -89,7 +89,13 @@ bool CTastorApp::TakeSingleInstance() {
   const QString name = QString::fromStdU16String(InstanceMutexName());
   instance_ = std::make_unique<SingleInstance>(name);
   if (!instance_->Acquire()) {
-    // Another instance runs: wake its window, found by the program's title, and end.
+    // Another instance runs: wake its window, found by the program's title, and end. A
+    // hidden start (the autostart entry of a second session login, a script) asks for no
+    // window, so the running one is left as it is.
+    if (options_.hidden) {
+      WriteLog("Already running: the hidden start ends and leaves its window as it is");
+      return false;
+    }
     SingleInstance::SendWake(name, QString::fromStdU16String(TextTable::Instance().tc_title));
     return false;
   }

@@ -18,6 +18,7 @@ struct StartOptions {
   std::string language;       // --lang CODE; empty: the locale's language
   bool simulate = false;      // talk to the simulated keyboard
   bool nativeWayland = false; // the windows run on Wayland without XWayland
+  bool hidden = false;        // --hidden: start in the tray; a running instance is left as it is
 };
 
 class CTastorApp {

@@ -308,9 +308,12 @@ void CTastorDlg::LoadProfiles() {
     // without (files are replaced whole): a lock that cannot be had only goes to the log.
     const UserFolderLock folderLock = UserFolderLock::Take(Paths().userDataFolder);
     if (!folderLock.Held()) WriteLog("LoadProfiles: %s", folderLock.Error().c_str());
-    id = LoadProfilesAtStartup(store, Paths().userDataFolder, Settings(), Texts().tc_proname);
+    ProfileFileLoad load;
+    id = LoadProfilesAtStartup(store, Paths().userDataFolder, Settings(), Texts().tc_proname, DamagedProfiles::kKeepCopy,
+                               &load);
     savedProfiles_ = ProfileFileImage(store);
     folderWatch_.NoteProfiles();
+    if (load.state == ProfileFileState::kDamaged) TellDamagedProfiles(load);
   }
   profileIds_ = ProfileButtonIds(store);
   // The saved profile is made current again through SelectProfile, which shows it.

@@ -31,6 +31,7 @@ class CRemoteControl;
 class CTrayPresence;
 class CLedDlg;
 struct Profile;
+struct ProfileFileLoad;
 
 class CTastorDlg : public CSkinnedDialog, public LedPanelOwner {
   Q_OBJECT
@@ -165,6 +166,8 @@ class CTastorDlg : public CSkinnedDialog, public LedPanelOwner {
   void LoadMacros();
   // The profiles or the macros again from disk, the current profile kept where it still is.
   void ReloadProfiles();
+  // Says, once the window is up, that pro.dct could not be read and where its bytes are kept.
+  void TellDamagedProfiles(const ProfileFileLoad& load);
   bool ProfilesEdited() const;
   static bool MacrosEdited();
   // Asks whether the window's own edits win over the files another program changed.

@@ -175,3 +175,13 @@ void CTastorDlg::OnFilesChangedOnDisk() {
   }
   if (macros && !profiles) RefreshFromProfile();
 }
+
+void CTastorDlg::TellDamagedProfiles(const ProfileFileLoad& load) {
+  const TextTable& texts = TextTable::Instance();
+  const std::u16string text =
+      load.keptCopy.empty()
+          ? Filled(TextOrEnglish(texts.tc_profiles_damaged_lost, english::tc_profiles_damaged_lost), FromUtf8(load.keepError))
+          : Filled(TextOrEnglish(texts.tc_profiles_damaged, english::tc_profiles_damaged), FromUtf8(load.keptCopy));
+  // After the start-up has shown the window (or put it in the tray), not in the middle of it.
+  QTimer::singleShot(0, this, [this, text] { CMsgDlg::Message(isVisible() ? this : nullptr, text); });
+}

@@ -66,7 +66,9 @@ class CliHostileProfiles : public ::testing::Test {
     EXPECT_EQ(p.ledMode, 1);
     EXPECT_EQ(p.colourGroup, 9);
     EXPECT_EQ(p.keys[1].matrixPos, settings_.KeyTable.keys[1].matrixPos);
-    if (keepsName) EXPECT_EQ(p.Name(), std::u16string(19, u'W'));
+    if (keepsName) {
+      EXPECT_EQ(p.Name(), std::u16string(19, u'W'));
+    }
   }
 
   AppSettings settings_;

@@ -17,6 +17,8 @@
 #include "app/text_language.h"
 #include "base/ini_reader.h"
 #include "base/log.h"
+#include "macro/macro_files.h"
+#include "macro/macro_transfer.h"
 #include "platform/checked_file.h"
 #include "platform/special_folders.h"
 #include "tests/support/test_support.h"
@@ -168,6 +170,20 @@ TEST_F(BoundedReads, AutostartEntryAndUserDirsThatAreNoFilesDoNotStall) {
   ::setenv("HOME", savedHome.c_str(), 1);
   ::setenv("XDG_DESKTOP_DIR", savedDesktop.c_str(), 1);
   ::setenv("XDG_CONFIG_HOME", (TestHome() + "/config").c_str(), 1);
+}
+
+TEST_F(BoundedReads, MacroCopiesOfPipesEndAndLeaveNothing) {
+  // A named pipe in the macro folder, where the library shows a macro "Pipe".
+  const std::string pipe = Fifo("Pipe.mck");
+  const std::string copy = dir_.path() + "copy.mck";
+  EndsPromptly([&] { EXPECT_EQ(0, MyCopyFile(pipe, copy)); }, pipe);
+  EXPECT_NE(0, ::access(copy.c_str(), F_OK));
+  const MacroItemPath item{{u"Pipe"}, false, 1};
+  EndsPromptly([&] { EXPECT_EQ(0, ExportMacro(dir_.path(), item, copy)); }, pipe);
+  EXPECT_NE(0, ::access(copy.c_str(), F_OK));
+  // A macro file far larger than a record is no macro to export.
+  Sized("Huge.mck", 64 << 20);
+  EXPECT_EQ(0, ExportMacro(dir_.path(), MacroItemPath{{u"Huge"}, false, 2}, copy));
 }
 
 TEST_F(BoundedReads, AppdirMustBeOneFolderName) {

@@ -170,7 +170,9 @@ TEST_F(HostileValues, DamagedStoreIsKeptBeforeTheProgramStartsAfresh) {
   ASSERT_EQ(DamagedCopies().size(), 2u);
   EXPECT_EQ(ReadFile(load.keptCopy), "short");
   for (const std::string& copy : DamagedCopies()) {
-    if (copy != load.keptCopy) EXPECT_EQ(ReadFile(copy), damaged);
+    if (copy != load.keptCopy) {
+      EXPECT_EQ(ReadFile(copy), damaged);
+    }
   }
 
   // What cannot be read at all is moved aside whole.

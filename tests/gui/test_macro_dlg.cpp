@@ -460,6 +460,30 @@ TEST_F(MacroDlgTest, UnsavedEditsAreSavedWhenTheUserSaysSo) {
   EXPECT_EQ(2, Stored(Mac() + "/Run.mck").EventCount());
 }
 
+TEST_F(MacroDlgTest, ASaveThatCannotBeWrittenSaysSoAndKeepsTheEdits) {
+  PutMacro("Jump", 0x111);
+  PutMacro("Run", 0x222);
+  const std::string jump = Mac() + "/Jump.mck";
+  if (std::system(("chattr +i '" + jump + "' 2>/dev/null").c_str()) != 0) GTEST_SKIP() << "no immutable files here";
+  Open();
+  ClickItem(Tree(), Item(u"Jump"));
+  ClickItem(List(), List().Children(List().Root())[2], Qt::RightButton);
+  ChooseRow(1);  // delete the release
+  AnswerOk();    // save when Run is clicked: the file cannot be replaced
+  ClickItem(Tree(), Item(u"Run"));
+  Pump(50);
+  EXPECT_EQ(0, std::system(("chattr -i '" + jump + "'").c_str())) << "the file stays immutable: " << jump;
+  ASSERT_FALSE(Messages().empty());
+  EXPECT_EQ(TextTable::Instance().tc_macro_save_failed, Messages().back());
+  EXPECT_EQ(Item(u"Jump"), Tree().GetSelectedItem()) << "the macro with the edits stays shown";
+  EXPECT_EQ(2, Stored(jump).EventCount());
+  // Once the file can be written, the next question saves the kept edits.
+  AnswerOk();
+  ClickItem(Tree(), Item(u"Run"));
+  Pump(50);
+  EXPECT_EQ(1, Stored(jump).EventCount());
+}
+
 // ---- the library commands ----
 
 TEST_F(MacroDlgTest, NewMacrosAndFoldersRefuseNamesThatLeaveTheMacroFolder) {
@@ -550,6 +574,22 @@ TEST_F(MacroDlgTest, DeletingAMacroForgetsItAndAReadOnlyFileInAFolderGoesToo) {
   EXPECT_EQ(0, Tree().Count());
   EXPECT_EQ(0, TheMacroLibrary().Count());
   EXPECT_EQ((std::vector<uint32_t>{0x111, 0x222}), forgotten_);
+}
+
+TEST_F(MacroDlgTest, NothingIsDeletedWithoutTheUserFoldersLock) {
+  PutMacro("Jump", 0x111);
+  Open();
+  // A folder where the lock file is: the lock cannot be taken, whoever runs the test.
+  fs::create_directory(user_.path() + ".tastor.lock");
+  ClickItem(Tree(), Item(u"Jump"), Qt::RightButton);
+  AnswerOk();
+  ChooseRow(2);  // delete
+  Pump(50);
+  EXPECT_TRUE(fs::exists(Mac() + "/Jump.mck"));
+  EXPECT_NE(nullptr, TheMacroLibrary().FindMacroById(0x111));
+  EXPECT_NE(nullptr, Item(u"Jump"));
+  EXPECT_FALSE(Messages().empty());
+  fs::remove(user_.path() + ".tastor.lock");
 }
 
 TEST_F(MacroDlgTest, AFolderThatCannotAllGoIsShownAsItIsLeftOnDisk) {

@@ -2,7 +2,8 @@
 // The main window and files another program changes: a tastor-cli edit made while the
 // window runs shows in the window once the watch sees it (the selected profile stays);
 // with unsaved edits of its own the window asks, and keeping them or taking the files
-// gives the expected pro.dct; an Apply whose save fails says so in a message box.
+// gives the expected pro.dct; an Apply whose save fails says so in a message box, and so
+// does a start-up that finds pro.dct damaged.
 #include "tests/gui/main_window_fixture.h"
 
 #include <filesystem>
@@ -149,6 +150,18 @@ TEST_F(MainWindowFiles, AnApplyWhoseSaveFailsSaysSo) {
   EXPECT_EQ(u"The keyboard has the profile, but the files do not: curid.dct in " + FromUtf8(user_.path()),
             boxes.messages[0]);
   EXPECT_EQ('K', Stored(1).keys[F(2)].key1) << "pro.dct itself was saved";
+}
+
+TEST_F(MainWindowFiles, ADamagedStoreIsToldWithWhereItsBytesAreKept) {
+  user_.Write("pro.dct", "one byte short of nothing");
+  BoxAnswerer boxes;
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return !boxes.messages.empty(); })) << "the window never told";
+  const std::u16string prefix =
+      u"The stored profiles could not be read, so Tastor starts with new ones. The damaged file is kept as " +
+      FromUtf8(user_.path()) + u"pro.dct.damaged-";
+  EXPECT_EQ(prefix, boxes.messages[0].substr(0, prefix.size())) << ToUtf8(boxes.messages[0]);
+  EXPECT_EQ(1u, boxes.messages.size());
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ class Instance {
     }
   }
   void Start() { process_.start(); }
+  void AddArgument(const QString& argument) { process_.setArguments(process_.arguments() << argument); }
   // Runs the program on an X display instead of the tests' off-screen platform.
   void OnDisplay(const std::string& display) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -90,6 +91,14 @@ TEST(SingleInstance, SecondStartWakesTheFirstAndEnds) {
     first.process().waitForReadyRead(50);
   }
 
+  // A hidden start (a second autostart) ends and leaves the first window as it is.
+  Instance hidden(dir);
+  hidden.AddArgument("--hidden");
+  hidden.Start();
+  ASSERT_TRUE(hidden.Finish());
+  EXPECT_EQ(0, hidden.process().exitCode());
+  EXPECT_TRUE(hidden.log().contains("Already running")) << hidden.log().toStdString();
+
   Instance second(dir);
   second.Start();
   ASSERT_TRUE(second.Finish());
@@ -100,6 +109,7 @@ TEST(SingleInstance, SecondStartWakesTheFirstAndEnds) {
   EXPECT_FALSE(second.log().contains("Wake:"));
 
   EXPECT_TRUE(first.WaitForLog("Wake: shown and raised")) << first.log().toStdString();
+  EXPECT_EQ(1, first.log().count("Wake:")) << first.log().toStdString();
 
   first.process().terminate();
   ASSERT_TRUE(first.Finish());
@@ -120,6 +130,14 @@ TEST(SingleInstance, WindowWithAnotherCaptionIsNotWoken) {
          !QFile::exists(SingleInstance::SocketPath("MUTEX_BY_QOR"))) {
     first.process().waitForReadyRead(50);
   }
+  // A hidden start (a second autostart) ends and leaves the first window as it is.
+  Instance hidden(dir);
+  hidden.AddArgument("--hidden");
+  hidden.Start();
+  ASSERT_TRUE(hidden.Finish());
+  EXPECT_EQ(0, hidden.process().exitCode());
+  EXPECT_TRUE(hidden.log().contains("Already running")) << hidden.log().toStdString();
+
   Instance second(dir);
   second.Start();
   ASSERT_TRUE(second.Finish());
