@@ -36,7 +36,7 @@ def find_pyatspi():
     skip("python3-pyatspi is not installed (scripts/setup.sh installs it)")
 
 
-def wait_for(what, predicate, seconds=20.0, step=0.1):
+def wait_for(what, predicate, seconds=60.0, step=0.1):
     end = time.monotonic() + seconds
     while time.monotonic() < end:
         value = predicate()
@@ -280,7 +280,7 @@ def check(session, expected_keys, measure):
         windows = app.childCount
         session.key("Return")
         try:
-            wait_for("the picker", lambda: app.childCount > windows, 5)
+            wait_for("the picker", lambda: app.childCount > windows, 20)
         except AssertionError:
             failures.append("Enter on a key opened no picker")
 
