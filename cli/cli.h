@@ -33,7 +33,7 @@ struct CliContext {
   bool simulate = false;      // talk to the simulated keyboard
   bool json = false;              // --json, for the commands that have it
   std::vector<std::string> args;  // the command's own arguments as typed
-  ParsedArgs options;             // the same parsed by the command's option specs
+  ParsedArgs options;             // the same parsed by the command's option list
   CollectingWindowPort port;
   // cfg.ini as this run read it (LoadProgramData); the commands pass it to the core.
   AppSettings settings;
@@ -92,13 +92,13 @@ struct CommandInfo {
   const char* usage;
   const char* summary;
   CommandFn run;
-  std::vector<OptionSpec> options;
+  std::vector<CliOption> options;
   const char* details;  // more lines for "COMMAND --help" (arguments, notes), or null
   HelpFn moreHelp;      // or null
 };
 struct CommandRegistrar {
   CommandRegistrar(const char* name, const char* usage, const char* summary, CommandFn run,
-                   std::vector<OptionSpec> options = {}, const char* details = nullptr, HelpFn moreHelp = nullptr);
+                   std::vector<CliOption> options = {}, const char* details = nullptr, HelpFn moreHelp = nullptr);
 };
 // Every registered command, sorted by name.
 std::vector<CommandInfo> RegisteredCommands();

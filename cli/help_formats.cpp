@@ -189,7 +189,7 @@ int CompletionOut(const UsageParts& parts) {
   for (const CommandInfo& c : RegisteredCommands()) {
     std::string words = CompletionWords(c.name, c.usage);
     // An option the usage line leaves out is offered all the same.
-    for (const OptionSpec& o : c.options) {
+    for (const CliOption& o : c.options) {
       const std::string word = std::string(o.name) + (o.value != nullptr ? std::string("=") + o.value : "");
       if ((" " + words + " ").find(" " + word + " ") == std::string::npos) words += (words.empty() ? "" : " ") + word;
     }

@@ -26,8 +26,8 @@ std::vector<CommandInfo>& Registry() {
 
 // The options that go with every command, before the command's name or among its
 // arguments. --json belongs to the commands that list it.
-const std::vector<OptionSpec>& GlobalOptions() {
-  static const std::vector<OptionSpec> options = {
+const std::vector<CliOption>& GlobalOptions() {
+  static const std::vector<CliOption> options = {
       {"--program-dir", "DIR", "where cfg.ini, text.xml and skins/ are read (default: the folder of this program)"},
       {"--user-dir", "DIR", "the user data folder (default: as the program builds it)"},
       {"--lang", "CODE",
@@ -58,7 +58,7 @@ void PrintUsage(std::FILE* out) {
       "\n"
       "Options for every command:\n",
       out);
-  for (const OptionSpec& o : GlobalOptions()) {
+  for (const CliOption& o : GlobalOptions()) {
     PrintWrapped(out, std::string(o.name) + (o.value != nullptr ? std::string(" ") + o.value : ""), o.help, 21);
   }
   std::fputs(
@@ -81,7 +81,7 @@ void PrintUsage(std::FILE* out) {
 
 void PrintCommandHelp(CliContext& ctx, const CommandInfo& c) {
   std::printf("Usage: tastor-cli %s\n\n%s\n", c.usage, c.summary);
-  std::vector<OptionSpec> options = c.options;
+  std::vector<CliOption> options = c.options;
   options.push_back({"--help", nullptr, "prints this help"});
   std::printf("\nOptions:\n%s", OptionLines(options).c_str());
   std::printf("  and the options for every command (tastor-cli --help)\n");
@@ -109,10 +109,10 @@ const CommandInfo* FindCommand(const std::string& name) {
   return nullptr;
 }
 
-// A command's option given before the command's name: its spec in any command.
-const OptionSpec* AnyCommandOption(const std::string& name) {
+// A command's option given before the command's name: that option as any command has it.
+const CliOption* AnyCommandOption(const std::string& name) {
   for (const CommandInfo& c : Registry()) {
-    if (const OptionSpec* o = FindOption(c.options, name)) return o;
+    if (const CliOption* o = FindOption(c.options, name)) return o;
   }
   return nullptr;
 }
@@ -120,7 +120,7 @@ const OptionSpec* AnyCommandOption(const std::string& name) {
 }  // namespace
 
 CommandRegistrar::CommandRegistrar(const char* name, const char* usage, const char* summary, CommandFn run,
-                                   std::vector<OptionSpec> options, const char* details, HelpFn moreHelp) {
+                                   std::vector<CliOption> options, const char* details, HelpFn moreHelp) {
   Registry().push_back({name, usage, summary, run, std::move(options), details, moreHelp});
 }
 
@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
       continue;
     }
     const auto [name, inlineValue] = SplitOption(arg);
-    if (const OptionSpec* global = LooksLikeOption(arg) ? FindOption(GlobalOptions(), name) : nullptr) {
+    if (const CliOption* global = LooksLikeOption(arg) ? FindOption(GlobalOptions(), name) : nullptr) {
       std::string value;
       if (global->value == nullptr) {
         if (inlineValue) return Usage(name + " takes no value");
@@ -226,7 +226,7 @@ int main(int argc, char** argv) {
     if (LooksLikeOption(arg)) {
       // A command's own option before its name ("--profile 2 rename X"): taken with its
       // value, and checked by the command's options once the command is known.
-      const OptionSpec* option = AnyCommandOption(name);
+      const CliOption* option = AnyCommandOption(name);
       if (option == nullptr) return Usage("unknown option " + name);
       early.push_back(arg);
       if (option->value != nullptr && !inlineValue && i + 1 < argc && !LooksLikeOption(argv[i + 1]) &&

@@ -13,8 +13,8 @@ std::pair<std::string, std::optional<std::string>> SplitOption(const std::string
 
 bool LooksLikeOption(const std::string& arg) { return arg.size() > 2 && arg.rfind("--", 0) == 0; }
 
-const OptionSpec* FindOption(const std::vector<OptionSpec>& options, std::string_view name) {
-  for (const OptionSpec& o : options) {
+const CliOption* FindOption(const std::vector<CliOption>& options, std::string_view name) {
+  for (const CliOption& o : options) {
     if (name == o.name) return &o;
   }
   return nullptr;
@@ -34,7 +34,7 @@ bool ParseWholeNumber(const std::string& text, int lowest, int highest, int& val
 namespace {
 
 // Why a numeric option's value is refused, or "" when it is taken.
-std::string NumberProblem(const OptionSpec& o, const std::string& value) {
+std::string NumberProblem(const CliOption& o, const std::string& value) {
   int number = 0;
   if (ParseWholeNumber(value, o.lowest, o.highest, number)) return {};
   const std::string range = std::to_string(o.lowest) + " to " + std::to_string(o.highest);
@@ -47,7 +47,7 @@ std::string NumberProblem(const OptionSpec& o, const std::string& value) {
 
 }  // namespace
 
-ParsedArgs::ParsedArgs(const std::vector<std::string>& args, const std::vector<OptionSpec>& options) {
+ParsedArgs::ParsedArgs(const std::vector<std::string>& args, const std::vector<CliOption>& options) {
   bool optionsOver = false;
   for (std::size_t i = 0; i < args.size() && error_.empty(); ++i) {
     const std::string& arg = args[i];
@@ -68,12 +68,12 @@ ParsedArgs::ParsedArgs(const std::vector<std::string>& args, const std::vector<O
       continue;
     }
     const auto [name, inlineValue] = SplitOption(arg);
-    const OptionSpec* spec = FindOption(options, name);
-    if (spec == nullptr) {
+    const CliOption* option = FindOption(options, name);
+    if (option == nullptr) {
       error_ = "unknown option " + name;
       break;
     }
-    if (spec->value == nullptr) {
+    if (option->value == nullptr) {
       if (inlineValue) {
         error_ = name + " takes no value";
       } else if (std::find(flags_.begin(), flags_.end(), name) != flags_.end()) {
@@ -89,13 +89,13 @@ ParsedArgs::ParsedArgs(const std::vector<std::string>& args, const std::vector<O
     } else if (i + 1 < args.size() && !LooksLikeOption(args[i + 1]) && args[i + 1] != "--") {
       value = args[++i];
     } else {
-      error_ = name + " needs a value (" + name + " " + spec->value + ")";
+      error_ = name + " needs a value (" + name + " " + option->value + ")";
       break;
     }
     if (values_.count(name) != 0) {
       error_ = name + " is given twice";
-    } else if (spec->Numeric()) {
-      error_ = NumberProblem(*spec, value);
+    } else if (option->Numeric()) {
+      error_ = NumberProblem(*option, value);
     }
     if (error_.empty()) values_[name] = value;
   }
@@ -137,11 +137,11 @@ std::string WrappedItem(const std::string& term, const std::string& help, std::s
   return text + "\n";
 }
 
-std::string OptionLines(const std::vector<OptionSpec>& options) {
+std::string OptionLines(const std::vector<CliOption>& options) {
   constexpr std::size_t kWidestColumn = 22;
   std::vector<std::string> terms;
   std::size_t width = 0;
-  for (const OptionSpec& o : options) {
+  for (const CliOption& o : options) {
     terms.push_back(std::string(o.name) + (o.value != nullptr ? std::string(" ") + o.value : std::string()));
     width = std::max(width, terms.back().size());
   }

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // tastor-cli's one option parser and its exit-status contract. Every command declares its
-// options (OptionSpec) when it registers; main parses the command's arguments with them
+// options (CliOption) when it registers; main parses the command's arguments with them
 // before the command runs, so that every command takes "--opt value" and "--opt=value",
 // flags, positional words and range-checked numbers alike and refuses the same way:
 // "tastor-cli: <message>" and a hint to --help on standard error, exit status 2. Main also
-// uses the specs to print each command's --help, the manual page and the completion words.
+// uses the same lists to print each command's --help, the manual page and the completion words.
 #pragma once
 
 #include <cstddef>
@@ -45,7 +45,7 @@ constexpr int kProfileCount = 3;
 // takes ("N", "FILE"), or null for a flag. An option with lowest < highest takes a whole
 // number in [lowest, highest]; `counted` names what the number counts ("profiles"), for
 // the message when it lies beyond them.
-struct OptionSpec {
+struct CliOption {
   const char* name;
   const char* value;
   const char* help;
@@ -57,9 +57,9 @@ struct OptionSpec {
 
 // The options most commands share (constants, so that the commands' registrars, run
 // before main, can copy them).
-inline constexpr OptionSpec kProfileOption{"--profile", "N", "the profile, 1 to 3 (default: the current one)", 1,
+inline constexpr CliOption kProfileOption{"--profile", "N", "the profile, 1 to 3 (default: the current one)", 1,
                                            kProfileCount, "profiles"};
-inline constexpr OptionSpec kJsonOption{"--json", nullptr, "prints the result as one JSON object"};
+inline constexpr CliOption kJsonOption{"--json", nullptr, "prints the result as one JSON object"};
 
 // The command line refused: main prints "tastor-cli: <what>" and the --help hint and ends
 // with exit status 2. Commands throw it for arguments they check themselves (a count of
@@ -69,13 +69,13 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// A command's arguments parsed by its option specs: options and flags in any order among
+// A command's arguments parsed by its options: options and flags in any order among
 // the positional words; "--" ends the options. --help or -h asks for the help. The first
 // refusal is kept (ok() false, error()).
 class ParsedArgs {
  public:
   ParsedArgs() = default;
-  ParsedArgs(const std::vector<std::string>& args, const std::vector<OptionSpec>& options);
+  ParsedArgs(const std::vector<std::string>& args, const std::vector<CliOption>& options);
   bool ok() const { return error_.empty(); }
   const std::string& error() const { return error_; }
   bool HelpAsked() const { return help_; }
@@ -99,13 +99,13 @@ class ParsedArgs {
 std::pair<std::string, std::optional<std::string>> SplitOption(const std::string& arg);
 // Whether a word is an option ("--name", "--name=value"); "--" alone and "-x" are not.
 bool LooksLikeOption(const std::string& arg);
-// The spec of that name in the list, or null.
-const OptionSpec* FindOption(const std::vector<OptionSpec>& options, std::string_view name);
+// The option of that name in the list, or null.
+const CliOption* FindOption(const std::vector<CliOption>& options, std::string_view name);
 // A whole number in [lowest, highest] written in decimal, nothing around it.
 bool ParseWholeNumber(const std::string& text, int lowest, int highest, int& value);
 
 // "  --profile N   the profile ..." lines for a help text, the help aligned in one column.
-std::string OptionLines(const std::vector<OptionSpec>& options);
+std::string OptionLines(const std::vector<CliOption>& options);
 // One item of a help list: "  TERM" and the help from `column` on, wrapped at the width of
 // the help texts and continued under that column; a term too long for its column keeps two
 // blanks before the help.

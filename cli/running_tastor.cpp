@@ -218,7 +218,7 @@ bool RunningTastor::IsError(const Answer& answer, const char* name) {
 }
 
 std::optional<int> ApplyThroughRunningProgram(CliContext& ctx) {
-  // The options of "apply", already checked by its option specs.
+  // The options of "apply", already checked by its option list.
   const int position = ctx.options.Number("--profile", 0);
   const bool flagsGiven = ctx.options.Value("--flags").has_value();
   // The folder the command would work on, as start-up builds it.
