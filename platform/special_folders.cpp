@@ -70,6 +70,13 @@ std::string AppDataFolder() {
   return home.empty() ? std::string() : home + "/.local/share";
 }
 
+std::string CacheFolder() {
+  std::string cache = Env("XDG_CACHE_HOME");
+  if (!cache.empty() && cache.front() == '/') return cache;
+  const std::string home = Env("HOME");
+  return home.empty() ? std::string() : home + "/.cache";
+}
+
 std::string DesktopFolder() {
   const std::string home = Env("HOME");
   std::string desktop = Env("XDG_DESKTOP_DIR");

@@ -13,6 +13,9 @@ std::string AppDataFolder();
 // ~/.config/user-dirs.dirs, else ~/Desktop; the home folder when that does not exist, so
 // that a log asked for is never lost for want of a desktop.
 std::string DesktopFolder();
+// The user's cache folder without a trailing separator: $XDG_CACHE_HOME when it is an
+// absolute path, else ~/.cache. Empty when neither is set.
+std::string CacheFolder();
 
 bool PathFileExists(const std::string& path);
 // Creates one folder level; returns 0 on success or the system error code.

@@ -3,6 +3,8 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QPaintEngine>
+#include <QPainter>
 
 #include <algorithm>
 #include <cstring>
@@ -10,12 +12,13 @@
 #include "app/paths.h"
 #include "base/log.h"
 #include "platform/checked_file.h"
+#include "skin/pixel_cache.h"
 #include "skin/skin_cache.h"
 
 namespace {
 
-// Qt converts an image of this many pixels or more on its Gui thread pool; a band below it
-// is converted on the calling thread.
+// Qt converts an image, and fills a rectangle, of this many pixels or more on its Gui thread
+// pool; a band below it is done on the calling thread.
 constexpr qsizetype kPoolConversionPixels = 2 * 65536;
 
 // The image in the format the windows paint in, converted band by band on this thread:
@@ -104,6 +107,12 @@ SkinImage DecodeImageFile(const std::string& path) {
     result.status_ = ImageStatus::FileNotFound;
     return result;
   }
+  // A large image decoded at an earlier start is read as it was kept, ready to paint.
+  const bool worthKeeping = pixel_cache::WorthKeeping(*bytes);
+  const std::string cacheFolder = worthKeeping ? pixel_cache::Folder() : std::string();
+  if (worthKeeping) {
+    if (QImage kept = pixel_cache::Find(cacheFolder, *bytes); !kept.isNull()) return SkinImage(std::move(kept));
+  }
   // The format is taken from the file's content, so a PNG renamed .bmp still loads and a
   // text file named .png does not.
   QBuffer buffer(&*bytes);
@@ -120,7 +129,41 @@ SkinImage DecodeImageFile(const std::string& path) {
     result.status_ = ImageStatus::InvalidData;
     return result;
   }
-  return SkinImage(std::move(image));
+  result = SkinImage(std::move(image));
+  if (worthKeeping && result.IsLoaded()) pixel_cache::Keep(cacheFolder, *bytes, result.Image());
+  return result;
+}
+
+namespace {
+
+// Qt hands a fill or an image draw of 96 spans or more to its pool; a span is a row, or the
+// piece of a row that a clip leaves. The painter's clip (the window's region, or the part
+// being repainted) is covered rectangle by rectangle, each in bands of fewer rows.
+template <typename PaintBand>
+void InBandsOfTheClip(QPainter& painter, const QRect& area, const PaintBand& paint) {
+  constexpr int kBandRows = 32;
+  QRegion parts(area);
+  if (const QPaintEngine* engine = painter.paintEngine(); engine != nullptr && !engine->systemClip().isEmpty()) {
+    bool invertible = false;
+    const QTransform toLogical = painter.deviceTransform().inverted(&invertible);
+    if (invertible) parts = parts.intersected(toLogical.map(engine->systemClip()));
+  }
+  for (const QRect& part : parts) {
+    for (int top = part.top(); top <= part.bottom(); top += kBandRows) {
+      paint(QRect(part.left(), top, part.width(), std::min(kBandRows, part.bottom() + 1 - top)));
+    }
+  }
+}
+
+}  // namespace
+
+void FillOnThisThread(QPainter& painter, const QRect& area, const QColor& colour) {
+  InBandsOfTheClip(painter, area, [&](const QRect& band) { painter.fillRect(band, colour); });
+}
+
+void DrawImageOnThisThread(QPainter& painter, const QPoint& at, const QImage& image) {
+  InBandsOfTheClip(painter, QRect(at, image.size()),
+                   [&](const QRect& band) { painter.drawImage(band.topLeft(), image, band.translated(-at)); });
 }
 
 SkinImage LoadImage(const std::string& path) { return skin_cache::Load(path); }

@@ -6,10 +6,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
 #include <QImage>
+#include <QRect>
 #include <cstddef>
 #include <optional>
 #include <string>
+
+class QPainter;
 
 // The result of the last load of a skin image.
 enum class ImageStatus {
@@ -39,6 +43,13 @@ class SkinImage {
   QImage image_;
   ImageStatus status_ = ImageStatus::FileNotFound;
 };
+
+// Fill an area, and draw an image at its own size, on the calling thread, in pieces below
+// what Qt hands to its thread pool: a window's face is painted at every paint, and the
+// pool's threads would be started by the first paint and woken by each after it for work
+// of well under a millisecond.
+void FillOnThisThread(QPainter& painter, const QRect& area, const QColor& colour);
+void DrawImageOnThisThread(QPainter& painter, const QPoint& at, const QImage& image);
 
 // The skins folder of a program folder: program folder + "skins/".
 std::string SkinFolder(const std::string& programFolder);

@@ -241,9 +241,9 @@ void CLedDlg::Paint(QPainter& painter) {
   const AppSettings& s = Settings();
   const TextTable& t = TextTable::Instance();
   if (background_.isNull()) {
-    painter.fillRect(rect(), Qt::black);
+    FillOnThisThread(painter, rect(), Qt::black);
   } else {
-    painter.drawImage(0, 0, background_);
+    DrawImageOnThisThread(painter, QPoint(0, 0), background_);
   }
   painter.setFont(font_);
   painter.setPen(QColor::fromRgb(ToQRgb(s.Txt_clr)));

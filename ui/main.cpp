@@ -103,6 +103,8 @@ int main(int argc, char** argv) {
   CTastorApp app(options);
   app.InitInstance();
   const int result = app.ExitInstance();
+  TraceStartup("shut down");
   skin_cache::Clear();
+  TraceStartup("images released");
   return result;
 }

@@ -19,6 +19,7 @@
 #include "controls/menu_library.h"
 #include "controls/window_message.h"
 #include "skin/app_icon.h"
+#include "skin/skin_image.h"
 
 
 CSkinnedDialog::CSkinnedDialog(QWidget* parent)
@@ -151,14 +152,14 @@ bool CSkinnedDialog::PreTranslateKey(QKeyEvent* event) {
 
 void CSkinnedDialog::Paint(QPainter& painter) {
   if (background_.isNull()) {
-    painter.fillRect(rect(), Qt::black);
+    FillOnThisThread(painter, rect(), Qt::black);
     return;
   }
-  if (fit_ == Fit::Stretch) {
+  if (fit_ == Fit::Stretch && background_.size() != size()) {
     painter.drawImage(rect(), background_);
   } else {
-    if (background_.width() < width() || background_.height() < height()) painter.fillRect(rect(), Qt::black);
-    painter.drawImage(0, 0, background_);
+    if (background_.width() < width() || background_.height() < height()) FillOnThisThread(painter, rect(), Qt::black);
+    DrawImageOnThisThread(painter, QPoint(0, 0), background_);
   }
 }
 

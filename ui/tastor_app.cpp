@@ -82,6 +82,7 @@ bool CTastorApp::InitInstance() {
     dialog.close();
   });
   dialog.RunMain();
+  TraceStartup("main window closed");
   return false;
 }
 

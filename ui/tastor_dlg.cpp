@@ -642,7 +642,7 @@ void CTastorDlg::Paint(QPainter& painter) {
     return;
   }
   if (!painted_) TraceStartup("first paint begins");
-  painter.fillRect(rect(), QColor::fromRgba(0xC8FFFFFF));
+  FillOnThisThread(painter, rect(), QColor::fromRgba(0xC8FFFFFF));
   CSkinnedDialog::Paint(painter);
   painter.setFont(font_);
   painter.setPen(QColor::fromRgb(ToQRgb(s.Txt_clr)));

@@ -57,7 +57,8 @@ class Session:
         os.mkdir(runtime, 0o700)
         self.env = dict(os.environ, HOME=self.work, XDG_RUNTIME_DIR=runtime, LANG="C.UTF-8", LANGUAGE="",
                         LC_ALL="", XDG_CONFIG_HOME=os.path.join(self.work, ".config"),
-                        XDG_DATA_HOME=os.path.join(self.work, ".local/share"))
+                        XDG_DATA_HOME=os.path.join(self.work, ".local/share"),
+                        XDG_CACHE_HOME=os.path.join(self.work, ".cache"))
         self.env.pop("QT_QPA_PLATFORM", None)
         self.user = os.path.join(self.work, "user")
 

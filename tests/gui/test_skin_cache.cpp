@@ -2,14 +2,20 @@
 // The process's decoded skin images: a file is decoded once per version (a changed or
 // removed file is read again), the prefetch hands the same images and the same mask region
 // as a load on the spot, the premultiplication in place matches Qt's conversion, and the
-// mask region without painting matches the region of the mask laid on white.
+// mask region without painting matches the region of the mask laid on white; a large image
+// is kept decoded in the user's cache folder between starts, and an entry that does not
+// agree with its file is never used.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
 #include <QRandomGenerator>
+#include <algorithm>
+#include <sys/stat.h>
 #include <filesystem>
 #include <string>
 
+#include "skin/pixel_cache.h"
 #include "skin/skin_cache.h"
 #include "skin/skin_image.h"
 #include "skin/window_region.h"
@@ -105,6 +111,80 @@ TEST(SkinImagePixels, PremultipliedInPlaceAsQtConvertsAndRegionAsOnWhite) {
   const QRegion painted = RegionFromImage(FlattenOnto(image.Image(), 0xFFFFFFFFu), 0xFFFFFFFFu);
   EXPECT_EQ(painted, WhiteKeyRegionOf(image.Image()));
   EXPECT_FALSE(painted.isEmpty());
+}
+
+// Reads a file's bytes whole.
+QByteArray BytesOf(const std::string& path) {
+  QFile file(QString::fromStdString(path));
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST_F(SkinCacheTest, ALargeImageIsKeptDecodedBetweenStartsAndABadEntryIsNotUsed) {
+  const QImage source = EveryAlphaAndValue();  // 768 KiB of pixels: worth an entry
+  const std::string path = SavePng(dir_, "skins/keyimg.png", source);
+  const QByteArray bytes = BytesOf(path);
+  const QImage expected = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  TempDir cache;
+  struct CacheHome {
+    QByteArray saved = qgetenv("XDG_CACHE_HOME");
+    ~CacheHome() { qputenv("XDG_CACHE_HOME", saved); }
+  } restore;
+  qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(cache.path()));
+  const std::string folder = pixel_cache::Folder();
+  EXPECT_EQ(cache.path() + "Tastor/skins", folder);
+  const std::string entry = folder + "/" + pixel_cache::EntryName(bytes);
+
+  EXPECT_EQ(expected, DecodeImageFile(path).Image());  // decoded, and kept
+  ASSERT_TRUE(std::filesystem::is_regular_file(entry));
+  EXPECT_EQ(expected, pixel_cache::Find(folder, bytes));
+  EXPECT_EQ(expected, DecodeImageFile(path).Image());  // read from the entry
+  // Another file (one pixel changed) has an entry of its own.
+  QImage changed = source;
+  changed.setPixel(3, 3, qRgba(1, 2, 3, 4));
+  EXPECT_TRUE(pixel_cache::Find(folder, BytesOf(SavePng(dir_, "skins/other.png", changed))).isNull());
+
+  // A page of pixels zeroed, the entry cut short, grown, or its header claiming a vast
+  // picture: not used, and the next decode writes a good entry again.
+  const QByteArray good = BytesOf(entry);
+  const auto put = [&](const QByteArray& content) {
+    std::filesystem::remove(entry);
+    QFile file(QString::fromStdString(entry));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+  };
+  QByteArray zeroed = good;  // a page of pixels lost to a crash
+  std::fill(zeroed.begin() + 64 + 8192, zeroed.begin() + 64 + 12288, '\0');
+  QByteArray vast = good;
+  vast[8] = vast[9] = vast[10] = vast[11] = '\xff';
+  for (const QByteArray& bad : {zeroed, good.left(good.size() - 1), good + "x", vast, good.left(20)}) {
+    put(bad);
+    EXPECT_TRUE(pixel_cache::Find(folder, bytes).isNull());
+    EXPECT_EQ(expected, DecodeImageFile(path).Image());
+    EXPECT_EQ(good, BytesOf(entry));
+  }
+  // A link to a good entry and a named pipe in the entry's place are not read.
+  const std::string elsewhere = cache.path() + "good.pix";
+  put(good);
+  std::filesystem::rename(entry, elsewhere);
+  std::filesystem::create_symlink(elsewhere, entry);
+  EXPECT_TRUE(pixel_cache::Find(folder, bytes).isNull());
+  std::filesystem::remove(entry);
+  ASSERT_EQ(0, ::mkfifo(entry.c_str(), 0600));
+  EXPECT_TRUE(pixel_cache::Find(folder, bytes).isNull());
+  EXPECT_EQ(expected, DecodeImageFile(path).Image());  // nothing waits on the pipe; a good entry replaces it
+  EXPECT_EQ(good, BytesOf(entry));
+  std::filesystem::remove(entry);
+
+  // A cache folder that cannot be made costs nothing but the time.
+  std::filesystem::remove_all(cache.path() + "Tastor");
+  cache.Write("Tastor", "a file where the folder would be");
+  EXPECT_EQ(expected, DecodeImageFile(path).Image());
+  EXPECT_FALSE(pixel_cache::Keep(folder, bytes, expected));
+  // Small images get no entry: they decode faster than an entry is read.
+  QImage small(20, 10, QImage::Format_ARGB32);
+  small.fill(qRgba(10, 20, 30, 255));
+  EXPECT_FALSE(pixel_cache::WorthKeeping(BytesOf(SavePng(dir_, "skins/small.png", small))));
+  EXPECT_TRUE(pixel_cache::WorthKeeping(bytes));
 }
 
 }  // namespace

@@ -243,6 +243,7 @@ void SetUpTestEnvironment() {
   ::setenv("XDG_DATA_HOME", (g_home + "/data").c_str(), 1);
   ::setenv("XDG_DESKTOP_DIR", (g_home + "/Desktop").c_str(), 1);
   ::setenv("XDG_CONFIG_HOME", (g_home + "/config").c_str(), 1);
+  ::setenv("XDG_CACHE_HOME", (g_home + "/cache").c_str(), 1);
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
   // No test reaches the user's session bus (a running Tastor there would take the tests'
   // requests): the programs find none, unless a test starts a private bus for its children.
