@@ -121,7 +121,7 @@ std::string WriteUserSwitch(const std::string& path, UserSwitch id, std::optiona
   const FileBytes file = ReadWholeFile(path, IniFile::kMaxFileBytes);
   if (file.ok()) {
     text = DecodeTextFile(file.bytes);
-  } else if (file.error == ENOENT) {
+  } else if (file.error == ENOENT || file.error == ENOTDIR) {
     if (!value) return {};  // nothing to remove
     text = kNewFileHeader;
     const std::size_t slash = path.rfind('/');

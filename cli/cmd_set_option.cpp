@@ -31,11 +31,20 @@ void PrintKeys(CliContext&) {
   }
 }
 
+// "set-option TrayIcon|ApplyNow|... VALUE|--unset": the keys as choices, so that the help,
+// the manual page and the completions name them.
+std::string Usage() {
+  std::string keys;
+  for (const UserSwitchInfo& info : UserSwitches()) keys += std::string(keys.empty() ? "" : "|") + info.name;
+  return "set-option " + keys + " VALUE|--unset";
+}
+const std::string kUsage = Usage();
+
 }  // namespace
 
 int RunSetOption(CliContext& ctx);
 static CommandRegistrar g_setOption{
-    "set-option", "set-option KEY VALUE|--unset",
+    "set-option", kUsage.c_str(),
     "sets one of the user's switches in $XDG_CONFIG_HOME/Tastor/settings.ini", RunSetOption, {kUnsetOption},
     "The user's settings file overrides /etc/tastor/cfg.ini, which overrides the cfg.ini beside\n"
     "the program, key by key; only the switches below may be set there, never the keyboard's\n"
@@ -45,8 +54,8 @@ static CommandRegistrar g_setOption{
 
 int RunSetOption(CliContext& ctx) {
   const bool unset = ctx.options.Flag(kUnsetOption.name);
-  const auto& words = unset ? WordsBetween(ctx.options, 1, 1, "set-option KEY --unset takes the key alone")
-                            : WordsBetween(ctx.options, 2, 2, "set-option takes a key and a value (or KEY --unset)");
+  const auto& words = unset ? WordsBetween(ctx.options, 1, 1, "set-option --unset takes the key alone")
+                            : WordsBetween(ctx.options, 2, 2, "set-option takes a key and a value, or a key and --unset");
   const UserSwitchInfo* info = FindUserSwitch(FromUtf8(words[0]));
   if (info == nullptr) throw UsageError("unknown key \"" + words[0] + "\" (the keys: " + KeyList() + ")");
   std::u16string value;

@@ -43,6 +43,7 @@ bool CTastorApp::InitInstance() {
     Windows().MessageBox(nullptr, u"     Data Init failed.     ", u"Error", MB_OK);
     return false;
   }
+  TraceStartup("settings and log");
   // text.xml, or the translation that --lang, the Language setting or the user's locale names.
   const TextChoice texts = ChooseTextFile(folder, options_.language, ToUtf8(Settings().Language),
                                           Settings().OriginOf(UserSwitch::kLanguage).path, EnvironmentLanguage());
@@ -62,7 +63,6 @@ bool CTastorApp::InitInstance() {
   // StartHidden is a hidden start on every start; a plain start that finds the program
   // running still brings its window up (TakeSingleInstance asks for the option itself).
   if (Settings().StartHidden == 1) CTrayPresence::AskHiddenStart(true);
-  TraceStartup("settings and log");
   WriteLaunchLines();
   WriteLog("Texts=%s (%s)", texts.path.c_str(), texts.reason.c_str());
   WriteLog("Window scale: %s", WindowScaleDescription().c_str());
