@@ -54,7 +54,7 @@ bool CTastorApp::InitInstance() {
     // The settings the user set that cannot be used: told once, the program goes on with
     // the values below them.
     std::u16string detail;
-    for (const std::string& line : overrideProblems) detail += (detail.empty() ? u"" : u"\n") + FromUtf8(line);
+    for (const std::string& line : overrideProblems) detail += u"\n" + FromUtf8(line);
     std::u16string text = TextTable::Instance().tc_settings_not_used;
     if (text.empty()) text = english::tc_settings_not_used;
     if (const std::size_t at = text.find(u"%s"); at != std::u16string::npos) text.replace(at, 2, detail);
