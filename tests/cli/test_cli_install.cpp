@@ -315,7 +315,7 @@ TEST(DebianPackage, HoldsTheInstalledFilesWithComputedDependenciesAndUdevScripts
   TempDir unpacked;
   ASSERT_EQ(0, RunProgram({dpkgDeb, "--extract", deb, unpacked.path()}).status);
   const std::string etc = ReadFile(unpacked.path() + "etc/tastor/cfg.ini");
-  EXPECT_TRUE(Has(etc, "[OPT]\n;TrayIcon=")) << etc;
+  EXPECT_TRUE(Has(etc, "\n[OPT]\n") && Has(etc, "\n;StartHidden=")) << etc;
   EXPECT_FALSE(std::regex_search(etc, std::regex("\n[A-Za-z]+="))) << etc;
 
   // Debian's own checker finds no error and no warning in either package.

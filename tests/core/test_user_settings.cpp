@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
+
 #include "base/ini_reader.h"
 #include "base/settings.h"
 #include "base/user_settings.h"
@@ -175,3 +177,18 @@ TEST_F(UserSettingsTest, WritingMakesAPrivateFolderAndReportsWhatFailed) {
 }
 
 }  // namespace
+
+TEST(UserSettingsPlace, AnUnsetEmptyOrRelativeConfigHomeMeansDotConfig) {
+  const std::string saved = std::getenv("XDG_CONFIG_HOME") != nullptr ? std::getenv("XDG_CONFIG_HOME") : "";
+  const std::string home = std::getenv("HOME");
+  ::setenv("XDG_CONFIG_HOME", "/somewhere//", 1);
+  EXPECT_EQ("/somewhere/Tastor/settings.ini", UserSettingsPath());
+  for (const char* value : {"", "relative/config"}) {
+    ::setenv("XDG_CONFIG_HOME", value, 1);
+    EXPECT_EQ(home + "/.config/Tastor/settings.ini", UserSettingsPath()) << value;
+  }
+  ::unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ(home + "/.config/Tastor/settings.ini", UserSettingsPath());
+  ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  EXPECT_EQ(std::getenv("TASTOR_SYSTEM_SETTINGS"), SystemSettingsPath());  // the tests' own, never /etc
+}
