@@ -28,10 +28,10 @@ constexpr OptionInfo kOptions[] = {
      "keep the profiles and macros in DIR (default: $XDG_DATA_HOME/ and the appdir of cfg.ini)"},
     {Opt::Lang, "--lang", nullptr, "CODE",
      "show the texts of translations/CODE/text.xml (de, de_DE or de_DE.UTF-8; en: text.xml); "
-     "default: the first language of LANGUAGE, LC_ALL, LC_MESSAGES or LANG that has texts"},
+     "default: the Language setting, else the first language of LANGUAGE, LC_ALL, LC_MESSAGES or LANG that has texts"},
     {Opt::Hidden, "--hidden", "--background", nullptr,
      "start in the tray without showing the window, where the desktop has a tray; "
-     "elsewhere the window opens as usual"},
+     "elsewhere the window opens as usual (StartHidden=1 in the settings does the same)"},
     {Opt::Version, "--version", nullptr, nullptr, "print the version and end"},
     {Opt::Help, "--help", "-h", nullptr, "print this help and end"},
     {Opt::HelpMan, "--help-man", nullptr, nullptr, "print the manual page tastor(1) in roff and end"},
@@ -193,7 +193,10 @@ std::string GuiManPage() {
       "while a program linked to a profile runs. Apply writes the profile into the keyboard's own memory.",
       "The settings file cfg.ini, the text table text.xml and the images of skins/ in the program folder make "
       "it one keyboard's program. A second start shows the window of the program already running. With "
-      "TrayIcon=1 or 3 in cfg.ini, or with --hidden, the program keeps an icon in the desktop's tray.",
+      "TrayIcon=1 or 3 in cfg.ini, or with --hidden, the program keeps an icon in the desktop's tray. The user's "
+      "switches (TrayIcon, ApplyNow, Debug, HookDLL, Language, Scale, StartHidden) may be set over cfg.ini in "
+      "/etc/tastor/cfg.ini and then in the user's $XDG_CONFIG_HOME/Tastor/settings.ini, which "
+      "\"tastor-cli set-option\" writes.",
       "The windows need an X11 display: in a Wayland session they run on XWayland. tastor-cli(1) does the same "
       "work from the command line."};
   page.sections.push_back(description);
@@ -219,7 +222,10 @@ std::string GuiManPage() {
       {{"cfg.ini, text.xml, skins/, translations/LANG/text.xml",
         "in the program folder: the keyboard's settings, the texts, the window images and the translations", ""},
        {"$XDG_DATA_HOME/APPDIR/", "the user data folder: pro.dct and curid.dct (the profiles), Mac/ (the macros)", ""},
-       {"Log.txt", "the diagnostic log on the desktop, with Debug=2 in cfg.ini", ""}}});
+       {"/etc/tastor/cfg.ini", "the system's values of the user's switches, over cfg.ini", ""},
+       {"$XDG_CONFIG_HOME/Tastor/settings.ini", "the user's values of the same switches, over both (default ~/.config)",
+        ""},
+       {"Log.txt", "the diagnostic log on the desktop, with Debug=2 in the settings", ""}}});
   page.sections.push_back(ManSection{
       "Exit status",
       {},

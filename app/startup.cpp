@@ -22,9 +22,13 @@ std::string WithTrailingSlash(std::string folder) {
   return folder;
 }
 
-int DataInit(const std::string& programFolder, AppSettings& settings, std::string* failure) {
+int DataInit(const std::string& programFolder, AppSettings& settings, std::string* failure,
+             std::vector<std::string>* overrideProblems) {
   std::string problem;
-  LoadSettings(programFolder, settings, &problem);
+  const SettingsOverrides overrides = ReadSettingsOverrides();
+  LoadSettings(programFolder, settings, &problem, &overrides);
+  for (const std::string& line : overrides.problems) WriteLog("Settings: %s", line.c_str());
+  if (overrideProblems != nullptr) *overrideProblems = overrides.problems;
   Limits() = DeriveMacroLimits(settings);
   if (problem.empty()) return 1;
   const std::string text = "cannot read cfg.ini at " + programFolder + "cfg.ini: " + problem;

@@ -4,14 +4,20 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct AppSettings;
 
-// Data initialisation: reads the settings into `settings` (which starts the log) and
-// derives the process's macro limits from them. Returns 1 on success, 0 when cfg.ini cannot be read at all (missing, unreadable,
-// not a plain file, too large): without it the program knows neither its keyboard nor its
-// user data folder. failure, when given, then says "cannot read cfg.ini at PATH: reason".
-int DataInit(const std::string& programFolder, AppSettings& settings, std::string* failure = nullptr);
+// Data initialisation: reads the settings into `settings` (which starts the log) with the
+// system's and the user's overrides of the user switches (base/user_settings.h) and
+// derives the process's macro limits from them. Returns 1 on success, 0 when cfg.ini
+// cannot be read at all (missing, unreadable, not a plain file, too large): without it the
+// program knows neither its keyboard nor its user data folder. failure, when given, then
+// says "cannot read cfg.ini at PATH: reason". An override file that cannot be read and the
+// values refused in one are not failures: they are logged and, when overrideProblems is
+// given, put there for the caller to show (one line each).
+int DataInit(const std::string& programFolder, AppSettings& settings, std::string* failure = nullptr,
+             std::vector<std::string>* overrideProblems = nullptr);
 
 // The two launch lines of the log: 50 dashes, then the date, hour, tc_version and the
 // version of this build.

@@ -164,3 +164,20 @@ TextChoice ChooseTextFile(const std::string& programFolder, const std::string& e
   choice.reason = "no translation for locale " + preferredLanguages;
   return choice;
 }
+
+TextChoice ChooseTextFile(const std::string& programFolder, const std::string& explicitLanguage,
+                          const std::string& settingLanguage, const std::string& settingFrom,
+                          const std::string& preferredLanguages) {
+  if (!explicitLanguage.empty() || settingLanguage.empty()) {
+    return ChooseTextFile(programFolder, explicitLanguage, preferredLanguages);
+  }
+  const std::string setting = "Language=" + settingLanguage + (settingFrom.empty() ? "" : " in " + settingFrom);
+  TextChoice choice = ChooseTextFile(programFolder, settingLanguage, {});
+  if (choice.ok) {
+    choice.reason = setting;
+    return choice;
+  }
+  choice = ChooseTextFile(programFolder, {}, preferredLanguages);
+  choice.reason += " (" + setting + " has no translation)";
+  return choice;
+}

@@ -50,3 +50,11 @@ struct TextChoice {
 // text.xml.
 TextChoice ChooseTextFile(const std::string& programFolder, const std::string& explicitLanguage,
                           const std::string& preferredLanguages);
+
+// The same with the Language user setting between the two: --lang first, then the setting
+// (settingFrom names where it was set, for the reason), then the preference. A setting
+// whose language has no translation leaves the choice to the preference, and the reason
+// says so; a replaced text.xml does not win over the setting, as over --lang.
+TextChoice ChooseTextFile(const std::string& programFolder, const std::string& explicitLanguage,
+                          const std::string& settingLanguage, const std::string& settingFrom,
+                          const std::string& preferredLanguages);

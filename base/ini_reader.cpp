@@ -85,6 +85,20 @@ std::optional<std::u16string> IniFile::Find(std::u16string_view section, std::u1
   return std::nullopt;
 }
 
+std::vector<std::u16string> IniFile::SectionNames() const {
+  std::vector<std::u16string> names;
+  for (const auto& s : sections_) names.push_back(s.first);
+  return names;
+}
+
+std::vector<std::u16string> IniFile::KeysOf(std::u16string_view section) const {
+  std::vector<std::u16string> keys;
+  if (const Section* s = FindSection(section)) {
+    for (const auto& kv : s->keys) keys.push_back(kv.first);
+  }
+  return keys;
+}
+
 std::u16string IniFile::GetString(std::u16string_view section, std::u16string_view key,
                                   std::u16string_view def, std::size_t capacity) const {
   const auto value = Find(section, key);

@@ -28,6 +28,10 @@ class IniFile {
 
   // The value of a key, or nothing when the section or key is missing.
   std::optional<std::u16string> Find(std::u16string_view section, std::u16string_view key) const;
+  // The sections' names and the keys of one section, in the order of the file (a later
+  // section of the same name adds to the first).
+  std::vector<std::u16string> SectionNames() const;
+  std::vector<std::u16string> KeysOf(std::u16string_view section) const;
 
   // The profile-string read: the value truncated to capacity - 1 characters, or the
   // default when the key is missing.

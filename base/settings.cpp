@@ -91,7 +91,7 @@ std::vector<std::u16string_view> Pieces(std::u16string_view text) {
   return pieces;
 }
 
-// A value for a log line: control characters written as \xNN, so that none reaches the log.
+// A value for a log line: control characters written as \\xNN, so that none reaches the log.
 std::string Printable(std::u16string_view text) {
   std::u16string out;
   for (const char16_t c : text) {
@@ -108,7 +108,22 @@ std::string Printable(std::u16string_view text) {
 
 class Loader {
  public:
-  explicit Loader(const IniFile& ini) : ini_(ini) {}
+  Loader(const IniFile& ini, const SettingsOverrides* overrides, std::string path, AppSettings& settings)
+      : ini_(ini), overrides_(overrides), path_(std::move(path)), settings_(settings) {}
+
+  // A user switch: cfg.ini's value under the overrides, its origin kept in the settings.
+  std::optional<std::u16string> Switch(UserSwitch id, std::size_t capacity) {
+    std::optional<std::u16string> base = ini_.Find(kOpt, FromUtf8(InfoOf(id).name));
+    if (base) base = Truncated(*base, capacity);
+    static const SettingsOverrides kNone;
+    LayeredValue v = Layered(overrides_ != nullptr ? *overrides_ : kNone, id, std::move(base), path_);
+    settings_.origins[static_cast<std::size_t>(id)] = v.origin;
+    return v.value;
+  }
+  int32_t IntSwitch(UserSwitch id, int32_t def) {
+    const auto v = Switch(id, 4096);
+    return v ? IniFile::ParseProfileInt(*v) : def;
+  }
 
   int32_t Int(std::u16string_view key, int32_t def) { return ini_.GetInt(kOpt, key, def); }
   int16_t Int16(std::u16string_view key, int16_t def) { return static_cast<int16_t>(Int(key, def)); }
@@ -171,6 +186,9 @@ class Loader {
 
  private:
   const IniFile& ini_;
+  const SettingsOverrides* overrides_;
+  std::string path_;
+  AppSettings& settings_;
   std::array<uint8_t, 3> lastColour_{};
 };
 
@@ -275,20 +293,22 @@ const char* AppdirProblem(std::u16string_view appdir) {
   return nullptr;
 }
 
-int LoadSettings(const std::string& programFolder, AppSettings& s, std::string* readProblem) {
+int LoadSettings(const std::string& programFolder, AppSettings& s, std::string* readProblem,
+                 const SettingsOverrides* overrides) {
   s = AppSettings{};
   std::string problem;
-  const IniFile ini = IniFile::Load(programFolder + "cfg.ini", &problem);
+  const std::string path = programFolder + "cfg.ini";
+  const IniFile ini = IniFile::Load(path, &problem);
   if (readProblem != nullptr) *readProblem = problem;
-  Loader in(ini);
+  Loader in(ini, overrides, path, s);
 
-  s.Debug = in.Int(u"Debug", 0);
+  s.Debug = in.IntSwitch(UserSwitch::kDebug, 0);
   InitLog(s.Debug);
   s.Suwnd = in.Int(u"Suwnd", 0);
   s.MatchStr = in.Int(u"MatchStr", 0);
   s.Macro_Opt_X = in.Int(u"Macro_Opt_X", 350);
   s.BtnTips = in.Int(u"BtnTips", 0);
-  s.ApplyNow = in.Int(u"ApplyNow", 0);
+  s.ApplyNow = in.IntSwitch(UserSwitch::kApplyNow, 0);
   s.KbType = in.Int(u"KbType", 0);
   for (int n = 1; n <= kGameKeySetCount; ++n) {
     const auto v = in.Bytes(KeyName("GaoshouKey%d", n), 16, kKeyCount, 1040);
@@ -322,11 +342,11 @@ int LoadSettings(const std::string& programFolder, AppSettings& s, std::string* 
   // With no file at all the caller reports the file; the missing name would only mislead.
   if (s.appdir.empty() && problem.empty()) ShowError(u"APPDATA=NULL");
   s.Pop = in.Int16(u"Pop", 0);
-  s.TrayIcon = in.Int16(u"TrayIcon", 2);
+  s.TrayIcon = static_cast<int16_t>(in.IntSwitch(UserSwitch::kTrayIcon, 2));
   s.GoWithNoDev = in.Int(u"GoWithNoDev", 0);
   s.DefSpeed = in.Int(u"DefSpeed", 4);
   s.DefLight = in.Int(u"DefLight", 5);
-  s.HookDLL = in.Int(u"HookDLL", 0);
+  s.HookDLL = in.IntSwitch(UserSwitch::kHookDLL, 0);
   s.MacroBufferSize = in.Int(u"MacroBufferSize", 192);
   in.ReadPoint(u"LightVal", s.LightVal);
   in.ReadPoint(u"SpeedVal", s.SpeedVal);
@@ -365,7 +385,9 @@ int LoadSettings(const std::string& programFolder, AppSettings& s, std::string* 
     e.brightness = v.size() > 2 ? v[2] : 0;
   }
   s.UIDebug = in.Int(u"UIDebug", 0);
-  s.Scale = in.Int(u"Scale", 0);
+  s.Scale = in.IntSwitch(UserSwitch::kScale, 0);
+  s.Language = in.Switch(UserSwitch::kLanguage, 31).value_or(std::u16string());
+  s.StartHidden = in.IntSwitch(UserSwitch::kStartHidden, 0);
   in.ReadRect(u"rcKB", s.rcKB, true);
   in.ReadRect(u"rcLED", s.rcLED, true);
   in.ReadRect(u"rcWeb", s.rcWeb, false);
@@ -440,6 +462,12 @@ int LoadSettings(const std::string& programFolder, AppSettings& s, std::string* 
   return 1;
 }
 
+std::optional<std::u16string> ReadUserSwitch(const std::string& programFolder, UserSwitch id) {
+  const std::string path = programFolder + "cfg.ini";
+  return Layered(ReadSettingsOverrides(), id, IniFile::Load(path).Find(kOpt, FromUtf8(InfoOf(id).name)), path).value;
+}
+
 int32_t ReadScaleSetting(const std::string& programFolder) {
-  return IniFile::Load(programFolder + "cfg.ini").GetInt(kOpt, u"Scale", 0);
+  const auto v = ReadUserSwitch(programFolder, UserSwitch::kScale);
+  return v ? IniFile::ParseProfileInt(*v) : 0;
 }

@@ -8,11 +8,13 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/key_function.h"
 #include "base/types.h"
+#include "base/user_settings.h"
 
 // One lighting mode: the code sent to the keyboard and whether the mode has a speed and
 // a brightness setting.
@@ -83,6 +85,8 @@ struct AppSettings {
   std::array<LedModeEntry, kLedModeCount> LedModeTable{};
   int32_t UIDebug = 0;
   int32_t Scale = 0;  // windows' scale in percent (100 to 400); 0 or other values: the desktop's
+  std::u16string Language;  // the texts' language when --lang is not given; "" the locale's
+  int32_t StartHidden = 0;  // 1: every start is a hidden start, as with --hidden
   Rect rcKB{295, 180, 969, 365};
   Rect rcLED{19, 247, 261, 501};
   Rect rcWeb{53, 583, 223, 600};
@@ -123,6 +127,9 @@ struct AppSettings {
   COLORREF ClrKeyHasFunc = 0x0000FF;
   COLORREF clrMask = 0;
   ::KeyTable KeyTable;
+  // Where each of the user's switches (UserSwitches(), by UserSwitch) got its value.
+  std::array<SettingOrigin, kUserSwitchCount> origins{};
+  const SettingOrigin& OriginOf(UserSwitch id) const { return origins[static_cast<std::size_t>(id)]; }
 };
 
 // Reads programFolder + "cfg.ini" into the settings; a missing file or key gives the
@@ -131,7 +138,11 @@ struct AppSettings {
 // cannot be read (missing, unreadable, not a plain file, larger than the reader takes)
 // readProblem, when given, says why in a few words, and "APPDATA=NULL" is not shown: the
 // caller reports the file instead. It is left empty when the file was read.
-int LoadSettings(const std::string& programFolder, AppSettings& settings, std::string* readProblem = nullptr);
+// With overrides (ReadSettingsOverrides), the user's switches take the system's and then
+// the user's values over cfg.ini's, key by key, and origins says where each came from;
+// without them cfg.ini alone is read.
+int LoadSettings(const std::string& programFolder, AppSettings& settings, std::string* readProblem = nullptr,
+                 const SettingsOverrides* overrides = nullptr);
 
 // Why an appdir value cannot name the user data folder, or null when it can: the folder
 // must be one folder name inside the application-data folder, so it is refused when empty
@@ -140,8 +151,12 @@ int LoadSettings(const std::string& programFolder, AppSettings& settings, std::s
 // as an empty appdir.
 const char* AppdirProblem(std::u16string_view appdir);
 
-// The Scale setting of programFolder + "cfg.ini" alone, for the start-up code that needs
-// it before anything else is read (the windows' scale is fixed when the GUI starts).
+// One user switch of programFolder + "cfg.ini" under the overrides of the default places,
+// as LoadSettings would take it, for the code that needs it before the settings are read:
+// the windows' scale is fixed when the GUI starts, and "tastor-cli text" reads no cfg.ini
+// otherwise. Nothing is reported or logged.
+std::optional<std::u16string> ReadUserSwitch(const std::string& programFolder, UserSwitch id);
+// The Scale switch so read (0 when it is not set).
 int32_t ReadScaleSetting(const std::string& programFolder);
 
 // The settings' number lists: pieces between commas converted in the given base, the

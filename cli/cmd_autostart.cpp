@@ -57,6 +57,18 @@ bool StartsHidden(const AutostartState& state) {
          std::find(state.argv.begin(), state.argv.end(), "--background") != state.argv.end();
 }
 
+// "TrayIcon=1 in cfg.ini", "StartHidden=1 in /home/u/.config/Tastor/settings.ini",
+// "TrayIcon=2 by default".
+std::string SetWhere(const AppSettings& settings, UserSwitch id, int value) {
+  const SettingOrigin& origin = settings.OriginOf(id);
+  const std::string setting = std::string(InfoOf(id).name) + "=" + std::to_string(value);
+  switch (origin.source) {
+    case SettingSource::kDefault: return setting + " by default";
+    case SettingSource::kProgram: return setting + " in cfg.ini";
+    default: return setting + " in " + origin.path;
+  }
+}
+
 int Status(const CliContext& ctx, const std::string& path) {
   const AutostartState state = ReadAutostartEntry(path);
   const std::string program = state.argv.empty() ? std::string() : state.argv.front();
@@ -67,6 +79,9 @@ int Status(const CliContext& ctx, const std::string& path) {
   const bool runs = state.present && state.ours && state.enabled && !programPath.empty() && tryExecOk;
   const bool hidden = StartsHidden(state);
   const int trayIcon = ctx.settings.TrayIcon;
+  // The settings hide the window at every start too: StartHidden as --hidden does, and
+  // TrayIcon 1; each may come from the user's file or /etc as well as cfg.ini.
+  const bool byStartHidden = ctx.settings.StartHidden == 1;
   const bool trayByTrayIcon = trayIcon == 1;
   if (ctx.json) {
     JsonWriter w;
@@ -80,8 +95,11 @@ int Status(const CliContext& ctx, const std::string& path) {
         .Key("programPath").String(std::string_view(programPath))
         .Key("programPresent").Bool(!programPath.empty())
         .Key("starts").Bool(runs)
-        .Key("hidden").Bool(hidden || trayByTrayIcon)
+        .Key("hidden").Bool(hidden || byStartHidden || trayByTrayIcon)
         .Key("trayIcon").Int(trayIcon)
+        .Key("trayIconFrom").String(std::string_view(ctx.settings.OriginOf(UserSwitch::kTrayIcon).path))
+        .Key("startHidden").Int(ctx.settings.StartHidden)
+        .Key("startHiddenFrom").String(std::string_view(ctx.settings.OriginOf(UserSwitch::kStartHidden).path))
         .EndObject();
     std::fputs(w.Text().c_str(), stdout);
     return 0;
@@ -102,13 +120,17 @@ int Status(const CliContext& ctx, const std::string& path) {
   } else {
     std::printf("Starts: %s  (%s)\n", DesktopExecLine(state.argv).c_str(), programPath.c_str());
   }
+  const std::string trayIconSet = SetWhere(ctx.settings, UserSwitch::kTrayIcon, trayIcon);
   if (hidden) {
     std::printf("Window: hidden in the tray (--hidden), shown where the desktop has no tray\n");
+  } else if (byStartHidden) {
+    std::printf("Window: hidden in the tray (%s), shown where the desktop has no tray\n",
+                SetWhere(ctx.settings, UserSwitch::kStartHidden, 1).c_str());
   } else if (trayByTrayIcon) {
-    std::printf("Window: hidden in the tray (TrayIcon=1 in cfg.ini), shown where the desktop has no tray\n");
+    std::printf("Window: hidden in the tray (%s), shown where the desktop has no tray\n", trayIconSet.c_str());
   } else {
-    std::printf("Window: shown (TrayIcon=%d in cfg.ini, no --hidden; \"tastor-cli autostart on\" again starts it hidden)\n",
-                trayIcon);
+    std::printf("Window: shown (%s, no --hidden; \"tastor-cli autostart on\" again starts it hidden)\n",
+                trayIconSet.c_str());
   }
   return 0;
 }

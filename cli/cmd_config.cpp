@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // "config": the settings as start-up reads them from cfg.ini, so that a skin designer can
-// see what the program made of the file.
+// see what the program made of the file, and for each of the user's switches where its
+// value came from (the user's settings.ini, /etc/tastor/cfg.ini, cfg.ini or the default).
 #include <cstdio>
 #include <string>
 
 #include "base/settings.h"
+#include "base/user_settings.h"
 #include "cli/cli.h"
 #include "cli/json_writer.h"
 #include "macro/macro_limits.h"
@@ -59,6 +61,7 @@ std::vector<Field> Fields(const AppSettings& s) {
   l("Modes", Prefix(s.Modes, s.ModesCount));
   i("GaoshouIndex", s.GaoshouIndex); i("ColorCustomIndex", s.ColorCustomIndex);
   i("LedMask", s.LedMask); i("GameMask", s.GameMask); i("UIDebug", s.UIDebug); i("Scale", s.Scale);
+  t("Language", s.Language); i("StartHidden", s.StartHidden);
   r("rcKB", s.rcKB); r("rcLED", s.rcLED); r("rcWeb", s.rcWeb);
   r("rcHomePage", s.rcHomePage); r("rcHomePage2", s.rcHomePage2);
   p("ptLEDMode", s.ptLEDMode); p("ptProfile", s.ptProfile); p("ptMin", s.ptMin);
@@ -126,9 +129,28 @@ void WriteJson(const CliContext& ctx, const AppSettings& s) {
       .Key("repeatMax").Int(m.repeatMax)
       .Key("delayMax").Int(m.delayMax)
       .EndObject();
+  w.Key("sources").BeginObject();
+  for (const UserSwitchInfo& info : UserSwitches()) {
+    const SettingOrigin& origin = s.OriginOf(info.id);
+    w.Key(info.name).BeginObject().Key("from").String(std::string_view(SourceWord(origin.source)));
+    w.Key("path").String(std::string_view(origin.path)).EndObject();
+  }
+  w.EndObject();
+  w.Key("overrideFiles").BeginObject()
+      .Key("system").String(std::string_view(SystemSettingsPath()))
+      .Key("user").String(std::string_view(UserSettingsPath()))
+      .EndObject();
   WriteMessagesJson(w, ctx);
   w.EndObject();
   std::fputs(w.Text().c_str(), stdout);
+}
+
+// "  (from PATH)" after a user switch's value, or "" for any other setting.
+std::string OriginNote(const AppSettings& s, const char* name) {
+  const UserSwitchInfo* info = FindUserSwitch(FromUtf8(name));
+  if (info == nullptr) return {};
+  const SettingOrigin& origin = s.OriginOf(info->id);
+  return origin.source == SettingSource::kDefault ? "  (default)" : "  (from " + origin.path + ")";
 }
 
 std::string Join(const std::vector<int64_t>& values, const char* separator = ", ") {
@@ -141,7 +163,12 @@ std::string Join(const std::vector<int64_t>& values, const char* separator = ", 
 }
 
 void WriteReport(const CliContext& ctx, const AppSettings& s) {
-  std::printf("Settings read from %scfg.ini\n\n", ctx.programFolder.c_str());
+  std::printf("Settings read from %scfg.ini\n", ctx.programFolder.c_str());
+  const std::string user = UserSettingsPath();
+  std::string switches;
+  for (const UserSwitchInfo& info : UserSwitches()) switches += std::string(switches.empty() ? "" : ", ") + info.name;
+  std::printf("The user's switches (%s) may be set over it in %s and then in %s\n\n", switches.c_str(),
+              SystemSettingsPath().c_str(), user.empty() ? "(no settings folder)" : user.c_str());
   for (const Field& f : Fields(s)) {
     std::string value;
     switch (f.kind) {
@@ -160,7 +187,7 @@ void WriteReport(const CliContext& ctx, const AppSettings& s) {
       case 'p': value = std::to_string(f.list[0]) + ", " + std::to_string(f.list[1]); break;
       default: value = f.list.empty() ? "(empty)" : Join(f.list); break;
     }
-    std::printf("  %-18s %s\n", f.name, value.c_str());
+    std::printf("  %-18s %s%s\n", f.name, value.c_str(), OriginNote(s, f.name).c_str());
   }
   std::printf("\nGame-key sets (virtual-key codes, hexadecimal):\n");
   for (int j = 0; j < kGameKeySetCount; ++j) {
@@ -199,8 +226,12 @@ void WriteReport(const CliContext& ctx, const AppSettings& s) {
 }  // namespace
 
 int RunConfig(CliContext& ctx);
-static CommandRegistrar g_config{"config", "config [--json]", "the settings as the program reads them from cfg.ini",
-                                 RunConfig, {kJsonOption}};
+static CommandRegistrar g_config{
+    "config", "config [--json]", "the settings as the program reads them from cfg.ini and the user's overrides",
+    RunConfig, {kJsonOption},
+    "The user's switches (TrayIcon, ApplyNow, Debug, HookDLL, Language, Scale, StartHidden) are\n"
+    "read from $XDG_CONFIG_HOME/Tastor/settings.ini over /etc/tastor/cfg.ini over cfg.ini, key\n"
+    "by key, and each is shown with the file it came from (--json: \"sources\").\n"};
 
 int RunConfig(CliContext& ctx) {
   WordsBetween(ctx.options, 0, 0, "config takes no arguments besides --json");

@@ -95,7 +95,8 @@ static CommandRegistrar g_text{"text", "text [--json]",
                                "the texts as the program loads them from text.xml, missing keys marked", RunText,
                                {kJsonOption},
                                "The file is text.xml in the program folder, or translations/<lang>/text.xml when\n"
-                               "--lang or the locale (LC_ALL, LC_MESSAGES, LANG) names a language that has one.\n"};
+                               "--lang, the Language setting or the locale (LC_ALL, LC_MESSAGES, LANG) names a\n"
+                               "language that has one.\n"};
 
 int RunText(CliContext& ctx) {
   WordsBetween(ctx.options, 0, 0, "text takes no arguments besides --json");

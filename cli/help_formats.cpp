@@ -112,7 +112,11 @@ int ManPageOut(const UsageParts& parts) {
       {{"LANGUAGE", "a colon-separated list of languages tried in order for the texts, unless the locale is C or POSIX", ""},
        {"LC_ALL, LC_MESSAGES, LANG", "the locale whose language chooses the texts, the first one set", ""},
        {"XDG_DATA_HOME", "the application-data folder that holds the user data folder (default ~/.local/share)", ""},
-       {"XDG_CONFIG_HOME", "holds autostart/, where \"autostart on\" writes its entry (default ~/.config)", ""},
+       {"XDG_CONFIG_HOME",
+        "holds Tastor/settings.ini, the user's settings that \"set-option\" writes, and autostart/, where "
+        "\"autostart on\" writes its entry (default ~/.config)",
+        ""},
+       {"TASTOR_SYSTEM_SETTINGS", "the system-wide settings file read instead of /etc/tastor/cfg.ini", ""},
        {"TASTOR_SIM_DIR", "the memory folder of the simulated keyboard (--simulate); README.md lists the variables "
                           "that inject its faults",
         ""}}});
@@ -121,6 +125,10 @@ int ManPageOut(const UsageParts& parts) {
       {},
       {{"cfg.ini, text.xml, skins/, translations/LANG/text.xml",
         "in the program folder: the keyboard's settings, the texts, the window images and the translations", ""},
+       {"/etc/tastor/cfg.ini", "the system's values of the user's switches (TrayIcon, ApplyNow, Debug, HookDLL, "
+                               "Language, Scale, StartHidden) over cfg.ini",
+        ""},
+       {"$XDG_CONFIG_HOME/Tastor/settings.ini", "the user's values of the same switches, over both", ""},
        {"$XDG_DATA_HOME/APPDIR/", "the user data folder: pro.dct and curid.dct (the profiles), Mac/ (the macros)", ""}}});
   page.sections.push_back(ManSection{"See also", {"tastor(1)"}, {}});
   std::fputs(RenderManPage(page).c_str(), stdout);

@@ -138,17 +138,32 @@ int CollectingWindowPort::MessageBox(HWND owner, std::u16string_view text, std::
 }
 
 std::string TextFilePath(const CliContext& ctx) {
-  return ChooseTextFile(ctx.programFolder, ctx.language, EnvironmentLanguage()).path;
+  // The Language switch as the settings have it, also for a command that reads no cfg.ini.
+  const std::u16string language = ctx.programDataLoaded
+                                      ? ctx.settings.Language
+                                      : ReadUserSwitch(ctx.programFolder, UserSwitch::kLanguage).value_or(u"");
+  const std::string from = ctx.programDataLoaded ? ctx.settings.OriginOf(UserSwitch::kLanguage).path : "";
+  return ChooseTextFile(ctx.programFolder, ctx.language, ToUtf8(language), from, EnvironmentLanguage()).path;
 }
 
 void LoadProgramData(CliContext& ctx) {
   if (ctx.programDataLoaded) return;
-  ctx.programDataLoaded = true;
   Paths().programFolder = ctx.programFolder;
-  TextTable::Instance().Load(TextFilePath(ctx));
   std::string failure;
-  if (!DataInit(ctx.programFolder, ctx.settings, &failure)) throw CommandFailure(failure);
+  std::vector<std::string> overrideProblems;
+  const int loaded = DataInit(ctx.programFolder, ctx.settings, &failure, &overrideProblems);
+  ctx.programDataLoaded = true;
+  if (!loaded) throw CommandFailure(failure);
+  // The texts follow the settings' Language when --lang is not given.
+  TextTable::Instance().Load(TextFilePath(ctx));
   ApplyTitleDefault(ctx.settings);
+  // An override that could not be used is told, as the program's start tells it, and the
+  // command goes on with the values below it.
+  if (!overrideProblems.empty()) {
+    std::string text;
+    for (const std::string& line : overrideProblems) text += (text.empty() ? "" : "\n") + line;
+    Windows().MessageBox(nullptr, FromUtf8(text), u"Warning", MB_OK | MB_ICONWARNING);
+  }
 }
 
 void ShowUserMessage(const CliContext& ctx, const UserMessage& message) {

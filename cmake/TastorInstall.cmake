@@ -11,6 +11,7 @@
 #   P/share/applications, P/share/metainfo, P/share/icons/hicolor, P/share/doc/tastor,
 #   P/share/man/man1, the bash and zsh completions, P/share/dbus-1/interfaces
 #   P/<TASTOR_UDEV_RULES_DIR>/70-tastor.rules
+#   /etc/tastor/cfg.ini (P/etc/tastor/ for a prefix other than /usr)
 include(GNUInstallDirs)
 
 set(TASTOR_APP_ID org.tastor.Tastor)
@@ -206,6 +207,21 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/completions/tastor-cli.bash
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/completions/_tastor-cli
         DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
 
+# The system-wide overrides of the user's switches: a commented template that sets nothing,
+# a conffile of the package (packaging/conffiles), so that an administrator's edits survive
+# upgrades. Its place follows the prefix at install time as the GNU directories have it
+# (/usr: /etc/tastor, any other prefix: PREFIX/etc/tastor), which CPack's staging prefix
+# (/usr) would not change in a destination fixed when the build was configured.
+install(CODE "
+  if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+    set(tastor_etc /etc/tastor)
+  else()
+    set(tastor_etc \"\${CMAKE_INSTALL_PREFIX}/etc/tastor\")
+  endif()
+  file(INSTALL DESTINATION \"\${tastor_etc}\" TYPE FILE RENAME cfg.ini
+       FILES \"${CMAKE_SOURCE_DIR}/packaging/system-cfg.ini\")
+")
+
 # What lintian is told about the package (packaging/lintian-overrides says why).
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME tastor)
@@ -327,7 +343,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xwayland)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/postinst ${CMAKE_SOURCE_DIR}/packaging/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/postinst ${CMAKE_SOURCE_DIR}/packaging/postrm
+    ${CMAKE_SOURCE_DIR}/packaging/conffiles)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/packaging/FinishDebugPackage.cmake)
 set(CPACK_GENERATOR DEB)

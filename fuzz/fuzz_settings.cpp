@@ -3,7 +3,9 @@
 // reader and the settings loader (every key of OPT and the K lines of KEY). The loaded
 // settings must keep the limits the rest of the program relies on: at most 126 keys, each
 // at a matrix position below 126, list counts inside their arrays, and macro slots that
-// fit the keyboard's buffer.
+// fit the keyboard's buffer. The same bytes as the user's settings file: only values the
+// user switches' rules allow are taken, and set-option's line edit sets exactly the one key
+// (as the reader then reads it) and leaves every other key of the file as it was.
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -11,9 +13,12 @@
 
 #include "base/ini_reader.h"
 #include "base/settings.h"
+#include "base/user_settings.h"
+#include "base/user_settings_file.h"
 #include "fuzz/fuzz_support.h"
 #include "macro/macro_encoding.h"
 #include "macro/macro_limits.h"
+#include "text/utf.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using fuzzing::Check;
@@ -42,6 +47,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   Check(settings.LightPercentageCount >= 0 && settings.LightPercentageCount <= 80, "percentage list count");
   Check(settings.UnRectKey.count >= 0 && settings.UnRectKey.count <= 50, "outline count");
   (void)settings.UnRectKey.Corners();
+
+  fuzzing::WriteBytes(folder + "settings.ini", {data, size});
+  const SettingsOverrides overrides = ReadSettingsOverrides("", folder + "settings.ini");
+  for (const SettingsLayer& layer : overrides.layers) {
+    for (const UserSwitchInfo& info : UserSwitches()) {
+      const auto& v = layer.values[static_cast<std::size_t>(info.id)];
+      Check(!v || UserSwitchValueProblem(info.id, *v) == nullptr, "an override holds only allowed values");
+    }
+  }
+  AppSettings layered;
+  Check(LoadSettings(folder, layered, nullptr, &overrides) == 1, "the layered load never fails");
+  Check(layered.Scale == 0 || layered.Scale == settings.Scale || (layered.Scale >= 100 && layered.Scale <= 400),
+        "an overridden Scale is one the rules allow");
+  const std::u16string text = DecodeTextFile(std::string_view(reinterpret_cast<const char*>(data), size));
+  const IniFile before = IniFile::Parse(text);
+  for (const std::optional<std::u16string_view> value : {std::optional<std::u16string_view>(u"3"),
+                                                          std::optional<std::u16string_view>()}) {
+    const IniFile after = IniFile::Parse(WithUserSwitch(text, UserSwitch::kTrayIcon, value));
+    Check(after.Find(u"OPT", u"TrayIcon") == (value ? std::optional<std::u16string>(*value) : std::nullopt),
+          "set-option's edit sets the key as the reader reads it");
+    for (const std::u16string& key : before.KeysOf(u"OPT")) {
+      if (FindUserSwitch(key) != nullptr && FindUserSwitch(key)->id == UserSwitch::kTrayIcon) continue;
+      Check(after.Find(u"OPT", key) == before.Find(u"OPT", key), "set-option's edit keeps the other keys");
+    }
+  }
 
   // Whatever MacroBufferSize says, a slot is never written past the keyboard's buffer.
   const MacroLimits limits = DeriveMacroLimits(settings);

@@ -57,6 +57,7 @@ inline const std::string& Scratch() {
     for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_DESKTOP_DIR", "XDG_CONFIG_HOME"}) {
       ::setenv(name, root.c_str(), 1);
     }
+    ::setenv("TASTOR_SYSTEM_SETTINGS", (root + "etc-cfg.ini").c_str(), 1);  // never the machine's
     static SilentWindowPort port;
     SetWindowPort(&port);
     SetDebugOutput(Discard);

@@ -3,6 +3,7 @@
 // linked-program editor, the macro editor's question about unsaved edits, the file dialogs'
 // titles, the messages about names and files, what the keyboard did not keep after an apply,
 // profiles changed by another program or not saved, a stored file that could not be read,
+// the user's settings that cannot be used,
 // and the names that assistive technology reads for controls that show only an image. They
 // are looked up in text.xml like every
 // other text (each translation carries them), and a text.xml without one of them (an older
@@ -46,7 +47,8 @@
   X(tc_acc_colour, u"Game colour")                                                           \
   X(tc_acc_no_colour, u"No colour") \
   X(tc_profiles_damaged, u"The stored profiles could not be read, so Tastor starts with new ones. The damaged file is kept as %s.") \
-  X(tc_profiles_damaged_lost, u"The stored profiles could not be read, so Tastor starts with new ones. No copy of the damaged file could be kept: %s")
+  X(tc_profiles_damaged_lost, u"The stored profiles could not be read, so Tastor starts with new ones. No copy of the damaged file could be kept: %s") \
+  X(tc_settings_not_used, u"Some of your settings are not used: %s")
 
 // The English texts by their keys (english::tc_name_empty), for words that must not be
 // empty even where no table has been read or a table gives an empty text.

@@ -21,10 +21,13 @@
 #include "platform/special_folders.h"
 #include "platform/termination.h"
 #include "skin/app_font.h"
+#include "text/program_texts.h"
 #include "text/text_table.h"
+#include "text/utf.h"
 #include "ui/qt_translation.h"
 #include "ui/screen_fit.h"
 #include "ui/tastor_dlg.h"
+#include "ui/tray_presence.h"
 
 CTastorApp::CTastorApp(StartOptions options) : options_(std::move(options)) { SetWindowPort(&port_); }
 
@@ -35,17 +38,31 @@ bool CTastorApp::InitInstance() {
   Paths().programFolder = options_.programFolder.empty() ? ProgramFolder() : options_.programFolder;
   const std::string& folder = Paths().programFolder;
 
-  // text.xml, or the translation that --lang or the user's locale names.
-  const TextChoice texts = ChooseTextFile(folder, options_.language, EnvironmentLanguage());
-  if (!texts.ok) std::fprintf(stderr, "tastor: %s; the texts of text.xml are shown\n", texts.reason.c_str());
-  TextTable::Instance().Load(texts.path);
-  TraceStartup("text table");
-
-  if (!DataInit(folder, Settings())) {
+  std::vector<std::string> overrideProblems;
+  if (!DataInit(folder, Settings(), nullptr, &overrideProblems)) {
     Windows().MessageBox(nullptr, u"     Data Init failed.     ", u"Error", MB_OK);
     return false;
   }
   TraceStartup("settings and log");
+  // text.xml, or the translation that --lang, the Language setting or the user's locale names.
+  const TextChoice texts = ChooseTextFile(folder, options_.language, ToUtf8(Settings().Language),
+                                          Settings().OriginOf(UserSwitch::kLanguage).path, EnvironmentLanguage());
+  if (!texts.ok) std::fprintf(stderr, "tastor: %s; the texts of text.xml are shown\n", texts.reason.c_str());
+  TextTable::Instance().Load(texts.path);
+  TraceStartup("text table");
+  if (!overrideProblems.empty()) {
+    // The settings the user set that cannot be used: told once, the program goes on with
+    // the values below them.
+    std::u16string detail;
+    for (const std::string& line : overrideProblems) detail += u"\n" + FromUtf8(line);
+    std::u16string text = TextTable::Instance().tc_settings_not_used;
+    if (text.empty()) text = english::tc_settings_not_used;
+    if (const std::size_t at = text.find(u"%s"); at != std::u16string::npos) text.replace(at, 2, detail);
+    Windows().MessageBox(nullptr, text, u"Warning", MB_OK | MB_ICONWARNING);
+  }
+  // StartHidden is a hidden start on every start; a plain start that finds the program
+  // running still brings its window up (TakeSingleInstance asks for the option itself).
+  if (Settings().StartHidden == 1) CTrayPresence::AskHiddenStart(true);
   WriteLaunchLines();
   WriteLog("Texts=%s (%s)", texts.path.c_str(), texts.reason.c_str());
   WriteLog("Window scale: %s", WindowScaleDescription().c_str());

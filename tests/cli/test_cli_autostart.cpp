@@ -73,6 +73,15 @@ TEST_F(CliAutostart, StatusTellsWhatAnOlderOrBrokenEntryWillDo) {
   EXPECT_TRUE(Has(r.out, "Window: shown (TrayIcon=3 in cfg.ini, no --hidden")) << r.out;
   r = Cli({"autostart", "status", "--json"});
   EXPECT_TRUE(Has(r.out, "\"hidden\": false")) << r.out;
+  // The user's settings hide it all the same: StartHidden as --hidden, or TrayIcon 1.
+  const std::string settings = config_.Write("config/Tastor/settings.ini", "[OPT]\nStartHidden=1\n");
+  r = Cli({"autostart", "status"});
+  EXPECT_TRUE(Has(r.out, "Window: hidden in the tray (StartHidden=1 in " + settings + ")")) << r.out;
+  config_.Write("config/Tastor/settings.ini", "[OPT]\nTrayIcon=1\n");
+  r = Cli({"autostart", "status", "--json"});
+  EXPECT_TRUE(Has(r.out, "\"hidden\": true")) << r.out;
+  EXPECT_TRUE(Has(r.out, "\"trayIconFrom\": \"" + settings + "\"")) << r.out;
+  fs::remove(settings);
 
   // Its program has gone: the desktop will skip it, and status says so.
   config_.Write("config/autostart/org.tastor.Tastor.desktop",

@@ -73,6 +73,7 @@ TEST_F(CliContract, EveryCommandRefusesAWrongArgumentWithExitTwo) {
       {{"rename"}, "rename takes one name"},
       {{"reset", "--json", "--json"}, "--json is given twice"},
       {{"set-key", "F1", "--combo"}, "--combo needs a value"},
+      {{"set-option", "VID", "1"}, "unknown key \"VID\" (the keys: TrayIcon, ApplyNow, Debug, HookDLL, Language, Scale, StartHidden)"},
       {{"sim", "plug"}, "add --simulate"},
       {{"switch", "4"}, "switch takes the number of a profile button, 1 to 3"},
       {{"text", "extra"}, "text takes no arguments besides --json"},

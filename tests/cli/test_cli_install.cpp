@@ -211,6 +211,8 @@ TEST_F(InstalledTree, LicenceChangelogManualPagesAndCompletions) {
   EXPECT_EQ(0, changelog[3] & 0x08);                          // no name
   EXPECT_TRUE(fs::is_regular_file(P("share/bash-completion/completions/tastor-cli")));
   EXPECT_TRUE(fs::is_regular_file(P("share/zsh/vendor-completions/_tastor-cli")));
+  // The template of the system-wide overrides: PREFIX/etc/ under a prefix other than /usr.
+  EXPECT_TRUE(Has(ReadFile(P("etc/tastor/cfg.ini")), "[OPT]\n"));
 
   // The manual pages are what the programs print, and man renders them without a warning.
   for (const char* program : {"tastor", "tastor-cli"}) {
@@ -267,7 +269,7 @@ TEST(DebianPackage, HoldsTheInstalledFilesWithComputedDependenciesAndUdevScripts
                            "./usr/share/bash-completion/completions/tastor-cli",
                            "./usr/share/zsh/vendor-completions/_tastor-cli",
                            "./usr/share/doc/tastor/copyright", "./usr/share/doc/tastor/changelog.Debian.gz",
-                           "./usr/share/doc/tastor/README.md"}) {
+                           "./usr/share/doc/tastor/README.md", "./etc/tastor/cfg.ini"}) {
     EXPECT_TRUE(Has(r.out, std::string(file) + "\n")) << file;
   }
   EXPECT_TRUE(std::regex_search(r.out, std::regex("\\./usr/bin/tastor-cli -> \\.\\./lib/tastor/tastor-cli\n"))) << r.out;
@@ -306,6 +308,15 @@ TEST(DebianPackage, HoldsTheInstalledFilesWithComputedDependenciesAndUdevScripts
                    {"PATH=/nonexistent"});
     EXPECT_EQ(0, r.status) << script << r.err;
   }
+
+  // The system-wide overrides are a conffile, shipped setting nothing, so that an
+  // administrator's edits survive upgrades and a reinstall.
+  EXPECT_EQ("/etc/tastor/cfg.ini\n", ReadFile(control.path() + "conffiles"));
+  TempDir unpacked;
+  ASSERT_EQ(0, RunProgram({dpkgDeb, "--extract", deb, unpacked.path()}).status);
+  const std::string etc = ReadFile(unpacked.path() + "etc/tastor/cfg.ini");
+  EXPECT_TRUE(Has(etc, "\n[OPT]\n") && Has(etc, "\n;StartHidden=")) << etc;
+  EXPECT_FALSE(std::regex_search(etc, std::regex("\n[A-Za-z]+="))) << etc;
 
   // Debian's own checker finds no error and no warning in either package.
   const std::string lintian = Which("lintian");

@@ -120,7 +120,7 @@ TEST(ProgramStart, TheStartupTraceTimesEachStepUpToTheFirstPaint) {
     if (i > 0) EXPECT_GE(steps[i].first, steps[i - 1].first) << steps[i].second;
   }
   std::size_t at = 0;
-  for (const char* expected : {"main", "application object", "text table", "settings and log", "single instance",
+  for (const char* expected : {"main", "application object", "settings and log", "text table", "single instance",
                                "main window object", "main_nr.png", "window shape", "keyboard search",
                                "profiles and show", "first paint ends"}) {
     const auto found = std::find(names.begin() + static_cast<std::ptrdiff_t>(at), names.end(), expected);
@@ -132,8 +132,10 @@ TEST(ProgramStart, TheStartupTraceTimesEachStepUpToTheFirstPaint) {
 // Runs the program on a display and reads its log (Debug=1: standard error).
 class Started {
  public:
-  Started(const TempDir& dir, const std::string& display, const QStringList& extra) {
+  Started(const TempDir& dir, const std::string& display, const QStringList& extra,
+          const std::vector<std::pair<QString, QString>>& moreEnv = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const auto& [name, value] : moreEnv) env.insert(name, value);
     if (!display.empty()) {
       env.insert("DISPLAY", QString::fromStdString(display));
       env.insert("QT_QPA_PLATFORM", "xcb");
@@ -212,13 +214,19 @@ TEST(ProgramStart, HiddenStartsInTheTrayWhereTheDesktopHasOne) {
 TEST(ProgramStart, HiddenWithoutATrayShowsTheWindowAndSaysWhy) {
   TempDir dir;
   WriteProgramFolder(dir, "Tastor-hidden-no-tray", 0);
-  // Off-screen there is no tray: the window is shown, so its first paint ends the run.
-  Started program(dir, "", {"--background", "--quit-after-first-paint"});
-  ASSERT_TRUE(program.Finish(20000)) << program.log();
-  EXPECT_EQ(0, program.process().exitCode()) << program.log();
-  EXPECT_TRUE(Has(program.log(), "No system tray: --hidden cannot start in the tray, so the window is shown"))
-      << program.log();
-  EXPECT_TRUE(Has(program.log(), "Driver exit"));
+  // The option, and the user's StartHidden setting, which asks the same.
+  const std::string config = dir.path() + "config";
+  dir.Write("config/Tastor/settings.ini", "[OPT]\nStartHidden=1\n");
+  for (const bool bySetting : {false, true}) {
+    // Off-screen there is no tray: the window is shown, so its first paint ends the run.
+    Started program(dir, "", bySetting ? QStringList{"--quit-after-first-paint"} : QStringList{"--background", "--quit-after-first-paint"},
+                    {{"XDG_CONFIG_HOME", QString::fromStdString(bySetting ? config : dir.path() + "none")}});
+    ASSERT_TRUE(program.Finish(20000)) << program.log();
+    EXPECT_EQ(0, program.process().exitCode()) << program.log();
+    EXPECT_TRUE(Has(program.log(), "No system tray: --hidden cannot start in the tray, so the window is shown"))
+        << bySetting << program.log();
+    EXPECT_TRUE(Has(program.log(), "Driver exit"));
+  }
 }
 
 }  // namespace

@@ -245,6 +245,9 @@ void SetUpTestEnvironment() {
   ::setenv("XDG_CONFIG_HOME", (g_home + "/config").c_str(), 1);
   ::setenv("XDG_CACHE_HOME", (g_home + "/cache").c_str(), 1);
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // The system-wide settings of the machine are never read: the programs look for a file
+  // the tests may write.
+  ::setenv("TASTOR_SYSTEM_SETTINGS", (g_home + "/etc-tastor-cfg.ini").c_str(), 1);
   // No test reaches the user's session bus (a running Tastor there would take the tests'
   // requests): the programs find none, unless a test starts a private bus for its children.
   ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + runtime + "/no-session-bus").c_str(), 1);
