@@ -6,12 +6,12 @@
 // window opens, with a log line).
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <algorithm>
 #include <filesystem>
 #include <sstream>
 
+#include "tests/support/program_process.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -129,80 +129,21 @@ TEST(ProgramStart, TheStartupTraceTimesEachStepUpToTheFirstPaint) {
   }
 }
 
-// Runs the program on a display and reads its log (Debug=1: standard error).
-class Started {
- public:
-  Started(const TempDir& dir, const std::string& display, const QStringList& extra,
-          const std::vector<std::pair<QString, QString>>& moreEnv = {}) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const auto& [name, value] : moreEnv) env.insert(name, value);
-    if (!display.empty()) {
-      env.insert("DISPLAY", QString::fromStdString(display));
-      env.insert("QT_QPA_PLATFORM", "xcb");
-    }
-    env.insert("TASTOR_SIM_DIR", QString::fromStdString(dir.path() + "sim"));
-    process_.setProcessEnvironment(env);
-    process_.setProgram(QString::fromStdString(BinDir() + "tastor"));
-    process_.setArguments(QStringList{"--simulate", "--program-dir", QString::fromStdString(dir.path()), "--user-dir",
-                                      QString::fromStdString(dir.path() + "user")} +
-                          extra);
-    process_.start();
-  }
-  ~Started() {
-    if (process_.state() != QProcess::NotRunning) {
-      process_.kill();
-      process_.waitForFinished(5000);
-    }
-  }
-  bool WaitForLog(const QByteArray& text, int ms = 15000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!log_.contains(text) && timer.elapsed() < ms && process_.state() != QProcess::NotRunning) {
-      process_.waitForReadyRead(100);
-      log_ += process_.readAllStandardError();
-    }
-    log_ += process_.readAllStandardError();
-    return log_.contains(text);
-  }
-  bool Finish(int ms = 15000) {
-    const bool done = process_.waitForFinished(ms);
-    log_ += process_.readAllStandardError();
-    return done;
-  }
-  QProcess& process() { return process_; }
-  std::string log() const { return log_.toStdString(); }
-
- private:
-  QProcess process_;
-  QByteArray log_;
-};
-
-bool WindowShown(const std::string& display, const std::string& caption) {
-  const RunResult r = RunProgram({"/usr/bin/xdotool", "search", "--onlyvisible", "--name", "^" + caption + "$"},
-                                 {"DISPLAY=" + display});
-  return r.status == 0 && !r.out.empty();
-}
-
 TEST(ProgramStart, HiddenStartsInTheTrayWhereTheDesktopHasOne) {
   Xvfb xvfb;
   if (!OnPath("xdotool") || !xvfb.Start()) GTEST_SKIP() << "needs Xvfb and xdotool";
   QProcess tray;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("DISPLAY", QString::fromStdString(xvfb.display()));
-  tray.setProcessEnvironment(env);
-  tray.start(QStringLiteral(TASTOR_TEST_TRAY), {});
-  ASSERT_TRUE(tray.waitForReadyRead(10000));
+  ASSERT_TRUE(StartTestTray(tray, xvfb.display()));
 
   TempDir dir;
   WriteProgramFolder(dir, "Tastor-hidden-tray", 0);  // TrayIcon 0: only --hidden asks for the tray
-  Started program(dir, xvfb.display(), {"--hidden"});
-  ASSERT_TRUE(program.WaitForLog("Start Thread")) << program.log();
+  ProgramProcess program(dir, {"--hidden"});
+  program.OnDisplay(xvfb.display()).Start();
+  ASSERT_TRUE(program.WaitForLog("Start Thread")) << program.LogText();
   // The main window has built itself and stays hidden: nothing of it on the screen.
-  QElapsedTimer settle;
-  settle.start();
-  while (settle.elapsed() < 500) program.process().waitForReadyRead(50);
+  program.RunFor(500);
   EXPECT_FALSE(WindowShown(xvfb.display(), "Start Test"));
-  EXPECT_FALSE(Has(program.log(), "No system tray")) << program.log();
+  EXPECT_FALSE(Has(program.LogText(), "No system tray")) << program.LogText();
 
   program.process().terminate();
   ASSERT_TRUE(program.Finish());
@@ -219,13 +160,14 @@ TEST(ProgramStart, HiddenWithoutATrayShowsTheWindowAndSaysWhy) {
   dir.Write("config/Tastor/settings.ini", "[OPT]\nStartHidden=1\n");
   for (const bool bySetting : {false, true}) {
     // Off-screen there is no tray: the window is shown, so its first paint ends the run.
-    Started program(dir, "", bySetting ? QStringList{"--quit-after-first-paint"} : QStringList{"--background", "--quit-after-first-paint"},
-                    {{"XDG_CONFIG_HOME", QString::fromStdString(bySetting ? config : dir.path() + "none")}});
-    ASSERT_TRUE(program.Finish(20000)) << program.log();
-    EXPECT_EQ(0, program.process().exitCode()) << program.log();
-    EXPECT_TRUE(Has(program.log(), "No system tray: --hidden cannot start in the tray, so the window is shown"))
-        << bySetting << program.log();
-    EXPECT_TRUE(Has(program.log(), "Driver exit"));
+    ProgramProcess program(dir, bySetting ? QStringList{"--quit-after-first-paint"}
+                                          : QStringList{"--background", "--quit-after-first-paint"});
+    program.WithEnv("XDG_CONFIG_HOME", QString::fromStdString(bySetting ? config : dir.path() + "none")).Start();
+    ASSERT_TRUE(program.Finish(20000)) << program.LogText();
+    EXPECT_EQ(0, program.process().exitCode()) << program.LogText();
+    EXPECT_TRUE(Has(program.LogText(), "No system tray: --hidden cannot start in the tray, so the window is shown"))
+        << bySetting << program.LogText();
+    EXPECT_TRUE(Has(program.LogText(), "Driver exit"));
   }
 }
 

@@ -10,59 +10,10 @@
 #include <filesystem>
 
 #include "platform/single_instance.h"
+#include "tests/support/program_process.h"
 #include "tests/support/test_support.h"
 
 namespace {
-
-class Instance {
- public:
-  Instance(const TempDir& dir) {
-    process_.setProgram(QString::fromStdString(BinDir() + "tastor"));
-    process_.setArguments({"--simulate", "--program-dir", QString::fromStdString(dir.path()), "--user-dir",
-                           QString::fromStdString(dir.path() + "user")});
-    process_.setProcessChannelMode(QProcess::SeparateChannels);
-  }
-  ~Instance() {
-    if (process_.state() != QProcess::NotRunning) {
-      process_.kill();
-      process_.waitForFinished(5000);
-    }
-  }
-  void Start() { process_.start(); }
-  void AddArgument(const QString& argument) { process_.setArguments(process_.arguments() << argument); }
-  // Runs the program on an X display instead of the tests' off-screen platform.
-  void OnDisplay(const std::string& display) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", QString::fromStdString(display));
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    process_.setProcessEnvironment(env);
-  }
-  // Waits until the standard error (the log with Debug=1) contains the text.
-  bool WaitForLog(const QByteArray& text, int ms = 15000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!log_.contains(text) && timer.elapsed() < ms) {
-      process_.waitForReadyRead(100);
-      log_ += process_.readAllStandardError();
-      if (process_.state() == QProcess::NotRunning) {
-        log_ += process_.readAllStandardError();
-        break;
-      }
-    }
-    return log_.contains(text);
-  }
-  bool Finish(int ms = 15000) {
-    const bool done = process_.waitForFinished(ms);
-    log_ += process_.readAllStandardError();
-    return done;
-  }
-  QProcess& process() { return process_; }
-  const QByteArray& log() const { return log_; }
-
- private:
-  QProcess process_;
-  QByteArray log_;
-};
 
 // A program folder with the build's skin and sibling libraries, so that the main window
 // starts (with the simulated keyboard), and its own settings and texts.
@@ -76,79 +27,8 @@ void WriteProgramFolder(const TempDir& dir, const std::string& title, const std:
                             mutex + "</tc_mutex></config></tastor>\n");
 }
 
-TEST(SingleInstance, SecondStartWakesTheFirstAndEnds) {
-  TempDir dir;
-  WriteProgramFolder(dir, "", "Tastor-wake-test");
-  Instance first(dir);
-  first.Start();
-  ASSERT_TRUE(first.WaitForLog("Mk AppData=")) << first.log().toStdString();
-  // The first instance listens once start-up has passed the single-instance step.
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < 10000 && !QFile::exists(SingleInstance::SocketPath("Tastor-wake-test")) &&
-         !QFile::exists(SingleInstance::SocketPath("MUTEX_BY_QOR"))) {
-    QCoreApplication::processEvents();
-    first.process().waitForReadyRead(50);
-  }
-
-  // A hidden start (a second autostart) ends and leaves the first window as it is.
-  Instance hidden(dir);
-  hidden.AddArgument("--hidden");
-  hidden.Start();
-  ASSERT_TRUE(hidden.Finish());
-  EXPECT_EQ(0, hidden.process().exitCode());
-  EXPECT_TRUE(hidden.log().contains("Already running")) << hidden.log().toStdString();
-
-  Instance second(dir);
-  second.Start();
-  ASSERT_TRUE(second.Finish());
-  EXPECT_EQ(0, second.process().exitCode());
-  // The second start ran its own start-up, then ended without a window of its own.
-  EXPECT_TRUE(second.log().contains("Launch ")) << second.log().toStdString();
-  EXPECT_TRUE(second.log().contains("Driver exit"));
-  EXPECT_FALSE(second.log().contains("Wake:"));
-
-  EXPECT_TRUE(first.WaitForLog("Wake: shown and raised")) << first.log().toStdString();
-  EXPECT_EQ(1, first.log().count("Wake:")) << first.log().toStdString();
-
-  first.process().terminate();
-  ASSERT_TRUE(first.Finish());
-  EXPECT_EQ(0, first.process().exitCode());
-  EXPECT_TRUE(first.log().endsWith("Driver exit\n")) << first.log().toStdString();
-}
-
-TEST(SingleInstance, WindowWithAnotherCaptionIsNotWoken) {
-  TempDir dir;
-  // The first instance's window is captioned "Other", while the second looks for tc_title.
-  WriteProgramFolder(dir, "Other", "Tastor-caption-test");
-  Instance first(dir);
-  first.Start();
-  ASSERT_TRUE(first.WaitForLog("Mk AppData="));
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < 10000 && !QFile::exists(SingleInstance::SocketPath("Tastor-caption-test")) &&
-         !QFile::exists(SingleInstance::SocketPath("MUTEX_BY_QOR"))) {
-    first.process().waitForReadyRead(50);
-  }
-  // A hidden start (a second autostart) ends and leaves the first window as it is.
-  Instance hidden(dir);
-  hidden.AddArgument("--hidden");
-  hidden.Start();
-  ASSERT_TRUE(hidden.Finish());
-  EXPECT_EQ(0, hidden.process().exitCode());
-  EXPECT_TRUE(hidden.log().contains("Already running")) << hidden.log().toStdString();
-
-  Instance second(dir);
-  second.Start();
-  ASSERT_TRUE(second.Finish());
-  EXPECT_EQ(0, second.process().exitCode());
-  first.process().terminate();
-  ASSERT_TRUE(first.Finish());
-  EXPECT_FALSE(first.log().contains("Wake:"));
-}
-
 // Waits until the first instance listens for a second start.
-bool WaitForListener(Instance& first, const QString& mutex) {
+bool WaitForListener(ProgramProcess& first, const QString& mutex) {
   QElapsedTimer timer;
   timer.start();
   while (timer.elapsed() < 15000) {
@@ -158,41 +38,86 @@ bool WaitForListener(Instance& first, const QString& mutex) {
   return false;
 }
 
-// True when a shown window of that caption is on the display.
-bool WindowShown(const std::string& display, const std::string& caption) {
-  const RunResult r = RunProgram({"/usr/bin/xdotool", "search", "--onlyvisible", "--name", "^" + caption + "$"},
-                                 {"DISPLAY=" + display});
-  return r.status == 0 && !r.out.empty();
+// A hidden start (a second autostart) ends and leaves the running window as it is.
+void ExpectAHiddenStartEnds(const TempDir& dir) {
+  ProgramProcess hidden(dir, {"--hidden"});
+  hidden.Start();
+  ASSERT_TRUE(hidden.Finish());
+  EXPECT_EQ(0, hidden.process().exitCode());
+  EXPECT_TRUE(hidden.Log().contains("Already running")) << hidden.Log().toStdString();
+}
+
+TEST(SingleInstance, SecondStartWakesTheFirstAndEnds) {
+  TempDir dir;
+  WriteProgramFolder(dir, "", "Tastor-wake-test");
+  ProgramProcess first(dir);
+  first.Start();
+  ASSERT_TRUE(first.WaitForLog("Mk AppData=")) << first.Log().toStdString();
+  // The first instance listens once start-up has passed the single-instance step.
+  ASSERT_TRUE(WaitForListener(first, "Tastor-wake-test")) << first.Log().toStdString();
+
+  ExpectAHiddenStartEnds(dir);
+
+  ProgramProcess second(dir);
+  second.Start();
+  ASSERT_TRUE(second.Finish());
+  EXPECT_EQ(0, second.process().exitCode());
+  // The second start ran its own start-up, then ended without a window of its own.
+  EXPECT_TRUE(second.Log().contains("Launch ")) << second.Log().toStdString();
+  EXPECT_TRUE(second.Log().contains("Driver exit"));
+  EXPECT_FALSE(second.Log().contains("Wake:"));
+
+  EXPECT_TRUE(first.WaitForLog("Wake: shown and raised")) << first.Log().toStdString();
+  EXPECT_EQ(1, first.Log().count("Wake:")) << first.Log().toStdString();
+
+  first.process().terminate();
+  ASSERT_TRUE(first.Finish());
+  EXPECT_EQ(0, first.process().exitCode());
+  EXPECT_TRUE(first.Log().endsWith("Driver exit\n")) << first.Log().toStdString();
+}
+
+TEST(SingleInstance, WindowWithAnotherCaptionIsNotWoken) {
+  TempDir dir;
+  // The first instance's window is captioned "Other", while the second looks for tc_title.
+  WriteProgramFolder(dir, "Other", "Tastor-caption-test");
+  ProgramProcess first(dir);
+  first.Start();
+  ASSERT_TRUE(first.WaitForLog("Mk AppData="));
+  ASSERT_TRUE(WaitForListener(first, "Tastor-caption-test")) << first.Log().toStdString();
+  ExpectAHiddenStartEnds(dir);
+
+  ProgramProcess second(dir);
+  second.Start();
+  ASSERT_TRUE(second.Finish());
+  EXPECT_EQ(0, second.process().exitCode());
+  first.process().terminate();
+  ASSERT_TRUE(first.Finish());
+  EXPECT_FALSE(first.Log().contains("Wake:"));
 }
 
 TEST(SingleInstance, ASecondStartShowsTheFirstFromTheTray) {
   Xvfb xvfb;
   if (!OnPath("xdotool") || !xvfb.Start()) GTEST_SKIP() << "needs Xvfb and xdotool";
   QProcess tray;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("DISPLAY", QString::fromStdString(xvfb.display()));
-  tray.setProcessEnvironment(env);
-  tray.start(QStringLiteral(TASTOR_TEST_TRAY), {});
-  ASSERT_TRUE(tray.waitForReadyRead(10000));
-  ASSERT_TRUE(tray.readAllStandardOutput().contains("ready"));
+  ASSERT_TRUE(StartTestTray(tray, xvfb.display()));
 
   TempDir dir;
   WriteProgramFolder(dir, "", "Tastor-tray-wake", "TrayIcon=1\n");
-  Instance first(dir);
+  ProgramProcess first(dir);
   first.OnDisplay(xvfb.display());
   first.Start();
-  ASSERT_TRUE(WaitForListener(first, "Tastor-tray-wake")) << first.log().toStdString();
-  ASSERT_TRUE(first.WaitForLog("Start Thread")) << first.log().toStdString();
+  ASSERT_TRUE(WaitForListener(first, "Tastor-tray-wake")) << first.Log().toStdString();
+  ASSERT_TRUE(first.WaitForLog("Start Thread")) << first.Log().toStdString();
   // Started hidden in the tray: no window on the screen.
-  EXPECT_FALSE(first.log().contains("No system tray"));
+  EXPECT_FALSE(first.Log().contains("No system tray"));
   EXPECT_FALSE(WindowShown(xvfb.display(), "Wake Test"));
 
-  Instance second(dir);
+  ProgramProcess second(dir);
   second.OnDisplay(xvfb.display());
   second.Start();
   ASSERT_TRUE(second.Finish());
   EXPECT_EQ(0, second.process().exitCode());
-  EXPECT_TRUE(first.WaitForLog("Wake: back from the tray")) << first.log().toStdString();
+  EXPECT_TRUE(first.WaitForLog("Wake: back from the tray")) << first.Log().toStdString();
   QElapsedTimer timer;
   timer.start();
   bool shown = false;
@@ -211,19 +136,19 @@ TEST(SingleInstance, ASecondStartShowsTheFirstFromTheTray) {
 TEST(SingleInstance, WithoutATrayTheWindowStartsShownEvenWithTrayIcon1) {
   TempDir dir;
   WriteProgramFolder(dir, "", "Tastor-no-tray", "TrayIcon=1\n");
-  Instance first(dir);  // off-screen: no tray
+  ProgramProcess first(dir);  // off-screen: no tray
   first.Start();
-  ASSERT_TRUE(WaitForListener(first, "Tastor-no-tray")) << first.log().toStdString();
-  EXPECT_TRUE(first.WaitForLog("No system tray: TrayIcon=1")) << first.log().toStdString();
-  Instance second(dir);
+  ASSERT_TRUE(WaitForListener(first, "Tastor-no-tray")) << first.Log().toStdString();
+  EXPECT_TRUE(first.WaitForLog("No system tray: TrayIcon=1")) << first.Log().toStdString();
+  ProgramProcess second(dir);
   second.Start();
   ASSERT_TRUE(second.Finish());
   // The window was shown: the wake only brings it to the front.
-  EXPECT_TRUE(first.WaitForLog("Wake: shown and raised")) << first.log().toStdString();
-  EXPECT_FALSE(first.log().contains("back from the tray"));
+  EXPECT_TRUE(first.WaitForLog("Wake: shown and raised")) << first.Log().toStdString();
+  EXPECT_FALSE(first.Log().contains("back from the tray"));
   first.process().terminate();
   ASSERT_TRUE(first.Finish());
-  EXPECT_EQ(1, first.log().count("No system tray"));
+  EXPECT_EQ(1, first.Log().count("No system tray"));
 }
 
 }  // namespace
